@@ -1,0 +1,115 @@
+#include "platform/bootstats/MCBSBCaCI.h"
+
+#include "platform/bootstats/NormalDistribution.h"
+#include "platform/bootstats/OrderStatistics.h"
+#include "platform/bootstats/PercentileRule.h"
+#include "platform/status/SystemMissing.h"
+
+#include <cmath>
+#include <optional>
+
+using MCCommon::IsSystemMissing;
+using MCCommon::kSystemMissing;
+using namespace omf::bootstats;
+
+namespace {
+
+struct JackknifeCase {
+  double value;
+  double weight;
+  unsigned group;
+};
+
+struct GroupSums {
+  double weight = 0;
+  double weightedValue = 0;
+};
+
+bool IsUsable(double value) {
+  return std::isfinite(value) && !IsSystemMissing(value);
+}
+
+} // namespace
+
+struct MCBSBCaCI::Impl {
+  double _observed;
+  OrderStatistics _sample;
+  std::size_t _below = 0; // bootstrap values below the observed value
+  std::vector<double> _sumWeights;
+  std::vector<JackknifeCase> _cases;
+  std::vector<GroupSums> _groups; // scratch, kept to spare an allocation per computation
+  std::optional<double> _acceleration;
+
+  double Acceleration();
+};
+
+MCBSBCaCI::MCBSBCaCI(double observed) : _my(std::make_unique<Impl>()) {
+  _my->_observed = observed;
+}
+
+MCBSBCaCI::~MCBSBCaCI() = default;
+
+void MCBSBCaCI::SetSumWeights(const std::vector<double>& sums) {
+  _my->_sumWeights = sums;
+  _my->_acceleration.reset();
+}
+
+void MCBSBCaCI::SetBootstrapStats(const std::vector<double>& values) {
+  _my->_sample.Assign(values);
+  _my->_below = 0;
+  for (double v : values)
+    if (!IsSystemMissing(v) && v < _my->_observed) ++_my->_below;
+}
+
+void MCBSBCaCI::AddJackknifeStat(double value, double weight, unsigned group) {
+  _my->_cases.push_back({value, weight, group});
+  _my->_acceleration.reset();
+}
+
+double MCBSBCaCI::Impl::Acceleration() {
+  if (_acceleration) return *_acceleration;
+  _acceleration = kSystemMissing;
+  _groups.assign(_sumWeights.size(), GroupSums());
+  for (const JackknifeCase& c : _cases) {
+    if (!IsUsable(c.value) || !IsUsable(c.weight) || c.weight < 0 || c.group >= _sumWeights.size() ||
+        !IsUsable(_sumWeights[c.group]))
+      return kSystemMissing;
+    _groups[c.group].weight += c.weight;
+    _groups[c.group].weightedValue += c.weight * c.value;
+  }
+  double cubes = 0;
+  double squares = 0;
+  for (const JackknifeCase& c : _cases) {
+    const GroupSums& g = _groups[c.group];
+    if (g.weight == 0) // only cases of weight 0: they add nothing
+      continue;
+    const double u = (_sumWeights[c.group] - 1) * (g.weightedValue / g.weight - c.value);
+    cubes += c.weight * u * u * u;
+    squares += c.weight * u * u;
+  }
+  _acceleration = squares == 0 ? 0.0 : cubes / (6 * std::pow(squares, 1.5));
+  return *_acceleration;
+}
+
+double MCBSBCaCI::GetBiasCorrection() {
+  const std::size_t r = _my->_sample.Size();
+  if (!IsUsable(_my->_observed) || _my->_below == 0 || _my->_below >= r) return kSystemMissing;
+  return NormalQuantile(static_cast<double>(_my->_below) / static_cast<double>(r));
+}
+
+double MCBSBCaCI::GetAcceleration() {
+  return _my->Acceleration();
+}
+
+std::pair<double, double> MCBSBCaCI::GetCI(double level) {
+  const double z0 = GetBiasCorrection();
+  const double a = _my->Acceleration();
+  if (IsSystemMissing(z0) || IsSystemMissing(a) || !(level > 0 && level < 1))
+    return {kSystemMissing, kSystemMissing};
+  const double alpha = (1 - level) / 2;
+  const auto bound = [&](double p) {
+    const double w = z0 + NormalQuantile(p);
+    return PercentileAtProbability(_my->_sample, NormalCdf(z0 + w / (1 - a * w)));
+  };
+  return {bound(alpha), bound(1 - alpha)};
+}
