@@ -1,0 +1,293 @@
+#include "model/CellText.h"
+
+#include <gtest/gtest.h>
+
+#include <variant>
+
+namespace {
+
+constexpr std::uint32_t kInteger = MakeFormat(14, 5, 0);
+constexpr std::uint32_t kOneDecimal = MakeFormat(5, 5, 1);
+
+// An argument for Make(): a text, or a repeat list of texts and further lists.
+struct Arg {
+  std::variant<std::shared_ptr<OmCellText>, std::vector<Arg>> value;
+  Arg(double number, std::uint32_t format = kInteger) : value(std::make_shared<OmNumber>(number, format)) {}
+  Arg(const char* text) : value(std::make_shared<OmStringCell>(text)) {}
+  Arg(std::shared_ptr<OmCellText> text) : value(std::move(text)) {}
+  Arg(std::initializer_list<Arg> list) : value(std::vector<Arg>(list)) {}
+  Arg(std::vector<Arg> list) : value(std::move(list)) {}
+};
+
+void AddAll(OmComposite& c, const std::vector<Arg>& args) {
+  for (const Arg& a : args) {
+    if (const auto* text = std::get_if<std::shared_ptr<OmCellText>>(&a.value)) {
+      c.Add(**text);
+    } else {
+      c.BeginRepeatList();
+      AddAll(c, std::get<std::vector<Arg>>(a.value));
+      c.EndRepeatList();
+    }
+  }
+}
+
+std::unique_ptr<OmComposite> Make(const std::string& templ, const std::vector<Arg>& args = {}) {
+  auto c = std::make_unique<OmComposite>(OmStringCell(templ, nullptr, true));
+  AddAll(*c, args);
+  c->End();
+  return c;
+}
+
+std::shared_ptr<OmCellText> Variable(const char* name) {
+  return std::make_shared<OmVariable>(name, "label of " + std::string(name), OmCellText::kModeNames);
+}
+
+std::shared_ptr<OmCellText> Value(const char* variable, double value) {
+  return std::make_shared<OmNumDataValue>(variable, value, MakeFormat(8, 5, 0), "some label",
+                                          OmCellText::kModeNames);
+}
+
+struct FillCase {
+  const char* templ;
+  std::vector<Arg> args;
+  const char* filled;
+};
+
+void ExpectFilled(const std::vector<FillCase>& cases) {
+  for (const FillCase& c : cases) {
+    SCOPED_TRACE(c.templ);
+    auto composite = Make(c.templ, c.args);
+    EXPECT_EQ(composite->AsString(), c.templ); // raw until substituted
+    EXPECT_EQ(composite->Filled(), c.filled);
+    EXPECT_FALSE(composite->IsSubstituted());
+    composite->Substitute();
+    EXPECT_TRUE(composite->IsSubstituted());
+    EXPECT_EQ(composite->AsString(), c.filled);
+  }
+}
+
+TEST(Composite, TemplatesOfTheSystem) {
+  ExpectFilled({
+      {"^1% Confidence Interval", {95.0}, "95% Confidence Interval"},
+      {"^1\\% Confidence Interval of the Difference", {95.0}, "95% Confidence Interval of the Difference"},
+      {"BCa ^1% Confidence Interval", {Arg(97.5, kOneDecimal)}, "BCa 97.5% Confidence Interval"},
+      {"Bootstrap for ^1", {"Frequencies"}, "Bootstrap for Frequencies"},
+      {"Unless otherwise noted, bootstrap results are based on ^1 ^2",
+       {1000.0, "bootstrap samples"},
+       "Unless otherwise noted, bootstrap results are based on 1000 bootstrap samples"},
+      {"Based on ^1 samples", {998.0}, "Based on 998 samples"}, // numbers are not padded to their width
+      {"^1% coverage needs ^2 samples...", {95.0, 1000.0}, "95% coverage needs 1000 samples..."},
+      {"^1, ^2", {3.0, Arg(2.5, MakeFormat(10, 5, 3))}, "3, 2.500"},
+      {"[:^1=^2,:]1\\:Listwise N=^2",
+       {{Variable("sex"), Value("sex", 1), Variable("age"), Value("age", 3)}, 45.0},
+       "sex=1,age=3:Listwise N=45"},
+      {"[:^1=^2,:]1\\:Listwise N=^2", {{Variable("sex"), Value("sex", 2)}, 12.0}, "sex=2:Listwise N=12"},
+      {"[:^1=^2,:]1\\:Listwise N=^2", {Arg(std::vector<Arg>{}), 7.0}, ":Listwise N=7"}, // an empty list
+  });
+}
+
+TEST(Composite, PlaceholdersAndEscapes) {
+  ExpectFilled({
+      {"100\\% sure", {}, "100% sure"},
+      {"\\^1 is ^1", {"x"}, "^1 is x"},
+      {"a\\\\b", {}, "a\\b"},
+      {"\\:\\[\\]", {}, ":[]"},
+      {"^2^1", {"a", "b"}, "ba"},
+      {"^10|^1", {"1", "2", "3", "4", "5", "6", "7", "8", "9", "ten"}, "ten|1"},
+      {"^1^1", {"a"}, "aa"},
+      {"", {"unused"}, ""},
+      {"no placeholders", {"unused"}, "no placeholders"},
+      {"caf\xc3\xa9 ^1", {"\xc3\xa9t\xc3\xa9"}, "caf\xc3\xa9 \xc3\xa9t\xc3\xa9"},
+  });
+}
+
+TEST(Composite, RepeatLists) {
+  ExpectFilled({
+      // groups as large as the largest index in the body; the text after it only separates
+      {"[:^1:]1", {{"a", "b", "c"}}, "abc"},
+      {"[:^1, :]1", {{"a", "b", "c"}}, "a, b, c"},
+      {"[:^2-^1 :]1", {{"a", "b", "c", "d"}}, "b-a d-c"},
+      {"[:^2-^1,:]1", {{"a", "b", "c"}}, "b-a,-c"}, // a partial last group leaves its gaps empty
+      {"[:^1\\:,:]1", {{"a", "b"}}, "a:,b"},
+      {"[:-:]1", {{"a", "b", "c"}}, "---"}, // a body without placeholders is written once per item
+      {"[::]1", {{"a", "b"}}, ""},
+      {"<[;^1;]2>", {"x", {"a", "b"}}, "<ab>"},
+      {"[|^1|]1 and [|^1|]1", {{"a", "b"}}, "ab and ab"},
+      {"[x^1/x]1", {{"a", "b"}}, "a/b"}, // any delimiter
+      // nested lists use another delimiter
+      {"[:^1=[;^1|;]2, :]1", {{"a", {"1", "2"}, "b", {"3"}}}, "a=1|2, b=3"},
+      {"[:[;^1;]1/:]1", {{{"a", "b"}, {"c"}}}, "ab/c"},
+  });
+}
+
+TEST(Composite, MalformedTemplatesWriteTheCharactersOrNothing) {
+  ExpectFilled({
+      {"^", {"a"}, "^"},
+      {"x^y", {"a"}, "x^y"},
+      {"^^1", {"a"}, "^a"},
+      {"end\\", {}, "end\\"},
+      {"^0", {"a"}, ""},
+      {"(^3)", {"a", "b"}, "()"},
+      {"a^12b", {"a", "b"}, "ab"},
+      {"^99999999999999999999999999", {"a"}, ""},
+      {"[:^1", {"x"}, "[:x"},
+      {"[", {}, "["},
+      {"[:", {}, "[:"},
+      {"[:]", {}, "[:]"},
+      {"[:^1:]", {"x"}, "[:x:]"}, // no index after the body
+      {"[:^1:]x", {"x"}, "[:x:]x"},
+      {"[\\:^1\\:]1", {"x"}, "[:x:]1"}, // "\" is no delimiter
+      {"[:^1:]2", {{"a"}}, ""},         // no such argument
+      {"[:^1:]0", {{"a"}}, ""},
+      {"[:^1:]1", {"text"}, ""}, // not a repeat list
+      {"[:^1:]99999999999999999999", {{"a"}}, ""},
+      {"[:^1:]1 ^1", {{"a"}}, "a "}, // a list named by a plain placeholder writes nothing
+      {"label [name]", {}, "label [name]"},
+      {"[:a [;b:]1;]2", {{"p", "q"}, {"r"}}, "a [;ba [;b;]2"}, // an inner "[" does not hide the outer close
+      {"[:[:^1:]1:]1", {{{"a"}}}, "[::]1"},                    // a nested body closes at the first ":]"
+      {"]]:]1", {}, "]]:]1"},
+  });
+}
+
+TEST(Composite, RepeatListsBuildATree) {
+  OmComposite c(OmStringCell("t"));
+  c.Add(OmStringCell("a"));
+  c.BeginRepeatList();
+  c.Add(OmStringCell("b"));
+  c.BeginRepeatList();
+  c.Add(OmStringCell("c"));
+  c.EndRepeatList();
+  c.Add(OmStringCell("d"));
+  c.EndRepeatList();
+  c.EndRepeatList(); // nothing open: ignored
+  c.Add(OmStringCell("e"));
+  c.BeginRepeatList();
+  c.BeginRepeatList();
+  c.End(); // closes both
+  c.Add(OmStringCell("f"));
+
+  const auto& args = c.Arguments();
+  ASSERT_EQ(args.size(), 5u);
+  EXPECT_EQ(args[0].text->AsString(), "a");
+  EXPECT_EQ(args[1].text, nullptr);
+  ASSERT_EQ(args[1].children.size(), 3u);
+  EXPECT_EQ(args[1].children[1].text, nullptr);
+  ASSERT_EQ(args[1].children[1].children.size(), 1u);
+  EXPECT_EQ(args[1].children[1].children[0].text->AsString(), "c");
+  EXPECT_EQ(args[2].text->AsString(), "e");
+  EXPECT_EQ(args[3].text, nullptr);
+  ASSERT_EQ(args[3].children.size(), 1u);
+  EXPECT_TRUE(args[3].children[0].children.empty());
+  EXPECT_EQ(args[4].text->AsString(), "f");
+
+  std::vector<std::string> leaves;
+  for (const OmCellText* t : c.Leaves())
+    leaves.push_back(t->AsString());
+  EXPECT_EQ(leaves, (std::vector<std::string>{"a", "b", "c", "d", "e", "f"}));
+}
+
+TEST(Composite, UnbalancedListOpeningsStayShallow) {
+  OmComposite c(OmStringCell("[:^1:]1"));
+  for (int i = 0; i < 100000; ++i)
+    c.BeginRepeatList();
+  c.Add(OmStringCell("deep"));
+  EXPECT_EQ(c.Leaves().size(), 1u);
+  std::size_t depth = 0;
+  for (const OmComposite::Node* n = &c.Arguments()[0]; !n->children.empty(); n = &n->children.back())
+    ++depth;
+  EXPECT_LE(depth, 64u);
+  EXPECT_EQ(c.Filled(), "");
+  for (int i = 0; i < 100000; ++i)
+    c.EndRepeatList();
+  c.Add(OmStringCell("top"));
+  EXPECT_EQ(c.Arguments().size(), 2u);
+  const OmCellTextPtr copy = CloneText(c);
+  EXPECT_TRUE(copy->Equals(c));
+}
+
+TEST(Composite, SubstituteRemembersFilledComputesAgain) {
+  auto c = Make("^1% Confidence Interval", {95.0});
+  c->Substitute();
+  auto& templ = static_cast<OmStringCell&>(c->Template());
+  templ.SetText("^1% Konfidenzintervall");
+  EXPECT_EQ(c->AsString(), "95% Confidence Interval"); // kept until substituted again
+  EXPECT_EQ(c->Filled(), "95% Konfidenzintervall");
+  c->Substitute(nullptr, true);
+  EXPECT_EQ(c->AsString(), "95% Konfidenzintervall");
+  EXPECT_EQ(c->AsEngString(), "95% Confidence Interval");
+}
+
+TEST(Composite, EnglishTextFillsFromUntranslatedTexts) {
+  auto c = Make("Bootstrap for ^1", {"Frequencies"});
+  static_cast<OmStringCell&>(c->Template()).SetText("Bootstrap f\xc3\xbcr ^1");
+  static_cast<OmStringCell&>(*c->Arguments()[0].text).SetText("H\xc3\xa4ufigkeiten");
+  EXPECT_EQ(c->AsEngString(), "Bootstrap for Frequencies"); // not substituted: still complete
+  c->Substitute();
+  EXPECT_EQ(c->AsString(), "Bootstrap f\xc3\xbcr H\xc3\xa4ufigkeiten");
+  EXPECT_EQ(c->AsEngString(), "Bootstrap for Frequencies");
+}
+
+TEST(Composite, NestedCompositesShowFilled) {
+  auto inner = Make("^1% Confidence Interval", {95.0});
+  auto outer =
+      Make("BCa: ^1", {std::shared_ptr<OmCellText>(CloneText(*inner).release(), OmCellTextDeleter())});
+  EXPECT_EQ(outer->Filled(), "BCa: 95% Confidence Interval");
+  EXPECT_EQ(outer->AsEngString(), "BCa: 95% Confidence Interval");
+  // A template that is itself a composite reads as that composite's text.
+  OmComposite onComposite(static_cast<const OmCellText&>(*inner));
+  EXPECT_EQ(onComposite.AsString(), "^1% Confidence Interval");
+}
+
+TEST(Composite, TemplateOfAnotherKind) {
+  OmComposite c(OmNumber(1234.5, MakeFormat(8, 3, 1)));
+  c.Add(OmStringCell("unused"));
+  EXPECT_EQ(c.AsString(), "1,234.5");
+  EXPECT_EQ(c.Filled(), "1,234.5");
+}
+
+TEST(Composite, CompareByTemplateThenArguments) {
+  const struct {
+    std::unique_ptr<OmComposite> a;
+    std::unique_ptr<OmComposite> b;
+    short expected;
+  } cases[] = {
+      {Make("^1 a", {1.0}), Make("^1 b", {1.0}), -1},
+      {Make("^1 b", {1.0}), Make("^1 a", {1.0, 2.0}), 1}, // template first
+      {Make("^1", {1.0}), Make("^1", {1.0, 2.0}), -1},    // then the argument count
+      {Make("^1", {1.0, 3.0}), Make("^1", {1.0, 2.0}), 1},
+      {Make("^1", {"x"}), Make("^1", {1.0}), 1},    // arguments of different kinds order by kind
+      {Make("^1", {"x"}), Make("^1", {{"x"}}), -1}, // a text before a list
+      {Make("^1", {{"x"}}), Make("^1", {{"x", "y"}}), -1},
+      {Make("^1", {{"x", "z"}}), Make("^1", {{"x", "y"}}), 1},
+      {Make("^1", {{"x", "y"}, 2.0}), Make("^1", {{"x", "y"}, 2.0}), 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.a->AsString());
+    EXPECT_EQ(c.a->Compare(*c.b), c.expected);
+    EXPECT_EQ(c.b->Compare(*c.a), -c.expected);
+    EXPECT_EQ(c.a->Equals(*c.b), c.expected == 0);
+  }
+  // Substitution does not take part in comparison.
+  auto substituted = Make("^1", {1.0});
+  substituted->Substitute();
+  EXPECT_TRUE(substituted->Equals(*Make("^1", {1.0})));
+}
+
+TEST(Composite, CopiesAreIndependent) {
+  auto c = Make("^1 [:^1:]2", {"a", {"b", "c"}});
+  c->Footnote(2);
+  c->Substitute();
+  OmComposite copy(*c);
+  EXPECT_EQ(copy.AsString(), "a bc");
+  EXPECT_TRUE(copy.IsSubstituted());
+  EXPECT_EQ(copy.Footnotes(), (std::vector<short>{2}));
+  EXPECT_TRUE(copy.Equals(*c));
+
+  static_cast<OmStringCell&>(*copy.Arguments()[0].text).SetText("z");
+  copy.Add(OmStringCell("d"));
+  EXPECT_EQ(c->Filled(), "a bc");
+  EXPECT_EQ(c->Arguments().size(), 2u);
+  EXPECT_EQ(copy.Filled(), "z bc");
+}
+
+} // namespace
