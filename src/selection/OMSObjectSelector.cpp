@@ -354,6 +354,14 @@ void OMSObjectSelector::ReadFrom(StreamReader& in) {
   my._noWarning = in.Flag("no warning");
 }
 
+// Reads into a copy: the fields that are not streamed keep the reader's values, and a failed read changes
+// nothing.
+void omf::selection::detail::ReadObjectSelector(StreamReader& in, OMSObjectSelector& selector) {
+  OMSObjectSelector read(selector);
+  read.ReadFrom(in);
+  selector = read;
+}
+
 std::ostream& operator<<(std::ostream& os, const OMSObjectSelector& selector) {
   StreamWriter out(os);
   selector.WriteTo(out);
@@ -362,10 +370,6 @@ std::ostream& operator<<(std::ostream& os, const OMSObjectSelector& selector) {
 
 std::istream& operator>>(std::istream& is, OMSObjectSelector& selector) {
   StreamReader in(is);
-  // Read into a copy: the fields that are not streamed keep the reader's values, and a failed read
-  // changes nothing.
-  OMSObjectSelector read(selector);
-  read.ReadFrom(in);
-  selector = read;
+  omf::selection::detail::ReadObjectSelector(in, selector);
   return is;
 }

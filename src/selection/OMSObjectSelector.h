@@ -12,6 +12,12 @@
 #include <string>
 #include <string_view>
 
+class OMSObjectSelector;
+namespace omf::selection::detail {
+// Reads one request with a reader shared by a larger stream (a request file), so offsets run on.
+void ReadObjectSelector(StreamReader& in, OMSObjectSelector& selector);
+} // namespace omf::selection::detail
+
 class OMSObjectSelector {
 public:
   // Image codes chosen by the caller; the library only carries them.
@@ -128,6 +134,8 @@ public:
   friend std::istream& operator>>(std::istream& is, OMSObjectSelector& selector);
 
 private:
+  friend void omf::selection::detail::ReadObjectSelector(omf::selection::detail::StreamReader& in,
+                                                         OMSObjectSelector& selector);
   void WriteTo(omf::selection::detail::StreamWriter& out) const;
   void ReadFrom(omf::selection::detail::StreamReader& in);
 

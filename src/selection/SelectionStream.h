@@ -16,6 +16,9 @@ namespace omf::selection::detail {
 // The longest text a stream may carry: readers keep a buffer of 1024 bytes, NUL included.
 inline constexpr std::size_t kMaxStreamText = 1023;
 
+// The smallest stream of one object selector: every list empty, every text empty.
+inline constexpr std::size_t kObjectSelectorMinimumBytes = 74;
+
 class StreamWriter {
 public:
   explicit StreamWriter(std::ostream& os) : _os(os) {}

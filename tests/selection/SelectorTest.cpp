@@ -1,0 +1,293 @@
+// Criterion sets and object selectors: list matching, criterion tests, instances, notes tables, the
+// preconditions and deep copies.
+#include "SelectionTestSupport.h"
+#include "selection/OMSObjectSelector.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+using selection_test::Differences;
+using selection_test::FullSelector;
+
+namespace {
+
+enum class List { kCommand, kSubtype, kName };
+
+bool Matches(List list, const char* pattern, const char* candidate) {
+  OMSSelector set;
+  switch (list) {
+  case List::kCommand:
+    set.AddCommands(pattern);
+    return set.GetHasCommand(candidate);
+  case List::kSubtype:
+    set.AddSubtypes(pattern);
+    return set.GetHasSubtype(candidate);
+  default:
+    set.AddNames(pattern);
+    return set.GetHasName(candidate);
+  }
+}
+
+} // namespace
+
+TEST(OMSSelector, ListMatching) {
+  struct Case {
+    List list;
+    const char* pattern;
+    const char* candidate;
+    bool match;
+  };
+  const Case cases[] = {
+      {List::kCommand, "REG*", "Regression", true},
+      {List::kCommand, "REG*", "REGRESSION", true},
+      {List::kCommand, "REG*", "REG", true},
+      {List::kCommand, "REG*", "RE", false},
+      {List::kCommand, "Cross Tabs", "CROSSTABS", true}, // blanks go on both sides
+      {List::kCommand, "CROSSTABS", "Cross-Tabs", true}, // and hyphens
+      {List::kCommand, "Cross\tTabs", "crosstabs", true},
+      {List::kSubtype, "Case Processing*", "Case-processing summary", true},
+      {List::kSubtype, "Statistics", "Statistic", false},
+      {List::kName, "My Table", "MyTable", false}, // names keep their blanks
+      {List::kName, "My Table", "my table", true},
+      {List::kName, "My-Table", "My Table", false},
+      {List::kName, "Größe", "GRÖSSE", true}, // stored and compared upper-cased, full mapping
+      {List::kName, "*", "", true},
+      {List::kName, "*", "anything at all", true},
+      {List::kName, "A*B", "AXB", false}, // a '*' that is not last is a character
+      {List::kName, "A*B", "a*b", true},
+      {List::kName, "A**", "A*xyz", true},
+      {List::kName, "A**", "Axyz", false},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(Matches(c.list, c.pattern, c.candidate), c.match) << c.pattern << " / " << c.candidate;
+
+  OMSSelector empty;
+  EXPECT_FALSE(empty.GetHasCommand("Anything"));
+  OMSSelector two;
+  two.AddCommands("Means");
+  two.AddCommands("freq*");
+  EXPECT_TRUE(two.GetHasCommand("Frequencies")); // any pattern of the list
+  EXPECT_EQ(two.GetCommands(), (std::vector<std::string>{"MEANS", "FREQ*"}));
+}
+
+TEST(OMSSelector, CountsFlagsAndInstances) {
+  OMSSelector set;
+  EXPECT_TRUE(set.EmptySubcommand());
+  EXPECT_FALSE(set.HasInstances());
+  EXPECT_FALSE(set.GetHasInstance(1)); // an empty list holds nothing
+  set.AddLastInstance();
+  EXPECT_FALSE(set.EmptySubcommand());
+  EXPECT_TRUE(set.HasInstances());
+  EXPECT_EQ(set.GetInstancesCount(), 0u);
+  set.AddInstances(4);
+  EXPECT_TRUE(set.GetHasInstance(4));
+  EXPECT_FALSE(set.GetHasInstance(5));
+  set.AddNames("x");
+  EXPECT_TRUE(set.HasNames());
+  EXPECT_FALSE(set.HasCommands());
+  EXPECT_EQ(set.GetNamesCount(), 1u);
+
+  std::vector<char> bytes = {1, 2, 3, 4, 5};
+  OMSSelector::DoSwapBytes(bytes.data(), 5);
+  EXPECT_EQ(bytes, (std::vector<char>{5, 4, 3, 2, 1}));
+}
+
+TEST(OMSObjectSelector, ObjectSelection) {
+  // A request without types selects nothing, notes tables included, until notes are specified.
+  OMSObjectSelector none;
+  EXPECT_FALSE(none.IsObjectSelected(16, "Frequencies", "Notes", "Notes"));
+  none.ShowNotesTables(true);
+  EXPECT_TRUE(none.IsObjectSelected(16, "Frequencies", "Notes", "Notes"));
+  EXPECT_FALSE(
+      none.IsObjectSelected(16, "Frequencies", "notes", "Notes")); // the subtype must be exactly Notes
+
+  OMSObjectSelector hide;
+  hide.SelectType(511);
+  hide.ShowNotesTables(false);
+  EXPECT_FALSE(hide.IsObjectSelected(16, "Frequencies", "Notes", "Notes"));
+  EXPECT_TRUE(hide.IsObjectSelected(16, "Frequencies", "Statistics", "Statistics"));
+  EXPECT_TRUE(hide.IsObjectSelected(1, "Frequencies", "Notes", "")); // only tables are notes tables
+
+  // IF subtypes concern tables only; other types pass the subtype test.
+  OMSObjectSelector tables;
+  tables.SelectType(OMSObjectSelector::kTABLE | OMSObjectSelector::kCHART);
+  OMSSelector ifSet;
+  ifSet.AddCommands("Freq*");
+  ifSet.AddSubtypes("Statistics");
+  tables.AddIfOption(ifSet);
+  EXPECT_TRUE(tables.IsObjectSelected(16, "Frequencies", "Statistics", "Statistics"));
+  EXPECT_FALSE(tables.IsObjectSelected(16, "Frequencies", "Frequencies", "Sex"));
+  EXPECT_TRUE(tables.IsObjectSelected(1, "Frequencies", "", "Bar chart"));
+  EXPECT_FALSE(tables.IsObjectSelected(1, "Means", "", "Bar chart"));
+  EXPECT_FALSE(tables.IsObjectSelected(2, "Frequencies", "", "")); // type not selected
+
+  // EXCEPTIF subtypes apply to every type: a chart has none, so it escapes an EXCEPTIF that lists some.
+  OMSObjectSelector charts;
+  charts.SelectType(OMSObjectSelector::kCHART | OMSObjectSelector::kTABLE);
+  OMSSelector except;
+  except.AddCommands("Regression");
+  except.AddSubtypes("Coefficients");
+  charts.AddExceptIfOption(except);
+  EXPECT_TRUE(charts.IsObjectSelected(1, "Regression", "", "Scatter"));
+  EXPECT_FALSE(charts.IsObjectSelected(16, "Regression", "Coefficients", "Coefficients"));
+  EXPECT_TRUE(charts.IsObjectSelected(16, "Regression", "ANOVA", "ANOVA"));
+  OMSSelector exceptCommand;
+  exceptCommand.AddCommands("Regression");
+  charts.AddExceptIfOption(exceptCommand);
+  EXPECT_FALSE(charts.IsObjectSelected(1, "Regression", "", "Scatter"));
+
+  // EXCEPTIF labels.
+  OMSObjectSelector labels;
+  labels.SelectType(OMSObjectSelector::kTABLE);
+  OMSSelector exceptLabel;
+  exceptLabel.AddNames("Case Processing*");
+  labels.AddExceptIfOption(exceptLabel);
+  EXPECT_FALSE(labels.IsObjectSelected(16, "Means", "Case Processing Summary", "Case Processing Summary"));
+  EXPECT_TRUE(labels.IsObjectSelected(16, "Means", "Report", "Report"));
+}
+
+TEST(OMSObjectSelector, InstanceSelection) {
+  struct Case {
+    std::vector<int> ifInstances;
+    bool ifLast;
+    std::vector<int> exceptInstances;
+    std::vector<bool> selected; // for instances 1, 2, 3, 4
+  };
+  const Case cases[] = {
+      {{}, false, {}, {true, true, true, true}},
+      {{1, 3}, false, {}, {true, false, true, false}},
+      {{}, false, {3}, {true, true, false, true}},
+      {{}, true, {}, {false, false, false, false}}, // LAST is the selection visitor's business
+      {{1}, true, {1}, {false, false, false, false}},
+  };
+  for (const Case& c : cases) {
+    OMSObjectSelector s;
+    OMSSelector ifSet, exceptSet;
+    for (int i : c.ifInstances)
+      ifSet.AddInstances(i);
+    if (c.ifLast) ifSet.AddLastInstance();
+    for (int i : c.exceptInstances)
+      exceptSet.AddInstances(i);
+    s.AddIfOption(ifSet);
+    s.AddExceptIfOption(exceptSet);
+    for (int n = 1; n <= 4; ++n)
+      EXPECT_EQ(s.IsInstanceSelected(n), c.selected[static_cast<std::size_t>(n - 1)]) << "instance " << n;
+    EXPECT_EQ(s.IsLastInstanceSelected(), c.ifLast);
+  }
+  OMSObjectSelector s;
+  OMSSelector lastExcluded;
+  lastExcluded.AddLastInstance();
+  s.AddExceptIfOption(lastExcluded);
+  EXPECT_TRUE(s.IsLastInstanceExcluded());
+  EXPECT_TRUE(s.IsInstanceSelected(1));
+}
+
+TEST(OMSObjectSelector, DefaultsSettersAndEmptyOptions) {
+  const OMSObjectSelector s;
+  EXPECT_TRUE(s.ShowNotesTables());
+  EXPECT_FALSE(s.NotesTablesSpecified());
+  EXPECT_EQ(s.GetSelection(), 0u);
+  EXPECT_TRUE(s.GetDestinationIsViewer());
+  EXPECT_TRUE(s.IsNumberedColumnNameDefault());
+  EXPECT_TRUE(s.GetExportImages());
+  EXPECT_EQ(s.GetChartSize(), 100.0);
+  EXPECT_EQ(s.GetChartSizeString(), "100");
+  EXPECT_TRUE(s.GetPivitingAllowed());
+  EXPECT_FALSE(s.ImageRootNameSpecified());
+
+  OMSObjectSelector t;
+  t.SelectType(16 | 1);
+  t.SetInfoSelection();
+  t.UnSelectType(1);
+  EXPECT_EQ(t.GetSelection(), 16u);
+  EXPECT_EQ(t.GetInfoSelection(), 17u);
+  t.SetDestinationIsViewer(false);
+  EXPECT_TRUE(t.GetViewerSpecified());
+  t.SetImageFormat(7);
+  EXPECT_TRUE(t.ImageFormatSpecified());
+  EXPECT_EQ(t.GetImageFormat(), 7);
+
+  // An empty criterion set changes nothing; a non-empty one replaces the whole set.
+  OMSSelector first;
+  first.AddCommands("Means");
+  t.AddIfOption(first);
+  t.AddIfOption(OMSSelector());
+  EXPECT_EQ(t.GetIfOption().GetCommands(), std::vector<std::string>{"MEANS"});
+  OMSSelector second;
+  second.AddInstances(2);
+  t.AddIfOption(second);
+  EXPECT_FALSE(t.GetIfOption().HasCommands());
+}
+
+TEST(OMSObjectSelector, CopiesAreDeep) {
+  const OMSObjectSelector original = FullSelector();
+  OMSObjectSelector copy(original);
+  EXPECT_TRUE(Differences(original, copy).empty());
+  OMSSelector other;
+  other.AddNames("changed");
+  copy.AddIfOption(other);
+  OMSColumns names;
+  names.AddColumn("Statistics");
+  copy.SetColumn(names);
+  copy.SetOMSTag("changed");
+  EXPECT_EQ(Differences(original, copy).size(), 3u);
+  EXPECT_EQ(original.GetIfOption().GetCommandsCount(), 2u);
+  EXPECT_EQ(original.GetColumn().GetColumnsForm(), OMSColumns::kSEQUENCE);
+
+  OMSObjectSelector assigned;
+  assigned = original;
+  assigned = assigned; // self-assignment keeps the request
+  EXPECT_TRUE(Differences(original, assigned).empty());
+}
+
+TEST(Selection, PreconditionsThrowWithTheBrokenCondition) {
+  struct Case {
+    const char* condition;
+    std::function<void()> call;
+  };
+  const Case cases[] = {
+      {"inst > 0", [] { OMSSelector().AddInstances(0); }},
+      {"inst > 0", [] { OMSSelector().AddInstances(-2); }},
+      {"tag.length() > 0", [] { OMSObjectSelector().SetOMSTag(""); }},
+      {"!HasColumn(str)",
+       [] {
+         OMSColumns c;
+         c.AddColumn("Statistics");
+         c.AddColumn("STATISTICS");
+       }},
+      {"!HasColumn(pc)",
+       [] {
+         OMSColumns c;
+         c.AddColumn(OmParsedColumn("R1"));
+         c.AddColumn(OmParsedColumn("r1"));
+       }},
+      {"_my._columnsForm != OMSColumns::kSEQUENCE",
+       [] {
+         OMSColumns c;
+         c.AddColumn(OmParsedColumn("R1"));
+         c.AddColumn("Statistics");
+       }},
+      {"_my._columnsForm != OMSColumns::kDIMNAMES",
+       [] {
+         OMSColumns c;
+         c.AddColumn("Statistics");
+         c.AddColumn(OmParsedColumn("R1"));
+       }},
+      {"_my._columnsForm != OMSColumns::kDIMNAMES",
+       [] {
+         OMSColumns c;
+         c.AddColumn("Statistics");
+         (void)c.HasAxis(OmParsedColumn::kROW);
+       }},
+      {"pc.IsValidToken()", [] { OMSColumns().AddColumn(OmParsedColumn("R0")); }},
+  };
+  for (const Case& c : cases) {
+    try {
+      c.call();
+      ADD_FAILURE() << "no exception for " << c.condition;
+    } catch (const std::logic_error& e) {
+      EXPECT_STREQ(e.what(), c.condition);
+    }
+  }
+}
