@@ -1,0 +1,32 @@
+#pragma once
+// Selection request files. The binary form is "OMSR", one byte giving the byte order of what follows
+// (0 little-endian, 1 big-endian), three zero bytes, a 4-byte request count in that order, then the
+// requests in their stream format. The readable form is the request syntax of RequestText.h. A file is
+// binary exactly when it starts with "OMSR".
+#include "selection/OMSObjectSelector.h"
+#include "selection/OMSStreamError.h"
+#include "selection/RequestText.h"
+
+#include <filesystem>
+#include <iosfwd>
+#include <string_view>
+#include <vector>
+
+namespace omf::selection {
+
+// Writes the binary form in this machine's byte order.
+void WriteBinaryRequests(std::ostream& os, const std::vector<OMSObjectSelector>& requests);
+void WriteBinaryRequestFile(const std::filesystem::path& path,
+                            const std::vector<OMSObjectSelector>& requests);
+
+// Reads the binary form written on a machine of either byte order; the whole input must be the file.
+// Errors: OMSStreamError naming the request, the field and the byte.
+std::vector<OMSObjectSelector> ReadBinaryRequests(std::istream& is);
+
+bool IsBinaryRequestData(std::string_view bytes);
+
+// Reads a request file of either form. Errors: OMSStreamError (binary form), RequestSyntaxError (readable
+// form), std::runtime_error when the file cannot be read. Messages do not name the file.
+std::vector<OMSObjectSelector> ReadRequestFile(const std::filesystem::path& path);
+
+} // namespace omf::selection
