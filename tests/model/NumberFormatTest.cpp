@@ -92,6 +92,7 @@ TEST(NumberFormat, EveryTypeRoundsAndSigns) {
       {1234.5, F(8, 2, 1), "1234.5"},
       {-1234.5, F(8, 99, 0), "-1235"},
       {1234.5, F(8, 255, 3), "1234.500"},
+      {0.5, 0x05000000u, "0.50000"}, // decimals 5, type 0, width 0
   };
   for (const FormatCase& c : cases) {
     SCOPED_TRACE(testing::Message() << "value " << c.value << " type " << FormatType(c.format) << " decimals "
@@ -151,15 +152,6 @@ TEST(NumberFormat, NumberCellPadsToTheWidthOnlyWhenFormatted) {
     EXPECT_EQ(n.AsString(), c.plain);
     EXPECT_EQ(n.AsFormattedString(), c.formatted);
   }
-}
-
-TEST(NumberFormat, FormatWordFields) {
-  const std::uint32_t f = MakeFormat(40, 5, 3);
-  EXPECT_EQ(f, 0x03050028u);
-  EXPECT_EQ(FormatWidth(f), 40u);
-  EXPECT_EQ(FormatType(f), 5u);
-  EXPECT_EQ(FormatDecimals(f), 3u);
-  EXPECT_EQ(FormatNumber(0.5, 0x05000000u), "0.50000"); // decimals 5, type 0, width 0
 }
 
 } // namespace
