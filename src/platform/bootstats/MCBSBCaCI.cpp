@@ -34,7 +34,6 @@ bool IsUsable(double value) {
 struct MCBSBCaCI::Impl {
   double _observed;
   OrderStatistics _sample;
-  std::size_t _below = 0; // bootstrap values below the observed value
   std::vector<double> _sumWeights;
   std::vector<JackknifeCase> _cases;
   std::vector<GroupSums> _groups; // scratch, kept to spare an allocation per computation
@@ -56,9 +55,6 @@ void MCBSBCaCI::SetSumWeights(const std::vector<double>& sums) {
 
 void MCBSBCaCI::SetBootstrapStats(const std::vector<double>& values) {
   _my->_sample.Assign(values);
-  _my->_below = 0;
-  for (double v : values)
-    if (!IsSystemMissing(v) && v < _my->_observed) ++_my->_below;
 }
 
 void MCBSBCaCI::AddJackknifeStat(double value, double weight, unsigned group) {
@@ -92,9 +88,11 @@ double MCBSBCaCI::Impl::Acceleration() {
 }
 
 double MCBSBCaCI::GetBiasCorrection() {
+  if (!IsUsable(_my->_observed)) return kSystemMissing;
   const std::size_t r = _my->_sample.Size();
-  if (!IsUsable(_my->_observed) || _my->_below == 0 || _my->_below >= r) return kSystemMissing;
-  return NormalQuantile(static_cast<double>(_my->_below) / static_cast<double>(r));
+  const std::size_t below = _my->_sample.CountBelow(_my->_observed);
+  if (below == 0 || below >= r) return kSystemMissing;
+  return NormalQuantile(static_cast<double>(below) / static_cast<double>(r));
 }
 
 double MCBSBCaCI::GetAcceleration() {

@@ -1,6 +1,6 @@
 #pragma once
 // The order statistics of a sample, found exactly and on demand: each request partitions only the
-// stretch between the ranks already found, so asking for a few ranks costs a few linear passes
+// stretch between boundaries already known, so asking for a few ranks costs a few linear passes
 // instead of a sort.
 #include <cstddef>
 #include <span>
@@ -15,14 +15,18 @@ public:
 
   std::size_t Size() const { return _values.size(); }
 
+  // The number of values below x.
+  std::size_t CountBelow(double x) const;
+
   // The rank-th smallest value, t(rank), 1 <= rank <= Size().
   double At(std::size_t rank);
 
 private:
   std::vector<double> _values;
-  // Positions, increasing, that already hold their sorted value: everything before such a position is
-  // no greater, everything after it no smaller.
-  std::vector<std::size_t> _placed;
+  // Partition boundaries, increasing: no value before position b is greater than a value from b on.
+  // Positions 0 and Size() are boundaries without being listed; a position between two adjacent
+  // boundaries holds its sorted value.
+  std::vector<std::size_t> _bounds;
 };
 
 } // namespace omf::bootstats

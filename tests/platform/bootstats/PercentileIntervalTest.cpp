@@ -66,18 +66,30 @@ TEST(PercentileRule, WholeInterpolatedAndTooFewSamples) {
   }
 }
 
+// Ranks asked in an order that mixes the tails, neighbours and the middle, over samples that are random,
+// sorted either way or full of ties, each checked against a full sort.
 TEST(PercentileRule, OrderStatisticsAreExactInAnyRequestOrder) {
   std::mt19937 gen(7);
   std::normal_distribution<double> normal;
-  std::vector<double> values(501);
-  for (double& v : values)
+  std::vector<std::vector<double>> samples(4, std::vector<double>(1000));
+  for (double& v : samples[0])
     v = normal(gen);
-  std::vector<double> sorted = values;
-  std::sort(sorted.begin(), sorted.end());
-  OrderStatistics sample;
-  sample.Assign(values);
-  for (std::size_t rank : {250u, 13u, 14u, 12u, 490u, 501u, 1u, 251u, 249u, 14u, 2u, 500u})
-    EXPECT_EQ(sample.At(rank), sorted[rank - 1]) << rank;
+  std::iota(samples[1].begin(), samples[1].end(), 0.0);
+  std::iota(samples[2].rbegin(), samples[2].rend(), 0.0);
+  for (double& v : samples[3])
+    v = static_cast<double>(gen() % 3);
+  samples.push_back(std::vector<double>(samples[0].begin(), samples[0].begin() + 301));
+  for (const auto& values : samples) {
+    std::vector<double> sorted = values;
+    std::sort(sorted.begin(), sorted.end());
+    const std::size_t r = values.size();
+    OrderStatistics sample;
+    sample.Assign(values);
+    for (std::size_t rank :
+         {r / 2, std::size_t{25}, std::size_t{26}, std::size_t{24}, r - 24, r - 25, r, std::size_t{1},
+          r / 2 + 1, r / 2 - 1, std::size_t{26}, std::size_t{2}, r - 1, r / 3, r - 60})
+      EXPECT_EQ(sample.At(rank), sorted[rank - 1]) << "rank " << rank << " of " << r;
+  }
 }
 
 TEST(PercentileInterval, NeedsThirtyNineSamplesAtNinetyFivePercent) {
