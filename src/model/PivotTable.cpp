@@ -1,0 +1,500 @@
+#include "model/PivotTable.h"
+
+#include <algorithm>
+#include <cassert>
+#include <cstring>
+#include <functional>
+
+#include "platform/strings/PlatformStrings.h"
+
+namespace {
+
+std::size_t Mix(std::size_t h, std::size_t v) {
+  return h ^ (v + 0x9e3779b97f4a7c15ULL + (h << 6) + (h >> 2));
+}
+
+std::size_t HashDouble(double v) {
+  return std::hash<double>{}(v == 0.0 ? 0.0 : v);
+}
+
+// A hash that agrees with label equality: texts that compare equal hash alike.
+std::size_t HashText(const OmCellText& t) {
+  std::size_t h = static_cast<std::size_t>(t.OrderCode());
+  const std::hash<std::string> hs;
+  switch (t.OrderCode()) {
+  case OmCellText::kOrderNumber:
+    return Mix(h, HashDouble(static_cast<const OmNumber&>(t).Value()));
+  case OmCellText::kOrderString:
+    return Mix(h, hs(static_cast<const OmStringCell&>(t).Text()));
+  case OmCellText::kOrderVariable: {
+    const auto& v = static_cast<const OmVariable&>(t);
+    return Mix(Mix(h, hs(v.Name())), hs(v.Label()));
+  }
+  case OmCellText::kOrderNumDataValue: {
+    const auto& v = static_cast<const OmNumDataValue&>(t);
+    return Mix(Mix(h, hs(v.VariableName())), HashDouble(v.Value()));
+  }
+  case OmCellText::kOrderStringDataValue: {
+    const auto& v = static_cast<const OmStringDataValue&>(t);
+    return Mix(Mix(h, hs(v.VariableName())), hs(v.Value()));
+  }
+  case OmCellText::kOrderComposite:
+    return Mix(h, HashText(static_cast<const OmComposite&>(t).Template()));
+  default:
+    return h;
+  }
+}
+
+// Child lists shorter than this are searched by a scan; longer ones through the label index.
+constexpr std::size_t kIndexThreshold = 16;
+
+bool IsValueLike(const OmCellText& t) {
+  return t.OrderCode() == OmCellText::kOrderNumber || t.OrderCode() == OmCellText::kOrderNumDataValue;
+}
+
+double ValueOf(const OmCellText& t) {
+  return t.OrderCode() == OmCellText::kOrderNumber ? static_cast<const OmNumber&>(t).Value()
+                                                   : static_cast<const OmNumDataValue&>(t).Value();
+}
+
+std::size_t HashKey(const int* key, std::size_t width) {
+  std::size_t h = 0xcbf29ce484222325ULL;
+  for (std::size_t i = 0; i < width; ++i)
+    h = (h ^ static_cast<std::uint32_t>(key[i])) * 0x100000001b3ULL;
+  return h ^ (h >> 29);
+}
+
+void CopyTree(const OmDimensionNode& from, OmDimensionNode& to, OmDimension& dim) {
+  for (const auto& child : from.Children()) {
+    OmDimensionNode* made = dim.Child(&to, child->Label(), child->Subscript(), child->IsGroup());
+    made->SetSortMode(child->SortMode());
+    made->SetMark(child->Mark());
+    made->SetSecondFlag(child->SecondFlag());
+    CopyTree(*child, *made, dim);
+  }
+}
+
+void CollectSubscripts(const OmDimensionNode& node, std::vector<int>& out) {
+  if (node.Subscript() != OmDimensionNode::kNoSubscript) out.push_back(node.Subscript());
+  for (const auto& child : node.Children())
+    CollectSubscripts(*child, out);
+}
+
+void CollectCategories(const OmDimensionNode& node, std::vector<const OmDimensionNode*>& out) {
+  for (const auto& child : node.Children()) {
+    if (child->IsGroup())
+      CollectCategories(*child, out);
+    else
+      out.push_back(child.get());
+  }
+}
+
+} // namespace
+
+// ---- OmDimensionNode ------------------------------------------------------------------------------------
+
+OmDimensionNode::OmDimensionNode(OmCellTextPtr label, int subscript, bool group, OmDimensionNode* parent,
+                                 OmDimension* dimension)
+    : _label(std::move(label)), _parent(parent), _dimension(dimension), _subscript(subscript), _group(group) {
+}
+
+void OmDimensionNode::SetLabel(OmCellTextPtr label) {
+  _label = std::move(label);
+  if (_parent) _parent->_indexDirty = true;
+}
+
+bool OmDimensionNode::operator<(const OmDimensionNode& other) const {
+  const OmCellText& a = *_label;
+  const OmCellText& b = *other._label;
+  const bool an = IsValueLike(a), bn = IsValueLike(b);
+  if (an && bn) return ValueOf(a) < ValueOf(b);
+  if (an != bn) return an; // values before texts
+  const std::string locale = _dimension && _dimension->Table() ? _dimension->Table()->TableLocale() : "";
+  if (a.OrderCode() == OmCellText::kOrderStringDataValue &&
+      b.OrderCode() == OmCellText::kOrderStringDataValue)
+    return omf::platform::Collate(locale, static_cast<const OmStringDataValue&>(a).Value(),
+                                  static_cast<const OmStringDataValue&>(b).Value()) < 0;
+  return omf::platform::Collate(locale, a.AsString(), b.AsString()) < 0;
+}
+
+// ---- OmDimension ----------------------------------------------------------------------------------------
+
+OmDimension::OmDimension(OmPivotTable* table, OmCellTextPtr label)
+    : _table(table), _root(std::make_unique<OmDimensionNode>(std::move(label), OmDimensionNode::kNoSubscript,
+                                                             true, nullptr, this)) {}
+
+void OmDimension::NoteSubscript(int subscript) {
+  if (subscript >= _size) _size = subscript + 1;
+}
+
+OmDimensionNode* OmDimension::Child(OmDimensionNode* parent, const OmCellText& label, int subscript,
+                                    bool group) {
+  if (group) subscript = OmDimensionNode::kNoSubscript;
+  auto node = std::make_unique<OmDimensionNode>(CloneText(label), subscript, group, parent, this);
+  OmDimensionNode* made = node.get();
+  const auto index = static_cast<std::uint32_t>(parent->_children.size());
+  parent->_children.push_back(std::move(node));
+  parent->_group = true;
+  if (parent->_index && !parent->_indexDirty) parent->_index->emplace(HashText(made->Label()), index);
+  if (subscript != OmDimensionNode::kNoSubscript) {
+    NoteSubscript(subscript);
+    if (_table) _table->Revive(*this, subscript);
+  }
+  return made;
+}
+
+int OmDimension::FindChild(const OmDimensionNode* parent, const OmCellText& label, bool group) const {
+  const auto& kids = parent->_children;
+  if (kids.size() < kIndexThreshold) {
+    for (std::size_t i = 0; i < kids.size(); ++i)
+      if (kids[i]->_group == group && kids[i]->_label->Equals(label)) return static_cast<int>(i);
+    return -1;
+  }
+  auto* p = const_cast<OmDimensionNode*>(parent);
+  if (!p->_index || p->_indexDirty) {
+    p->_index = std::make_unique<std::unordered_multimap<std::size_t, std::uint32_t>>();
+    p->_index->reserve(kids.size() * 2);
+    for (std::size_t i = 0; i < kids.size(); ++i)
+      p->_index->emplace(HashText(*kids[i]->_label), static_cast<std::uint32_t>(i));
+    p->_indexDirty = false;
+  }
+  int found = -1;
+  const auto range = p->_index->equal_range(HashText(label));
+  for (auto it = range.first; it != range.second; ++it) {
+    const OmDimensionNode& k = *kids[it->second];
+    if (k._group == group && k._label->Equals(label) && (found < 0 || static_cast<int>(it->second) < found))
+      found = static_cast<int>(it->second);
+  }
+  return found;
+}
+
+void OmDimension::Delete(OmDimensionNode* node) {
+  assert(node && node->_parent && "the root of a dimension cannot be deleted");
+  std::vector<int> subscripts;
+  CollectSubscripts(*node, subscripts);
+  OmDimensionNode* parent = node->_parent;
+  auto& kids = parent->_children;
+  kids.erase(std::remove_if(kids.begin(), kids.end(), [node](const auto& k) { return k.get() == node; }),
+             kids.end());
+  parent->_indexDirty = true;
+  if (_table && !subscripts.empty()) _table->Kill(*this, subscripts);
+}
+
+OmDimensionNode* OmDimension::Counterpart(const OmDimensionNode* other) const {
+  std::vector<std::size_t> path;
+  for (const OmDimensionNode* n = other; n && n->_parent; n = n->_parent) {
+    const auto& kids = n->_parent->_children;
+    const auto it = std::find_if(kids.begin(), kids.end(), [n](const auto& k) { return k.get() == n; });
+    if (it == kids.end()) return nullptr;
+    path.push_back(static_cast<std::size_t>(it - kids.begin()));
+  }
+  OmDimensionNode* at = _root.get();
+  for (auto it = path.rbegin(); it != path.rend(); ++it) {
+    if (*it >= at->_children.size()) return nullptr;
+    at = at->_children[*it].get();
+  }
+  return at;
+}
+
+std::vector<const OmDimensionNode*> OmDimension::Categories() const {
+  std::vector<const OmDimensionNode*> out;
+  CollectCategories(*_root, out);
+  return out;
+}
+
+// ---- PuppetVector ---------------------------------------------------------------------------------------
+
+template <class T> bool PuppetVector<T>::RemoveFirst(T value) {
+  const auto it = std::find(_items.begin(), _items.end(), value);
+  if (it == _items.end()) return false;
+  _items.erase(it);
+  return true;
+}
+
+template <class T> std::vector<T> PuppetVector<T>::Placed() const {
+  std::vector<T> out;
+  for (T v : _items)
+    if (v != _fill) out.push_back(v);
+  return out;
+}
+
+template class PuppetVector<short>;
+
+// ---- OmPivotTable ---------------------------------------------------------------------------------------
+
+OmPivotTable::OmPivotTable(const OmCellText& title, const OmCellText& subtype, bool splits)
+    : OmOutputPart(title), _subtype(CloneText(subtype)), _tableTitle(CloneText(title)), _splits(splits) {}
+
+OmPivotTable::~OmPivotTable() {
+  for (OmCellText* c : _cells)
+    OmMemoryRegion::Release(c);
+}
+
+bool OmPivotTable::IsNotes() const {
+  return _subtype->AsString() == "Notes";
+}
+bool OmPivotTable::IsWarnings() const {
+  return _subtype->AsString() == "Warnings";
+}
+
+int OmPivotTable::AddDimension(const OmCellText& label) {
+  _dims.push_back(std::make_unique<OmDimension>(this, CloneText(label)));
+  _dead.emplace_back();
+  if (_cellCount != 0) WidenKeys();
+  return static_cast<int>(_dims.size()) - 1;
+}
+
+int OmPivotTable::FindDimension(const OmCellText& label) const {
+  for (std::size_t d = 0; d < _dims.size(); ++d)
+    if (_dims[d]->Label().Equals(label)) return static_cast<int>(d);
+  return -1;
+}
+
+std::vector<int> OmPivotTable::SizeVector() const {
+  std::vector<int> sizes;
+  sizes.reserve(_dims.size());
+  for (const auto& d : _dims)
+    sizes.push_back(d->Size());
+  return sizes;
+}
+
+void OmPivotTable::CopyDimensions(const OmPivotTable& other) {
+  for (const auto& src : other._dims) {
+    const int d = AddDimension(src->Label());
+    OmDimension& dim = *_dims[static_cast<std::size_t>(d)];
+    dim.Root().SetSortMode(src->Root().SortMode());
+    dim.Root().SetMark(src->Root().Mark());
+    dim.Root().SetSecondFlag(src->Root().SecondFlag());
+    dim._option = src->_option;
+    CopyTree(src->Root(), dim.Root(), dim);
+    dim._size = std::max(dim._size, src->_size);
+  }
+}
+
+void OmPivotTable::Scratch() {
+  for (OmCellText* c : _cells)
+    OmMemoryRegion::Release(c);
+  _cells.clear();
+  _keys.clear();
+  _slots.clear();
+  _cellCount = 0;
+  _keyWidth = 0;
+  _dims.clear();
+  _dead.clear();
+  _pendingKills = false;
+  _rows.Items().clear();
+  _columns.Items().clear();
+  _layers.Items().clear();
+  _footnotes.clear();
+  _caption.reset();
+  _corner.reset();
+  _scratched = true;
+}
+
+short OmPivotTable::Footnote(const OmFootnote& footnote, bool forceNew) {
+  if (!forceNew) {
+    for (std::size_t i = 0; i < _footnotes.size(); ++i) {
+      const OmFootnote& f = _footnotes[i];
+      const bool sameMarker = (!f.marker && !footnote.marker) ||
+                              (f.marker && footnote.marker && f.marker->Equals(*footnote.marker));
+      if (sameMarker && f.text && footnote.text && f.text->Equals(*footnote.text))
+        return static_cast<short>(i);
+    }
+  }
+  OmFootnote copy(footnote);
+  copy.index = static_cast<short>(_footnotes.size());
+  _footnotes.push_back(std::move(copy));
+  return static_cast<short>(_footnotes.size() - 1);
+}
+
+void OmPivotTable::RemovedFootnotes(bool removed) {
+  if (removed) ++_removedFootnotes;
+}
+
+// ---- cell storage ---------------------------------------------------------------------------------------
+//
+// Cells live in flat arrays (subscripts and text pointers, one entry per stored cell) with an
+// open-addressing index of entry numbers, so a million cells cost a few dozen bytes each beyond their
+// texts. Deleting categories only marks their subscripts dead; the cells under them are swept out once,
+// before the storage is next used, so that removing many categories in a row costs one pass.
+
+std::vector<int> OmPivotTable::KeyOf(const std::vector<int>& at) const {
+  std::vector<int> key(_dims.size(), 0);
+  std::copy_n(at.begin(), std::min(at.size(), key.size()), key.begin());
+  return key;
+}
+
+std::size_t OmPivotTable::FindEntry(const int* key) const {
+  if (_slots.empty()) return npos;
+  const std::size_t mask = _slots.size() - 1;
+  for (std::size_t s = HashKey(key, _keyWidth) & mask;; s = (s + 1) & mask) {
+    const std::uint32_t e = _slots[s];
+    if (e == 0) return npos;
+    if (std::equal(key, key + _keyWidth, _keys.begin() + static_cast<std::ptrdiff_t>((e - 1) * _keyWidth)))
+      return e - 1;
+  }
+}
+
+void OmPivotTable::Rehash(std::size_t slots) {
+  _slots.assign(slots, 0);
+  const std::size_t mask = slots - 1;
+  for (std::size_t e = 0; e < _cellCount; ++e) {
+    std::size_t s = HashKey(&_keys[e * _keyWidth], _keyWidth) & mask;
+    while (_slots[s] != 0)
+      s = (s + 1) & mask;
+    _slots[s] = static_cast<std::uint32_t>(e + 1);
+  }
+}
+
+void OmPivotTable::WidenKeys() {
+  const std::size_t width = _dims.size();
+  std::vector<int> keys(_cellCount * width, 0);
+  for (std::size_t e = 0; e < _cellCount; ++e)
+    std::copy_n(&_keys[e * _keyWidth], _keyWidth, &keys[e * width]);
+  _keys = std::move(keys);
+  _keyWidth = width;
+  Rehash(std::max<std::size_t>(_slots.size(), 16));
+}
+
+void OmPivotTable::RemoveEntry(std::size_t entry) {
+  // Backward-shift deletion keeps every probe chain unbroken without tombstones.
+  const std::size_t mask = _slots.size() - 1;
+  std::size_t hole = HashKey(&_keys[entry * _keyWidth], _keyWidth) & mask;
+  while (_slots[hole] != entry + 1)
+    hole = (hole + 1) & mask;
+  for (std::size_t j = (hole + 1) & mask; _slots[j] != 0; j = (j + 1) & mask) {
+    const std::size_t home = HashKey(&_keys[(_slots[j] - 1) * _keyWidth], _keyWidth) & mask;
+    const bool movable = hole <= j ? (home <= hole || home > j) : (home <= hole && home > j);
+    if (movable) {
+      _slots[hole] = _slots[j];
+      hole = j;
+    }
+  }
+  _slots[hole] = 0;
+  OmMemoryRegion::Release(_cells[entry]);
+  const std::size_t last = _cellCount - 1;
+  if (entry != last) {
+    // Move the last entry into the freed place and repoint its slot.
+    std::size_t s = HashKey(&_keys[last * _keyWidth], _keyWidth) & mask;
+    while (_slots[s] != last + 1)
+      s = (s + 1) & mask;
+    _slots[s] = static_cast<std::uint32_t>(entry + 1);
+    std::copy_n(&_keys[last * _keyWidth], _keyWidth, &_keys[entry * _keyWidth]);
+    _cells[entry] = _cells[last];
+  }
+  _cells.pop_back();
+  _keys.resize(last * _keyWidth);
+  --_cellCount;
+}
+
+void OmPivotTable::Kill(const OmDimension& dim, const std::vector<int>& subscripts) {
+  const auto d = static_cast<std::size_t>(
+      std::find_if(_dims.begin(), _dims.end(), [&](const auto& p) { return p.get() == &dim; }) -
+      _dims.begin());
+  if (d >= _dims.size()) return;
+  auto& dead = _dead[d];
+  for (int s : subscripts) {
+    if (s < 0) continue;
+    if (static_cast<std::size_t>(s) >= dead.size()) dead.resize(static_cast<std::size_t>(s) + 1, false);
+    dead[static_cast<std::size_t>(s)] = true;
+  }
+  _pendingKills = _cellCount != 0;
+  if (!_pendingKills)
+    for (auto& v : _dead)
+      v.clear();
+}
+
+void OmPivotTable::Revive(const OmDimension& dim, int subscript) {
+  // A subscript given out again must not lose the cells that will be stored under it.
+  if (!_pendingKills) return;
+  for (std::size_t d = 0; d < _dims.size(); ++d)
+    if (_dims[d].get() == &dim && static_cast<std::size_t>(subscript) < _dead[d].size() &&
+        _dead[d][static_cast<std::size_t>(subscript)]) {
+      Sweep();
+      return;
+    }
+}
+
+void OmPivotTable::Sweep() const {
+  if (!_pendingKills) return;
+  auto* self = const_cast<OmPivotTable*>(this);
+  self->_pendingKills = false;
+  for (std::size_t e = _cellCount; e-- > 0;) {
+    bool dead = false;
+    for (std::size_t d = 0; d < _keyWidth && !dead; ++d) {
+      const int s = _keys[e * _keyWidth + d];
+      dead = s >= 0 && static_cast<std::size_t>(s) < _dead[d].size() && _dead[d][static_cast<std::size_t>(s)];
+    }
+    if (dead) self->RemoveEntry(e);
+  }
+  for (auto& v : self->_dead)
+    v.clear();
+}
+
+const OmCellText* OmPivotTable::Cell(const std::vector<int>& at) const {
+  Sweep();
+  if (_cellCount == 0) return nullptr;
+  const std::vector<int> key = KeyOf(at);
+  const std::size_t e = FindEntry(key.data());
+  return e == npos ? nullptr : _cells[e];
+}
+
+OmCellText* OmPivotTable::Cell(const std::vector<int>& at) {
+  return const_cast<OmCellText*>(static_cast<const OmPivotTable*>(this)->Cell(at));
+}
+
+void OmPivotTable::Cell(const std::vector<int>& at, const OmCellText* text) {
+  SetCell(at, text ? CloneText(*text) : nullptr);
+}
+
+void OmPivotTable::SetCell(const std::vector<int>& at, OmCellTextPtr text) {
+  Sweep();
+  if (_keyWidth != _dims.size()) {
+    if (_cellCount == 0)
+      _keyWidth = _dims.size();
+    else
+      WidenKeys();
+  }
+  const std::vector<int> key = KeyOf(at);
+  const std::size_t e = FindEntry(key.data());
+  if (e != npos) {
+    if (text) {
+      OmMemoryRegion::Release(_cells[e]);
+      _cells[e] = text.release();
+    } else {
+      RemoveEntry(e);
+    }
+    return;
+  }
+  if (!text) return;
+  if ((_cellCount + 1) * 2 > _slots.size()) Rehash(std::max<std::size_t>(16, _slots.size() * 2));
+  _keys.insert(_keys.end(), key.begin(), key.end());
+  _cells.push_back(text.release());
+  const std::size_t mask = _slots.size() - 1;
+  std::size_t s = HashKey(key.data(), _keyWidth) & mask;
+  while (_slots[s] != 0)
+    s = (s + 1) & mask;
+  _slots[s] = static_cast<std::uint32_t>(_cellCount + 1);
+  ++_cellCount;
+}
+
+std::size_t OmPivotTable::CellCount() const {
+  Sweep();
+  return _cellCount;
+}
+
+OmCellText* OmPivotTable::Iterator::Cell() const {
+  _table->Sweep();
+  return _entry < _table->_cellCount ? _table->_cells[_entry] : nullptr;
+}
+
+std::vector<int> OmPivotTable::Iterator::At() const {
+  if (_entry >= _table->_cellCount) return {};
+  const auto* k = &_table->_keys[_entry * _table->_keyWidth];
+  return std::vector<int>(k, k + _table->_keyWidth);
+}
+
+OmPivotTable::Iterator& OmPivotTable::Iterator::operator++() {
+  ++_entry;
+  return *this;
+}
