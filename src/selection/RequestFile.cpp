@@ -95,6 +95,10 @@ std::vector<OMSObjectSelector> ReadBinaryRequests(std::istream& is) {
 }
 
 std::vector<OMSObjectSelector> ReadRequestFile(const std::filesystem::path& path) {
+  // A directory opens like a file but reads as nothing, which would pass for an empty request list.
+  std::error_code error;
+  if (std::filesystem::is_directory(path, error))
+    throw std::runtime_error("cannot read " + path.string() + ": it is a directory");
   std::ifstream file(path, std::ios::binary);
   if (!file) throw std::runtime_error("cannot open " + path.string() + ": " + std::strerror(errno));
   std::ostringstream content;

@@ -515,111 +515,93 @@ void ChartSize(Parser& in, const Token& keyword, OMSObjectSelector& request) {
 }
 
 using Opt = std::optional<std::string>;
+using S = OMSObjectSelector;
 
+// The three shapes most export options take: a yes/no, a text (written when not empty) and an image type.
+template <void (S::*Set)(bool), bool (S::*Get)() const, bool (S::*Given)() const>
+constexpr Clause YesNoClause(std::string_view keyword) {
+  return {keyword, [](Parser& in, const Token& k, S& r) { (r.*Set)(in.TakeYesNo(k)); },
+          [](const S& r) { return (r.*Given)() ? Opt(YesNo((r.*Get)())) : std::nullopt; }};
+}
+
+template <void (S::*Set)(std::string_view), const std::string& (S::*Get)() const>
+constexpr Clause TextClause(std::string_view keyword) {
+  return {keyword, [](Parser& in, const Token& k, S& r) { (r.*Set)(in.TakeText(k)); },
+          [](const S& r) { return (r.*Get)().empty() ? std::nullopt : Opt(Quote((r.*Get)())); }};
+}
+
+template <void (S::*Set)(S::ImageType), S::ImageType (S::*Get)() const, bool (S::*Given)() const>
+constexpr Clause ImageTypeClause(std::string_view keyword) {
+  return {keyword,
+          [](Parser& in, const Token& k, S& r) { (r.*Set)(S::ImageType{in.TakeInteger<std::int32_t>(k)}); },
+          [](const S& r) { return (r.*Given)() ? Opt(std::to_string((r.*Get)())) : std::nullopt; }};
+}
+
+void Notes(Parser& in, const Token& keyword, S& request) {
+  if (!in.PeekWord("show") && !in.PeekWord("hide"))
+    in.Expected("show or hide after \"" + keyword.text + "\"", in.Peek());
+  request.ShowNotesTables(SameKeyword(in.Take().text, "show"));
+}
+
+void Tag(Parser& in, const Token& keyword, S& request) {
+  const Token& token = in.Peek();
+  const std::string tag = in.TakeText(keyword);
+  if (tag.empty()) in.Fail(token, "the tag must not be empty");
+  request.SetOMSTag(tag);
+}
+
+void NumberedColumn(Parser& in, const Token& keyword, S& request) {
+  const std::string name = in.TakeText(keyword);
+  const bool isDefault = in.PeekWord("default");
+  if (isDefault) in.Take();
+  request.SetNumberedColumnName(name, isDefault);
+}
+
+// In the order the written form lists them.
 const std::array<Clause, 20> kClauses = {{
-    {"if", [](Parser& in, const Token& k, OMSObjectSelector& r) { r.AddIfOption(Criteria(in, k)); },
-     [](const OMSObjectSelector& r) { return FormatCriteria(r.GetIfOption()); }},
-    {"exceptif",
-     [](Parser& in, const Token& k, OMSObjectSelector& r) { r.AddExceptIfOption(Criteria(in, k)); },
-     [](const OMSObjectSelector& r) { return FormatCriteria(r.GetExceptIfOption()); }},
-    {"notes",
-     [](Parser& in, const Token& k, OMSObjectSelector& r) {
-       if (!in.PeekWord("show") && !in.PeekWord("hide"))
-         in.Expected("show or hide after \"" + k.text + "\"", in.Peek());
-       r.ShowNotesTables(SameKeyword(in.Take().text, "show"));
-     },
-     [](const OMSObjectSelector& r) {
+    {"if", [](Parser& in, const Token& k, S& r) { r.AddIfOption(Criteria(in, k)); },
+     [](const S& r) { return FormatCriteria(r.GetIfOption()); }},
+    {"exceptif", [](Parser& in, const Token& k, S& r) { r.AddExceptIfOption(Criteria(in, k)); },
+     [](const S& r) { return FormatCriteria(r.GetExceptIfOption()); }},
+    // Only a choice made by the user is written; a "hide" read from a stream has lost that mark but
+    // still means hide.
+    {"notes", Notes,
+     [](const S& r) {
        return r.NotesTablesSpecified() || !r.ShowNotesTables() ? Opt(r.ShowNotesTables() ? "show" : "hide")
                                                                : std::nullopt;
      }},
     {"columns", Columns, FormatColumns},
-    {"tag",
-     [](Parser& in, const Token& k, OMSObjectSelector& r) {
-       const Token& token = in.Peek();
-       const std::string tag = in.TakeText(k);
-       if (tag.empty()) in.Fail(token, "the tag must not be empty");
-       r.SetOMSTag(tag);
-     },
-     [](const OMSObjectSelector& r) {
-       return r.GetOMSTag().empty() ? std::nullopt : Opt(Quote(r.GetOMSTag()));
-     }},
-    {"infoselection", [](Parser&, const Token&, OMSObjectSelector& r) { r.SetInfoSelection(); },
-     [](const OMSObjectSelector& r) { return r.GetInfoSelection() != 0 ? Opt("") : std::nullopt; }},
-    {"viewer",
-     [](Parser& in, const Token& k, OMSObjectSelector& r) { r.SetDestinationIsViewer(in.TakeYesNo(k)); },
-     [](const OMSObjectSelector& r) {
-       return r.GetViewerSpecified() ? Opt(YesNo(r.GetDestinationIsViewer())) : std::nullopt;
-     }},
-    {"numberedcolumn",
-     [](Parser& in, const Token& k, OMSObjectSelector& r) {
-       const std::string name = in.TakeText(k);
-       const bool isDefault = in.PeekWord("default");
-       if (isDefault) in.Take();
-       r.SetNumberedColumnName(name, isDefault);
-     },
-     [](const OMSObjectSelector& r) {
+    {"tag", Tag, [](const S& r) { return r.GetOMSTag().empty() ? std::nullopt : Opt(Quote(r.GetOMSTag())); }},
+    {"infoselection", [](Parser&, const Token&, S& r) { r.SetInfoSelection(); },
+     [](const S& r) { return r.GetInfoSelection() != 0 ? Opt("") : std::nullopt; }},
+    YesNoClause<&S::SetDestinationIsViewer, &S::GetDestinationIsViewer, &S::GetViewerSpecified>("viewer"),
+    {"numberedcolumn", NumberedColumn,
+     [](const S& r) {
        if (r.GetNumberedColumnName().empty() && r.IsNumberedColumnNameDefault()) return Opt();
        return Opt(Quote(r.GetNumberedColumnName()) + (r.IsNumberedColumnNameDefault() ? " default" : ""));
      }},
-    {"images", [](Parser& in, const Token& k, OMSObjectSelector& r) { r.SetExportImages(in.TakeYesNo(k)); },
-     [](const OMSObjectSelector& r) {
-       return r.ExportImagesSpecified() ? Opt(YesNo(r.GetExportImages())) : std::nullopt;
-     }},
-    {"imagemaps",
-     [](Parser& in, const Token& k, OMSObjectSelector& r) { r.SetExportImageMaps(in.TakeYesNo(k)); },
-     [](const OMSObjectSelector& r) { return r.GetExportImageMaps() ? Opt("yes") : std::nullopt; }},
-    {"imageformat",
-     [](Parser& in, const Token& k, OMSObjectSelector& r) { r.SetImageFormat(in.TakeInteger<short>(k)); },
-     [](const OMSObjectSelector& r) {
+    YesNoClause<&S::SetExportImages, &S::GetExportImages, &S::ExportImagesSpecified>("images"),
+    {"imagemaps", [](Parser& in, const Token& k, S& r) { r.SetExportImageMaps(in.TakeYesNo(k)); },
+     [](const S& r) { return r.GetExportImageMaps() ? Opt("yes") : std::nullopt; }},
+    {"imageformat", [](Parser& in, const Token& k, S& r) { r.SetImageFormat(in.TakeInteger<short>(k)); },
+     [](const S& r) {
        return r.ImageFormatSpecified() ? Opt(std::to_string(r.GetImageFormat())) : std::nullopt;
      }},
-    {"imageroot",
-     [](Parser& in, const Token& k, OMSObjectSelector& r) { r.SetImageRootName(in.TakeText(k)); },
-     [](const OMSObjectSelector& r) {
-       return r.ImageRootNameSpecified() ? Opt(Quote(r.GetImageRootName())) : std::nullopt;
-     }},
+    TextClause<&S::SetImageRootName, &S::GetImageRootName>("imageroot"),
     {"chartsize", ChartSize,
-     [](const OMSObjectSelector& r) {
+     [](const S& r) {
        if (!r.ChartSizeSpecified()) return Opt();
        const std::string number = FormatNumber(r.GetChartSize());
        return Opt(number == r.GetChartSizeString() ? number : number + " " + Quote(r.GetChartSizeString()));
      }},
-    {"tablestyle", [](Parser& in, const Token& k, OMSObjectSelector& r) { r.SetTableStyle(in.TakeText(k)); },
-     [](const OMSObjectSelector& r) {
-       return r.GetTableStyle().empty() ? std::nullopt : Opt(Quote(r.GetTableStyle()));
-     }},
-    {"chartformat",
-     [](Parser& in, const Token& k, OMSObjectSelector& r) {
-       r.SetChartFormat(OMSObjectSelector::ImageType{in.TakeInteger<std::int32_t>(k)});
-     },
-     [](const OMSObjectSelector& r) {
-       return r.ChartFormatSpecified() ? Opt(std::to_string(r.GetChartFormat())) : std::nullopt;
-     }},
-    {"treeformat",
-     [](Parser& in, const Token& k, OMSObjectSelector& r) {
-       r.SetTreeFormat(OMSObjectSelector::ImageType{in.TakeInteger<std::int32_t>(k)});
-     },
-     [](const OMSObjectSelector& r) {
-       return r.TreeFormatSpecified() ? Opt(std::to_string(r.GetTreeFormat())) : std::nullopt;
-     }},
-    {"modelformat",
-     [](Parser& in, const Token& k, OMSObjectSelector& r) {
-       r.SetModelFormat(OMSObjectSelector::ImageType{in.TakeInteger<std::int32_t>(k)});
-     },
-     [](const OMSObjectSelector& r) {
-       return r.ModelFormatSpecified() ? Opt(std::to_string(r.GetModelFormat())) : std::nullopt;
-     }},
-    {"pivoting",
-     [](Parser& in, const Token& k, OMSObjectSelector& r) { r.SetPivotingAllowed(in.TakeYesNo(k)); },
-     [](const OMSObjectSelector& r) {
-       return r.PivotingAllowedSpecified() ? Opt(YesNo(r.GetPivitingAllowed())) : std::nullopt;
-     }},
-    {"script", [](Parser& in, const Token& k, OMSObjectSelector& r) { r.SetJavaScriptFile(in.TakeText(k)); },
-     [](const OMSObjectSelector& r) {
-       return r.getJavaScriptFile().empty() ? std::nullopt : Opt(Quote(r.getJavaScriptFile()));
-     }},
-    {"nowarning", [](Parser&, const Token&, OMSObjectSelector& r) { r.SetNoWarning(); },
-     [](const OMSObjectSelector& r) { return r.GetNoWarning() ? Opt("") : std::nullopt; }},
+    TextClause<&S::SetTableStyle, &S::GetTableStyle>("tablestyle"),
+    ImageTypeClause<&S::SetChartFormat, &S::GetChartFormat, &S::ChartFormatSpecified>("chartformat"),
+    ImageTypeClause<&S::SetTreeFormat, &S::GetTreeFormat, &S::TreeFormatSpecified>("treeformat"),
+    ImageTypeClause<&S::SetModelFormat, &S::GetModelFormat, &S::ModelFormatSpecified>("modelformat"),
+    YesNoClause<&S::SetPivotingAllowed, &S::GetPivitingAllowed, &S::PivotingAllowedSpecified>("pivoting"),
+    TextClause<&S::SetJavaScriptFile, &S::getJavaScriptFile>("script"),
+    {"nowarning", [](Parser&, const Token&, S& r) { r.SetNoWarning(); },
+     [](const S& r) { return r.GetNoWarning() ? Opt("") : std::nullopt; }},
 }};
 
 const Clause* FindClause(std::string_view word) {

@@ -130,6 +130,7 @@ TEST(RequestFile, ReadsEitherFormFromDisk) {
     EXPECT_NE(std::string(e.what()).find("cannot open " + (dir / "missing.omsr").string()),
               std::string::npos);
   }
+  EXPECT_THROW(ReadRequestFile(dir), std::runtime_error); // not an empty list
   EXPECT_THROW(WriteBinaryRequestFile(dir / "no" / "such" / "dir.omsr", Sample()), std::runtime_error);
   std::filesystem::remove_all(dir);
 }
