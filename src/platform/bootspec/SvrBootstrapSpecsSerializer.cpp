@@ -50,7 +50,7 @@ public:
     return n;
   }
 
-  // Runs a setter of the specification, giving its complaint this line's place.
+  // Runs a setter of SvrBootstrapSpecs, giving its complaint this line's place.
   template <class Set> void Apply(Set set) const {
     try {
       set();

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <optional>
 
+using MCCommon::IsFiniteValue;
 using MCCommon::IsSystemMissing;
 using MCCommon::kSystemMissing;
 using namespace omf::bootstats;
@@ -25,10 +26,6 @@ struct GroupSums {
   double weightedValue = 0;
 };
 
-bool IsUsable(double value) {
-  return std::isfinite(value) && !IsSystemMissing(value);
-}
-
 } // namespace
 
 struct MCBSBCaCI::Impl {
@@ -36,7 +33,6 @@ struct MCBSBCaCI::Impl {
   OrderStatistics _sample;
   std::vector<double> _sumWeights;
   std::vector<JackknifeCase> _cases;
-  std::vector<GroupSums> _groups; // scratch, kept to spare an allocation per computation
   std::optional<double> _acceleration;
 
   double Acceleration();
@@ -65,18 +61,18 @@ void MCBSBCaCI::AddJackknifeStat(double value, double weight, unsigned group) {
 double MCBSBCaCI::Impl::Acceleration() {
   if (_acceleration) return *_acceleration;
   _acceleration = kSystemMissing;
-  _groups.assign(_sumWeights.size(), GroupSums());
+  std::vector<GroupSums> groups(_sumWeights.size());
   for (const JackknifeCase& c : _cases) {
-    if (!IsUsable(c.value) || !IsUsable(c.weight) || c.weight < 0 || c.group >= _sumWeights.size() ||
-        !IsUsable(_sumWeights[c.group]))
+    if (!IsFiniteValue(c.value) || !IsFiniteValue(c.weight) || c.weight < 0 ||
+        c.group >= _sumWeights.size() || !IsFiniteValue(_sumWeights[c.group]))
       return kSystemMissing;
-    _groups[c.group].weight += c.weight;
-    _groups[c.group].weightedValue += c.weight * c.value;
+    groups[c.group].weight += c.weight;
+    groups[c.group].weightedValue += c.weight * c.value;
   }
   double cubes = 0;
   double squares = 0;
   for (const JackknifeCase& c : _cases) {
-    const GroupSums& g = _groups[c.group];
+    const GroupSums& g = groups[c.group];
     if (g.weight == 0) // only cases of weight 0: they add nothing
       continue;
     const double u = (_sumWeights[c.group] - 1) * (g.weightedValue / g.weight - c.value);
@@ -88,7 +84,7 @@ double MCBSBCaCI::Impl::Acceleration() {
 }
 
 double MCBSBCaCI::GetBiasCorrection() {
-  if (!IsUsable(_my->_observed)) return kSystemMissing;
+  if (!IsFiniteValue(_my->_observed)) return kSystemMissing;
   const std::size_t r = _my->_sample.Size();
   const std::size_t below = _my->_sample.CountBelow(_my->_observed);
   if (below == 0 || below >= r) return kSystemMissing;

@@ -4,23 +4,18 @@
 
 #include <cmath>
 
-namespace {
-
-bool IsUsable(double value) {
-  return std::isfinite(value) && !MCCommon::IsSystemMissing(value);
-}
-
-} // namespace
+using MCCommon::IsFiniteValue;
 
 MCBSPercentileTTS::MCBSPercentileTTS(double observed, double observedStdError, double nullValue)
-    : _observed(observed), _observedT(0), _computable(IsUsable(observed) && IsUsable(observedStdError) &&
-                                                      observedStdError > 0 && IsUsable(nullValue)) {
+    : _observed(observed), _observedT(0),
+      _computable(IsFiniteValue(observed) && IsFiniteValue(observedStdError) && observedStdError > 0 &&
+                  IsFiniteValue(nullValue)) {
   if (_computable) _observedT = (observed - nullValue) / observedStdError;
 }
 
 void MCBSPercentileTTS::AddBootstrapStats(double value, double stdError) {
   ++_samples;
-  if (!_computable || !IsUsable(value) || !IsUsable(stdError) || !(stdError > 0)) {
+  if (!_computable || !IsFiniteValue(value) || !IsFiniteValue(stdError) || !(stdError > 0)) {
     _computable = false;
     return;
   }

@@ -21,7 +21,8 @@ public:
 
   // Pools the imputations added so far into the container: pooled estimates into fParams, the
   // between-imputation variances into fVariances, the pooled standard errors into fPooledStdErrors
-  // (mode 2), the imputations' mode into fMode. Needs at least two imputations.
+  // (mode 2), the imputations' mode into fMode. Needs at least two imputations; without them fParams
+  // and fVariances hold one missing value per parameter and fPooledStdErrors is empty.
   virtual MCCommon::MCStatus Pool(MPParamContainer& params) = 0;
 
   // The number of imputations accepted so far.

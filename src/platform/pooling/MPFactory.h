@@ -1,6 +1,8 @@
 #pragma once
-// Makes pool calculators. The caller owns the calculator and deletes it.
+// Makes pool calculators. The caller owns the calculator and deletes it. This is the pooling library's
+// chief header: it brings the calculator interface, the parameter container and the error texts.
 #include "platform/pooling/IMPPoolCalculator.h"
+#include "platform/pooling/PoolingErrors.h"
 
 class MPFactory {
 public:

@@ -13,6 +13,7 @@
 namespace omf::pooling {
 namespace {
 
+using MCCommon::IsFiniteValue;
 using MCCommon::IsSystemMissing;
 using MCCommon::kSystemMissing;
 using MCCommon::MCStatus;
@@ -52,10 +53,6 @@ template <class... Lists> void FillMissing(std::size_t n, Lists&... lists) {
   (lists.assign(n, kSystemMissing), ...);
 }
 
-bool IsUsable(double value) {
-  return std::isfinite(value) && !IsSystemMissing(value);
-}
-
 } // namespace
 
 long RubinPoolCalculator::ValidateImputation(const MPParamContainer& params) const {
@@ -67,10 +64,10 @@ long RubinPoolCalculator::ValidateImputation(const MPParamContainer& params) con
   const bool withStdErrors = params.fMode == MPParamContainer::kWithStdErrors;
   if (withStdErrors && params.fStdErrors.size() != params.fParams.size()) return kMPStdErrorCountMismatch;
   for (double q : params.fParams)
-    if (!IsUsable(q)) return kMPInvalidEstimate;
+    if (!IsFiniteValue(q)) return kMPInvalidEstimate;
   if (withStdErrors)
     for (double s : params.fStdErrors)
-      if (!IsUsable(s) || s < 0) return kMPInvalidStdError;
+      if (!IsFiniteValue(s) || s < 0) return kMPInvalidStdError;
   return kMPNoError;
 }
 
@@ -105,7 +102,6 @@ MCStatus RubinPoolCalculator::AddImputation(MPParamContainer& params) {
 MCStatus RubinPoolCalculator::Pool(MPParamContainer& params) {
   if (_imputations < 2) {
     _pooled = false;
-    params.fMode = _mode == 0 ? params.fMode : _mode;
     FillMissing(_parameters, params.fParams, params.fVariances);
     params.fStdErrors.clear();
     params.fPooledStdErrors.clear();
