@@ -1,9 +1,9 @@
 // Bias, standard error, percentile and BCa intervals of a bootstrapped correlation against reference
 // values computed by established software (relative tolerance 1e-9).
-#include "ReferenceFiles.h"
 #include "platform/bootstats/MCBSBCaCI.h"
 #include "platform/bootstats/MCBSPercentileCI.h"
 #include "platform/bootstats/MCBSStdErrorBias.h"
+#include "platform/pooling/ReferenceFiles.h" // shared with the pooling tests
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #pragma once
-// Reads the independently computed reference values. OMF_DATA_DIR is the repository root; the shared
-// folder with the reference files lies beside it.
+// Reads the independently computed reference values (used by the pooling and bootstrap tests). OMF_DATA_DIR
+// is the repository root; the shared folder with the reference files lies beside it.
 #include <nlohmann/json.hpp>
 
 #include <cstdlib>
