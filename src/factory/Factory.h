@@ -1,0 +1,81 @@
+#pragma once
+// OmFactory: turns the back end's stream of output messages into parts of the caller's output tree.
+// The caller constructs one factory over its tree, registers observers and hands it every message in
+// the order sent; each call runs to completion on the caller's thread.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "model/CellText.h"
+
+class OmOutputTree;
+class OMSObjectSelector;
+
+class OmFactory {
+public:
+  // Told of what the factory does; every notification but KeepProcedure does nothing by default.
+  class Observer {
+  public:
+    virtual ~Observer() = default;
+    // A procedure with output has finished; its tree is about to be grafted or dropped.
+    virtual void ProcedureFinished(OmOutputTree& procedureTree) { (void)procedureTree; }
+    // Asked right after ProcedureFinished: true asks for the procedure to be grafted into the tree.
+    virtual bool KeepProcedure() = 0;
+    virtual void LogLine(const std::string& line) { (void)line; }
+    virtual void LogEnded() {}
+    virtual void Signal() {}
+    virtual void PageTitle(const std::string& title, const std::string& subtitle) {
+      (void)title;
+      (void)subtitle;
+    }
+    virtual void OutputTreeChanged(OmOutputTree& tree) { (void)tree; }
+  };
+
+  // Gives every variable and data value without a display mode of its own the applicable setting.
+  class ModeFixer : public OmCellText::Visitor {
+  public:
+    ModeFixer(const OmCellText::ModeType* variables, const OmCellText::ModeType* values)
+        : _variables(variables), _values(values) {}
+    void Visit(OmComposite& composite) override;
+    void Visit(OmStringDataValue& value) override;
+    void Visit(OmNumDataValue& value) override;
+    void Visit(OmVariable& variable) override;
+
+  private:
+    const OmCellText::ModeType* _variables;
+    const OmCellText::ModeType* _values;
+  };
+
+  // The selectors must outlive the factory.
+  OmFactory(OmOutputTree* tree, const std::string& stringTablePath, const std::string& codePage,
+            const std::vector<OMSObjectSelector>& selectors);
+  ~OmFactory();
+  OmFactory(const OmFactory&) = delete;
+  OmFactory& operator=(const OmFactory&) = delete;
+
+  // Handles one message. The payload is read in place and may be changed (fields are byte-swapped in
+  // the buffer when the stream is in the other byte order): pass a writable buffer. Throws OmError for
+  // the errors the protocol defines and ProtocolError for a malformed message; either way the factory
+  // stays usable and the output already in the tree stays.
+  void Message(short type, unsigned int length, const void* data);
+  void Register(Observer* observer);
+  OmOutputTree* Tree();
+  void SetStringTablePath(const std::string& path);
+
+  void OutlineVarDisplay(unsigned int mode);
+  void TableVarDisplay(unsigned int mode);
+  void OutlineValueDisplay(unsigned int mode);
+  void TableValueDisplay(unsigned int mode);
+  OmCellText::ModeType OutlineVarDisplayMode() const;
+  OmCellText::ModeType TableVarDisplayMode() const;
+  OmCellText::ModeType OutlineValueDisplayMode() const;
+  OmCellText::ModeType TableValueDisplayMode() const;
+
+  void SwapBytes(bool swap);
+  bool SwapBytes() const;
+
+  struct Impl;
+
+private:
+  std::unique_ptr<Impl> _my;
+};

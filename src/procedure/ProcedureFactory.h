@@ -1,0 +1,118 @@
+#pragma once
+// OmProcedureFactory: collects the output of one procedure in a tree of its own while the back end runs
+// it, and post-processes it when the procedure ends (the finish step), before the front end grafts it
+// into the caller's tree.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "model/OutputTree.h"
+#include "model/PivotTable.h"
+
+class BackendSettings;
+class MessageHandler;
+class OmPivotFactory;
+class OmFactorySelector;
+class OmOutputTreeTranslator;
+
+// The procedure's own output tree, with the split table that holds its split variables.
+class ProcedureTree : public OmOutputTree {
+public:
+  ProcedureTree();
+  ~ProcedureTree() override;
+  OmPivotTable& SplitTable() { return *_splitTable; }
+
+private:
+  std::unique_ptr<OmPivotTable> _splitTable;
+};
+
+class OmProcedureFactory {
+public:
+  OmProcedureFactory(const std::string& name, const std::string& translatedName, const std::string& language,
+                     const std::string& codePage, const std::string& locale, OmFactorySelector* selector,
+                     OmOutputTreeTranslator* translator);
+  ~OmProcedureFactory();
+  OmProcedureFactory(const OmProcedureFactory&) = delete;
+  OmProcedureFactory& operator=(const OmProcedureFactory&) = delete;
+
+  void SetProcedureNumber(std::int64_t number) { _number = number; }
+  std::int64_t ProcedureNumber() const { return _number; }
+  void SetBootstrapped(bool bootstrapped) { _bootstrapped = bootstrapped; }
+  bool Bootstrapped() const { return _bootstrapped; }
+  void SetSettings(std::shared_ptr<const BackendSettings> settings) { _settings = std::move(settings); }
+  const std::shared_ptr<const BackendSettings>& Settings() const { return _settings; }
+
+  void AddHeading(const OmCellText& text);
+  void EndHeading();
+  void AddTextBlock(const OmCellText& text);
+  void AddText(const char* bytes, std::size_t length);
+  // The builder of the table with this outline title under the current position: an existing one, or
+  // the builder of a new table.
+  OmPivotFactory* AddTable(const OmCellText& title, const OmCellText& subtype, const OmCellText& tableTitle,
+                           bool splits);
+  OmPivotTable* FindTable(const OmCellText& title);
+  void AddHeadingFootnote(const OmFootnote& footnote);
+  // Records the current value of a split variable; split tables made from now on stand under it.
+  void SetSplit(const OmCellText& variable, const OmCellText& value);
+  void SetOutlineText(const OmCellText& text);
+  // Chart operation: chart number, sub-operation 0-10, the data and its length.
+  void Chart(int number, int operation, const char* data, std::size_t length);
+  // Answer-tree operation: tree number, sub-operation 0-6, the data and its length.
+  void AnswerTree(int number, int operation, const char* data, std::size_t length);
+  // One fragment of a multipart model message.
+  void Model(const void* payload, std::size_t length);
+  // The finish step, run once; the bootstrap specification is empty for a procedure without
+  // bootstrapping. A procedure closed after running out of memory (`recovered`) keeps its note even
+  // though nothing else is left of its output.
+  void Finish(const std::string& bootstrapSpecification, bool recovered = false);
+
+  ProcedureTree& Tree() { return *_tree; }
+  // The node that new parts are appended under.
+  std::size_t CurrentPosition() const { return _position; }
+
+  // Sets the split value of every split table it visits.
+  class TableSplitSetter : public OmOutputPart::Visitor {
+  public:
+    TableSplitSetter(const OmCellText& variable, const OmCellText& value, bool notFirst)
+        : _variable(variable), _value(value), _notFirst(notFirst) {}
+    void Visit(OmPivotTable& table) override;
+
+  private:
+    const OmCellText& _variable;
+    const OmCellText& _value;
+    bool _notFirst;
+  };
+
+private:
+  void Select(OmOutputPart& part);
+  std::size_t AppendPart(std::unique_ptr<OmOutputPart> part);
+  bool IsIgnorable(std::size_t node);
+  void PruneEmpty(std::size_t node);
+  void PostProcess(const std::string& bootstrapSpecification);
+
+  std::unique_ptr<ProcedureTree> _tree;
+  std::size_t _position = 1;
+  OmTextBlock* _textBlock = nullptr;
+  std::vector<OmChart*> _charts;
+  std::vector<OmAnswerTree*> _answerTrees;
+  std::vector<OmModel*> _models;
+  std::unique_ptr<MessageHandler> _modelCollector;
+  std::int64_t _number = 0;
+  std::uint64_t _tableCounter = 0;
+  std::shared_ptr<const BackendSettings> _settings;
+  bool _bootstrapped = false;
+  bool _finished = false;
+  OmOutputTreeTranslator* _translator;
+  OmFactorySelector* _selector;
+  std::string _codePage;
+  std::string _locale;
+};
+
+// Sorts the categories of every table whose dimensions or groups ask for it (sort mode 0 ascending,
+// 1 descending); runs last in the finish step, after translation, so labels compare in the output
+// language. Subscripts, and with them the cells, stay attached to their categories.
+class OmFactorySorter : public OmOutputPart::Visitor {
+public:
+  void Visit(OmPivotTable& table) override;
+};
