@@ -1,0 +1,29 @@
+#pragma once
+// Where a MessageWriter sends the messages it encodes: a stream file, a factory, or memory.
+#include <vector>
+
+#include "stream/StreamRecord.h"
+
+namespace omf::stream {
+
+class MessageSink {
+public:
+  virtual ~MessageSink() = default;
+  // The payload is the sink's to change: a factory reverses swapped fields in place.
+  virtual void Send(short type, std::vector<unsigned char>& payload) = 0;
+};
+
+// Keeps every message, numbered and placed as a stream file would hold them.
+class RecordingSink : public MessageSink {
+public:
+  void Send(short type, std::vector<unsigned char>& payload) override;
+  const std::vector<StreamRecord>& Records() const { return _records; }
+  // Hands the records over and starts afresh.
+  std::vector<StreamRecord> Take();
+
+private:
+  std::vector<StreamRecord> _records;
+  std::uint64_t _nextOffset = kStreamHeaderBytes;
+};
+
+} // namespace omf::stream
