@@ -1,0 +1,279 @@
+#include "stream/StreamFile.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <istream>
+#include <limits>
+#include <ostream>
+
+namespace omf::stream {
+
+namespace {
+
+constexpr char kMagic[4] = {'O', 'M', 'F', 'S'};
+// Input of unknown size is read in pieces of this size, so that memory grows only with bytes that exist.
+constexpr std::size_t kChunk = 1u << 20;
+
+std::uint32_t ReadLe(const unsigned char* p, std::size_t n) {
+  std::uint32_t v = 0;
+  for (std::size_t i = 0; i < n; ++i)
+    v |= std::uint32_t{p[i]} << (8 * i);
+  return v;
+}
+
+void PutLe(unsigned char* p, std::uint32_t v, std::size_t n) {
+  for (std::size_t i = 0; i < n; ++i)
+    p[i] = static_cast<unsigned char>(v >> (8 * i));
+}
+
+std::string Printable(const unsigned char* p, std::size_t n) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string out = "\"";
+  for (std::size_t i = 0; i < n; ++i) {
+    if (p[i] >= 0x20 && p[i] < 0x7f && p[i] != '"' && p[i] != '\\') {
+      out += static_cast<char>(p[i]);
+    } else {
+      out += "\\x";
+      out += kHex[p[i] >> 4];
+      out += kHex[p[i] & 15];
+    }
+  }
+  return out + "\"";
+}
+
+std::string Describe(std::uint64_t index, std::optional<short> type, std::uint64_t offset,
+                     const std::string& problem) {
+  std::string where;
+  if (index == 0) {
+    where = "byte " + std::to_string(offset);
+  } else {
+    where = "record " + std::to_string(index);
+    if (type) where += " (type " + std::to_string(*type) + ")";
+    where += " at byte " + std::to_string(offset);
+  }
+  return where + ": " + problem;
+}
+
+std::string OfBytes(const char* what, std::uint64_t got, std::uint64_t wanted) {
+  return std::string("truncated ") + what + ": " + std::to_string(got) + " of " + std::to_string(wanted) +
+         " bytes";
+}
+
+} // namespace
+
+StreamFormatError::StreamFormatError(std::uint64_t index, std::optional<short> type, std::uint64_t offset,
+                                     std::string problem)
+    : std::runtime_error(Describe(index, type, offset, problem)), _index(index), _type(type), _offset(offset),
+      _problem(std::move(problem)) {}
+
+// ---- reading
+
+struct StreamReader::Impl {
+  std::vector<unsigned char> _owned;
+  std::span<const unsigned char> _bytes; // memory input
+  std::unique_ptr<std::istream> _ownedStream;
+  std::istream* _in = nullptr;        // stream input when set
+  std::optional<std::uint64_t> _size; // bytes of input, when known
+  std::uint64_t _offset = 0;          // bytes consumed
+  std::uint64_t _index = 0;           // records returned
+
+  // Up to n bytes into `to`; the count read.
+  std::size_t Read(unsigned char* to, std::size_t n) {
+    if (_in == nullptr) {
+      const std::size_t k = static_cast<std::size_t>(std::min<std::uint64_t>(n, _bytes.size() - _offset));
+      if (k != 0) std::memcpy(to, _bytes.data() + _offset, k);
+      _offset += k;
+      return k;
+    }
+    _in->read(reinterpret_cast<char*>(to), static_cast<std::streamsize>(n));
+    const auto k = static_cast<std::size_t>(_in->gcount());
+    _offset += k;
+    return k;
+  }
+
+  void MeasureStream() {
+    const std::istream::pos_type start = _in->tellg();
+    if (start == std::istream::pos_type(-1)) return;
+    _in->seekg(0, std::ios::end);
+    const std::istream::pos_type end = _in->tellg();
+    _in->seekg(start);
+    if (end == std::istream::pos_type(-1) || !*_in || end < start) {
+      _in->clear();
+      return;
+    }
+    _size = static_cast<std::uint64_t>(end - start);
+  }
+
+  void ReadFileHeader() {
+    unsigned char h[kStreamHeaderBytes];
+    const std::size_t got = Read(h, sizeof h);
+    if (got < sizeof h) throw StreamFormatError(0, std::nullopt, 0, OfBytes("file header", got, sizeof h));
+    if (std::memcmp(h, kMagic, 4) != 0)
+      throw StreamFormatError(0, std::nullopt, 0,
+                              "bad magic " + Printable(h, 4) + ", expected \"OMFS\": not a recorded stream");
+    const std::uint32_t version = ReadLe(h + 4, 2);
+    if (version != kStreamVersion)
+      throw StreamFormatError(0, std::nullopt, 4,
+                              "unsupported format version " + std::to_string(version) +
+                                  " (this reader reads " + std::to_string(kStreamVersion) + ")");
+  }
+
+  bool Next(StreamRecord& record) {
+    const std::uint64_t at = _offset;
+    const std::uint64_t index = _index + 1;
+    unsigned char h[kRecordHeaderBytes];
+    const std::size_t got = Read(h, sizeof h);
+    if (got == 0) return false;
+    std::optional<short> type;
+    if (got >= 2) type = static_cast<short>(ReadLe(h, 2));
+    if (got < sizeof h) throw StreamFormatError(index, type, at, OfBytes("record header", got, sizeof h));
+    const std::uint32_t n = ReadLe(h + 2, 4);
+    // Check against what is left before allocating anything.
+    const std::optional<std::uint64_t> left =
+        _in == nullptr
+            ? std::optional<std::uint64_t>(_bytes.size() - _offset)
+            : (_size ? std::optional<std::uint64_t>(*_size - std::min(*_size, _offset)) : std::nullopt);
+    if (left && *left < n) throw StreamFormatError(index, type, at, OfBytes("payload", *left, n));
+    record.payload.clear();
+    std::size_t have = 0;
+    while (have < n) {
+      const std::size_t piece = left ? n - have : std::min<std::size_t>(kChunk, n - have);
+      record.payload.resize(have + piece);
+      const std::size_t k = Read(record.payload.data() + have, piece);
+      have += k;
+      if (k < piece) throw StreamFormatError(index, type, at, OfBytes("payload", have, n));
+    }
+    record.type = *type;
+    record.index = index;
+    record.offset = at;
+    _index = index;
+    return true;
+  }
+};
+
+StreamReader::StreamReader(std::unique_ptr<Impl> impl) : _my(std::move(impl)) {
+  _my->ReadFileHeader();
+}
+
+StreamReader StreamReader::OpenFile(const std::string& path) {
+  auto impl = std::make_unique<Impl>();
+  auto file = std::make_unique<std::ifstream>(path, std::ios::binary);
+  if (!*file) throw std::runtime_error("cannot open " + path + ": " + std::strerror(errno));
+  impl->_in = file.get();
+  impl->_ownedStream = std::move(file);
+  impl->MeasureStream();
+  return StreamReader(std::move(impl));
+}
+
+StreamReader::StreamReader(std::istream& in)
+    : StreamReader([&in] {
+        auto impl = std::make_unique<Impl>();
+        impl->_in = &in;
+        impl->MeasureStream();
+        return impl;
+      }()) {}
+
+StreamReader::StreamReader(std::span<const unsigned char> bytes)
+    : StreamReader([bytes] {
+        auto impl = std::make_unique<Impl>();
+        impl->_bytes = bytes;
+        return impl;
+      }()) {}
+
+StreamReader::StreamReader(std::vector<unsigned char> bytes)
+    : StreamReader([&bytes] {
+        auto impl = std::make_unique<Impl>();
+        impl->_owned = std::move(bytes);
+        impl->_bytes = impl->_owned;
+        return impl;
+      }()) {}
+
+StreamReader::~StreamReader() = default;
+StreamReader::StreamReader(StreamReader&&) noexcept = default;
+StreamReader& StreamReader::operator=(StreamReader&&) noexcept = default;
+
+bool StreamReader::Next(StreamRecord& record) {
+  return _my->Next(record);
+}
+
+std::vector<StreamRecord> StreamReader::ReadAll() {
+  std::vector<StreamRecord> out;
+  StreamRecord r;
+  while (Next(r))
+    out.push_back(r);
+  return out;
+}
+
+// ---- writing
+
+StreamFileWriter::StreamFileWriter(std::ostream& out) : _out(&out) {
+  WriteHeader();
+}
+
+StreamFileWriter::StreamFileWriter(const std::string& path)
+    : _owned(std::make_unique<std::ofstream>(path, std::ios::binary | std::ios::trunc)), _out(_owned.get()),
+      _path(path) {
+  if (!*_out) throw std::runtime_error("cannot create " + path + ": " + std::strerror(errno));
+  WriteHeader();
+}
+
+void StreamFileWriter::WriteHeader() {
+  unsigned char h[kStreamHeaderBytes] = {};
+  std::memcpy(h, kMagic, 4);
+  PutLe(h + 4, kStreamVersion, 2);
+  _out->write(reinterpret_cast<const char*>(h), sizeof h);
+}
+
+StreamFileWriter::~StreamFileWriter() {
+  if (_out) _out->flush();
+}
+
+void StreamFileWriter::Send(short type, std::vector<unsigned char>& payload) {
+  if (payload.size() > std::numeric_limits<std::uint32_t>::max())
+    throw std::length_error("a payload of " + std::to_string(payload.size()) +
+                            " bytes does not fit a stream record");
+  unsigned char h[kRecordHeaderBytes];
+  PutLe(h, static_cast<std::uint16_t>(type), 2);
+  PutLe(h + 2, static_cast<std::uint32_t>(payload.size()), 4);
+  _out->write(reinterpret_cast<const char*>(h), sizeof h);
+  _out->write(reinterpret_cast<const char*>(payload.data()), static_cast<std::streamsize>(payload.size()));
+}
+
+void StreamFileWriter::Write(const StreamRecord& record) {
+  std::vector<unsigned char> payload = record.payload;
+  Send(record.type, payload);
+}
+
+void StreamFileWriter::Flush() {
+  _out->flush();
+  if (!*_out) throw std::runtime_error("cannot write " + (_path.empty() ? std::string("the stream") : _path));
+}
+
+std::vector<unsigned char> StreamBytes(const std::vector<StreamRecord>& records) {
+  std::vector<unsigned char> out(kStreamHeaderBytes, 0);
+  std::memcpy(out.data(), kMagic, 4);
+  PutLe(out.data() + 4, kStreamVersion, 2);
+  for (const StreamRecord& r : records) {
+    const std::size_t at = out.size();
+    out.resize(at + kRecordHeaderBytes);
+    PutLe(out.data() + at, static_cast<std::uint16_t>(r.type), 2);
+    PutLe(out.data() + at + 2, static_cast<std::uint32_t>(r.payload.size()), 4);
+    out.insert(out.end(), r.payload.begin(), r.payload.end());
+  }
+  return out;
+}
+
+void WriteStreamFile(const std::string& path, const std::vector<StreamRecord>& records) {
+  StreamFileWriter writer(path);
+  for (const StreamRecord& r : records)
+    writer.Write(r);
+  writer.Flush();
+}
+
+std::vector<StreamRecord> ReadStreamFile(const std::string& path) {
+  return StreamReader::OpenFile(path).ReadAll();
+}
+
+} // namespace omf::stream
