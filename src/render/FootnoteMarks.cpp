@@ -1,0 +1,94 @@
+#include "render/FootnoteMarks.h"
+
+#include <algorithm>
+
+#include "model/OutputPart.h"
+#include "model/PivotTable.h"
+#include "platform/strings/PlatformStrings.h"
+
+namespace omf::render {
+
+namespace {
+
+void Refer(const OmCellText* text, std::vector<bool>& referred) {
+  if (text == nullptr || !text->HasMetaData()) return;
+  for (short index : text->Footnotes())
+    if (index >= 0 && static_cast<std::size_t>(index) < referred.size())
+      referred[static_cast<std::size_t>(index)] = true;
+}
+
+void ReferLabels(const OmDimensionNode& node, std::vector<bool>& referred) {
+  for (const auto& child : node.Children()) {
+    Refer(&child->Label(), referred);
+    ReferLabels(*child, referred);
+  }
+}
+
+} // namespace
+
+FootnoteMarks::FootnoteMarks(const std::vector<OmFootnote>& footnotes, const std::vector<bool>& referred,
+                             std::string_view codePage)
+    : _codePage(codePage), _slot(footnotes.size(), -1) {
+  std::size_t letters = 0;
+  for (std::size_t i = 0; i < footnotes.size(); ++i) {
+    if (i >= referred.size() || !referred[i]) continue;
+    const OmFootnote& f = footnotes[i];
+    Listed listed;
+    listed.mark = f.marker ? DisplayText(*f.marker, codePage) : Letter(letters++);
+    if (f.text) listed.text = DisplayText(*f.text, codePage);
+    _slot[i] = static_cast<int>(_listing.size());
+    _listing.push_back(std::move(listed));
+  }
+}
+
+FootnoteMarks FootnoteMarks::ForTable(const OmPivotTable& table, std::string_view codePage) {
+  std::vector<bool> referred(table.Footnotes().size(), false);
+  if (!referred.empty()) {
+    Refer(&table.TableTitle(), referred);
+    Refer(table.Caption(), referred);
+    Refer(table.CornerText(), referred);
+    for (int d = 0; d < table.NDimensions(); ++d)
+      ReferLabels(table.Dimension(d).Root(), referred);
+    for (auto it = table.FirstCell(); it; ++it)
+      Refer(it.Cell(), referred);
+  }
+  return FootnoteMarks(table.Footnotes(), referred, codePage);
+}
+
+FootnoteMarks FootnoteMarks::ForHeading(const OmHeading& heading, std::string_view codePage) {
+  return FootnoteMarks(heading.Footnotes(), std::vector<bool>(heading.Footnotes().size(), true), codePage);
+}
+
+const std::string* FootnoteMarks::Mark(int index) const {
+  if (index < 0 || static_cast<std::size_t>(index) >= _slot.size() ||
+      _slot[static_cast<std::size_t>(index)] < 0)
+    return nullptr;
+  return &_listing[static_cast<std::size_t>(_slot[static_cast<std::size_t>(index)])].mark;
+}
+
+ShownText FootnoteMarks::Show(const OmCellText& text) const {
+  ShownText shown;
+  shown.text = DisplayText(text, _codePage);
+  shown.numeric = text.IsNumeric();
+  if (!text.HasMetaData()) return shown;
+  for (const std::string& marker : text.Markers()) {
+    if (!shown.markers.empty()) shown.markers += ',';
+    shown.markers += omf::platform::ToUtf8(marker, _codePage);
+  }
+  for (short index : text.Footnotes()) {
+    const std::string* mark = Mark(index);
+    if (mark != nullptr && std::find(shown.marks.begin(), shown.marks.end(), *mark) == shown.marks.end())
+      shown.marks.push_back(*mark);
+  }
+  return shown;
+}
+
+std::string FootnoteMarks::Letter(std::size_t n) {
+  // Bijective base 26: a..z, aa..az, ba..., so every n has its own mark.
+  std::string out;
+  for (++n; n > 0; n = (n - 1) / 26)
+    out.insert(out.begin(), static_cast<char>('a' + (n - 1) % 26));
+  return out;
+}
+
+} // namespace omf::render

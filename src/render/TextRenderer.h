@@ -1,0 +1,21 @@
+#pragma once
+// Renders an output tree as text for a person to read: first the outline, one line per node indented
+// two spaces a level (hidden parts marked "[hidden]"), then every visible part in tree order:
+// procedures and headings as underlined titles, text and log blocks and page titles by their lines,
+// pivot tables as grids (see TableLayout and TextGrid) with their title above and their caption and
+// footnotes ("a. text") below, and charts, models and answer trees by their title and the sizes of
+// their content slots. The output is UTF-8 whatever the code pages of the parts.
+#include <ostream>
+#include <string>
+
+class OmOutputTree;
+
+namespace omf::render {
+
+class TextRenderer {
+public:
+  void Render(const OmOutputTree& tree, std::ostream& out) const;
+  std::string Render(const OmOutputTree& tree) const;
+};
+
+} // namespace omf::render

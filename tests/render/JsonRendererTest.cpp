@@ -1,0 +1,248 @@
+#include "render/JsonRenderer.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include "Trees.h"
+
+using namespace render_test;
+using Json = nlohmann::json;
+
+namespace {
+
+Json Parse(const OmOutputTree& tree) {
+  return Json::parse(omf::render::JsonRenderer().Render(tree));
+}
+
+std::vector<std::string> Keys(const nlohmann::ordered_json& object) {
+  std::vector<std::string> keys;
+  for (const auto& item : object.items())
+    keys.push_back(item.key());
+  return keys;
+}
+
+// One part of every type; texts of the procedure and its parts are in windows-1252.
+void BuildEveryPart(OmOutputTree& tree) {
+  auto procedure =
+      std::make_unique<OmProcedure>(OmStringCell("Frequencies"), "German", "windows-1252", "de_DE");
+  procedure->SetName("H\xE4ufigkeiten");
+  procedure->setOutlineText(OmStringCell("Outline text"));
+  procedure->SetDisplayModes(OmCellText::kModeNames, OmCellText::kModeLabels, OmCellText::kModeBoth,
+                             OmCellText::kModeNotSet);
+  const std::size_t proc = tree.Append(0, std::move(procedure));
+
+  auto heading = std::make_unique<OmHeading>(OmStringCell("Section"), "windows-1252");
+  heading->Footnotes().emplace_back(nullptr, OmStringCell("Heading note"));
+  heading->SetVisible(false);
+  const std::size_t section = tree.Append(proc, std::move(heading));
+
+  auto log = std::make_unique<OmTextBlock>(OmStringCell("Log"), "windows-1252", true);
+  log->Lines() = {"GET FILE='caf\xE9.sav'.", "FREQUENCIES age."};
+  tree.Append(section, std::move(log));
+
+  auto page = std::make_unique<OmPageTitle>("UTF-8");
+  page->AddLine("Page one");
+  page->AddLine("Subtitle");
+  tree.Append(proc, std::move(page));
+
+  const unsigned char bytes[5] = {1, 2, 3, 4, 5};
+  auto chart = std::make_unique<OmChart>(OmStringCell("Bar chart"), "UTF-8");
+  chart->SetContent(1, bytes, 5);
+  chart->SetMapInfo(bytes, 3);
+  tree.Append(proc, std::move(chart));
+  tree.Append(proc, std::make_unique<OmModel>(OmStringCell("Model viewer")));
+  auto answer = std::make_unique<OmAnswerTree>(OmStringCell("Answer tree"), "UTF-8");
+  answer->SetContent(2, bytes, 4);
+  tree.Append(proc, std::move(answer));
+}
+
+} // namespace
+
+TEST(JsonRenderer, EveryPartTypeHasExactlyItsKeys) {
+  OmOutputTree tree;
+  BuildEveryPart(tree);
+  const auto doc = nlohmann::ordered_json::parse(omf::render::JsonRenderer().Render(tree));
+  EXPECT_EQ(Keys(doc), (std::vector<std::string>{"omf", "parts"}));
+  EXPECT_EQ(doc["omf"], 1);
+  const auto& parts = doc["parts"];
+  ASSERT_EQ(parts.size(), 7u);
+
+  const std::vector<std::string> common = {"level", "type", "title", "visible"};
+  const auto with = [&](std::vector<std::string> more) {
+    std::vector<std::string> keys = common;
+    keys.insert(keys.end(), more.begin(), more.end());
+    return keys;
+  };
+  const struct {
+    const char* type;
+    int level;
+    std::vector<std::string> keys;
+  } expected[] = {
+      {"procedure", 1, with({"command", "name", "outline", "language", "codepage", "locale", "display"})},
+      {"heading", 2, with({"footnotes"})},
+      {"text", 3, with({"lines", "log"})},
+      {"pagetitle", 2, with({"lines"})},
+      {"chart", 2, with({"content"})},
+      {"model", 2, with({"content"})},
+      {"answertree", 2, with({"content"})},
+  };
+  for (std::size_t i = 0; i < parts.size(); ++i) {
+    SCOPED_TRACE(expected[i].type);
+    EXPECT_EQ(parts[i]["type"], expected[i].type);
+    EXPECT_EQ(parts[i]["level"], expected[i].level);
+    EXPECT_EQ(Keys(parts[i]), expected[i].keys);
+  }
+
+  const auto& proc = parts[0];
+  EXPECT_EQ(proc["title"], "Frequencies");
+  EXPECT_EQ(proc["visible"], true);
+  EXPECT_EQ(proc["command"], "Frequencies");
+  EXPECT_EQ(proc["name"], "H\xC3\xA4ufigkeiten"); // converted from windows-1252
+  EXPECT_EQ(proc["outline"], "Outline text");
+  EXPECT_EQ(proc["language"], "German");
+  EXPECT_EQ(proc["codepage"], "windows-1252");
+  EXPECT_EQ(proc["locale"], "de_DE");
+  EXPECT_EQ(Json(proc["display"]),
+            (Json{{"outlineVariables", 1}, {"outlineValues", 2}, {"tableVariables", 3}, {"tableValues", 0}}));
+  EXPECT_EQ(Keys(proc["display"]),
+            (std::vector<std::string>{"outlineVariables", "outlineValues", "tableVariables", "tableValues"}));
+
+  EXPECT_EQ(parts[1]["visible"], false);
+  EXPECT_EQ(parts[1]["footnotes"], Json::array({"Heading note"}));
+  EXPECT_EQ(parts[2]["lines"], Json::array({"GET FILE='caf\xC3\xA9.sav'.", "FREQUENCIES age."}));
+  EXPECT_EQ(parts[2]["log"], true);
+  EXPECT_EQ(parts[3]["title"], "Page one");
+  EXPECT_EQ(parts[3]["lines"], Json::array({"Page one", "Subtitle"}));
+  EXPECT_EQ(parts[4]["content"], (Json{{"1", 5}, {"10", 3}}));
+  EXPECT_EQ(parts[5]["content"], Json::object());
+  EXPECT_EQ(parts[6]["content"], (Json{{"2", 4}}));
+}
+
+TEST(JsonRenderer, TableKeysDimensionsAndPlacement) {
+  OmOutputTree tree;
+  auto table = NestedTable();
+  table->TableId(0xFFFFFFFFFFFFFFF0ULL); // beyond what a double holds exactly
+  table->TableLocale("de_DE");
+  table->SetTableTitle(OmStringCell("Statistics of Gr\xF6\xDF"
+                                    "e"));
+  table->Layers().Set(1, 2); // a third dimension at the second place: the first is an empty place
+  table->Rows().Set(2, 1);   // rows [1, empty, 1]: the empty place is left out
+  const int extra = table->AddDimension(OmStringCell("Layer"));
+  ASSERT_EQ(extra, 2);
+  const OmStringCell corner("Corner"), caption("Caption");
+  table->CornerText(&corner);
+  table->Caption(&caption);
+  WithProcedure(tree, std::move(table), "windows-1252");
+
+  const auto doc = nlohmann::ordered_json::parse(omf::render::JsonRenderer().Render(tree));
+  const auto& t = doc["parts"][1];
+  EXPECT_EQ(Keys(t),
+            (std::vector<std::string>{"level", "type", "title", "visible", "subtype", "tableTitle", "caption",
+                                      "corner", "id", "locale", "template", "dimensions", "rows", "columns",
+                                      "layers", "cells", "footnotes", "titleFootnotes"}));
+  EXPECT_EQ(t["type"], "table");
+  EXPECT_EQ(t["title"], "Stats");
+  EXPECT_EQ(t["tableTitle"], "Statistics of Gr\xC3\xB6\xC3\x9F"
+                             "e");
+  EXPECT_EQ(t["subtype"], "Statistics");
+  EXPECT_EQ(t["template"], "Statistics");
+  EXPECT_EQ(t["caption"], "Caption");
+  EXPECT_EQ(t["corner"], "Corner");
+  EXPECT_EQ(t["id"].get<std::uint64_t>(), 0xFFFFFFFFFFFFFFF0ULL);
+  EXPECT_EQ(t["locale"], "de_DE");
+  EXPECT_EQ(t["rows"], Json::array({1, 1}));
+  EXPECT_EQ(t["columns"], Json::array({0}));
+  EXPECT_EQ(t["layers"], Json::array({2}));
+  const Json dims = Json::parse(R"([
+    {"label": "Statistics", "categories": [
+      {"label": "N", "group": true, "children": [{"label": "Valid", "index": 0}, {"label": "Missing", "index": 1}]},
+      {"label": "Mean", "index": 2}]},
+    {"label": "Variables", "categories": [{"label": "Age", "index": 0}, {"label": "Income", "index": 1}]},
+    {"label": "Layer", "categories": []}])");
+  EXPECT_EQ(Json(t["dimensions"]), dims);
+  EXPECT_EQ(t["footnotes"], Json::array());
+  EXPECT_EQ(t["titleFootnotes"], Json::array());
+  ASSERT_EQ(t["cells"].size(), 6u);
+  EXPECT_EQ(t["cells"][0]["at"], Json::array({0, 0, 0})); // one subscript per dimension, the new one 0
+}
+
+TEST(JsonRenderer, CellsInSubscriptOrderWithTheirKinds) {
+  auto table = std::make_unique<OmPivotTable>(OmStringCell("Cells"), OmStringCell("Cells"), false);
+  table->AddDimension(OmStringCell("A"));
+  table->AddDimension(OmStringCell("B"));
+  for (int i = 0; i < 12; ++i)
+    Category(*table, 0, &table->Dimension(0).Root(), OmNumber(i, MakeFormat(2, 5, 0)));
+  for (int i = 0; i < 3; ++i)
+    Category(*table, 1, &table->Dimension(1).Root(), OmNumber(i, MakeFormat(2, 5, 0)));
+
+  // Stored out of order; 10 sorts after 2 as a number, not as text.
+  Number(*table, {10, 0}, 1234.5, MakeFormat(8, 3, 2));
+  Number(*table, {2, 1}, kSysmis, MakeFormat(8, 5, 2));
+  table->Cell({2, 0}, std::make_unique<OmStringCell>("say \"hi\"\n\ttab\x01").get());
+  table->Cell({0, 2}, std::make_unique<OmVariable>("age", "Age in years", OmCellText::kModeBoth).get());
+  table->Cell(
+      {0, 1},
+      std::make_unique<OmNumDataValue>("sex", 1, MakeFormat(1, 5, 0), "Male", OmCellText::kModeLabels).get());
+  table->Cell({1, 0}, std::make_unique<OmStringDataValue>("city", "B  ", MakeFormat(3, 1, 0), "Berlin",
+                                                          OmCellText::kModeNames)
+                          .get());
+  OmComposite composite(OmStringCell("^1 of ^2"));
+  composite.Add(OmNumber(3, MakeFormat(1, 5, 0)));
+  composite.Add(OmStringCell("four"));
+  table->Cell({0, 0}, &composite); // never substituted: shown filled all the same
+
+  const short note = table->Footnote(OmFootnote(nullptr, OmStringCell("Note")));
+  const OmStringCell star("*");
+  const short starred = table->Footnote(OmFootnote(nullptr, OmStringCell("Starred"), &star));
+  table->Cell({10, 0})->Footnote(note);
+  table->Cell({10, 0})->Footnote(starred);
+  table->Cell({10, 0})->addMarker("m1");
+  table->Cell({10, 0})->addMarker("m2");
+  table->TableTitle().Footnote(starred);
+
+  OmOutputTree tree;
+  WithProcedure(tree, std::move(table));
+  const Json t = Parse(tree)["parts"][1];
+  const Json expected = Json::parse(R"([
+    {"at": [0, 0], "kind": "composite", "text": "3 of four"},
+    {"at": [0, 1], "kind": "value", "text": "Male"},
+    {"at": [0, 2], "kind": "variable", "text": "Age in years [age]"},
+    {"at": [1, 0], "kind": "value", "text": "B"},
+    {"at": [2, 0], "kind": "string", "text": "say \"hi\"\n\ttab\u0001"},
+    {"at": [2, 1], "kind": "number", "text": ".", "value": null, "format": [8, 5, 2]},
+    {"at": [10, 0], "kind": "number", "text": "1,234.50", "value": 1234.5, "format": [8, 3, 2],
+     "footnotes": [0, 1], "markers": ["m1", "m2"]}])");
+  EXPECT_EQ(t["cells"], expected);
+  EXPECT_EQ(t["footnotes"],
+            Json::parse(R"([{"text": "Note", "marker": null}, {"text": "Starred", "marker": "*"}])"));
+  EXPECT_EQ(t["titleFootnotes"], Json::array({1}));
+}
+
+TEST(JsonRenderer, FootnotesOnDimensionAndNodeLabels) {
+  auto table = NestedTable();
+  const short a = table->Footnote(OmFootnote(nullptr, OmStringCell("On the dimension")));
+  const short b = table->Footnote(OmFootnote(nullptr, OmStringCell("On the group")));
+  table->Dimension(0).Label().Footnote(a);
+  table->Dimension(0).Root().Child(0).Label().Footnote(b);
+  table->Dimension(0).Root().Child(0).Child(1).Label().Footnote(a);
+  OmOutputTree tree;
+  WithProcedure(tree, std::move(table));
+  const Json dim = Parse(tree)["parts"][1]["dimensions"][0];
+  EXPECT_EQ(dim["footnotes"], Json::array({0}));
+  EXPECT_EQ(dim["categories"][0]["footnotes"], Json::array({1}));
+  EXPECT_FALSE(dim["categories"][0]["children"][0].contains("footnotes"));
+  EXPECT_EQ(dim["categories"][0]["children"][1]["footnotes"], Json::array({0}));
+}
+
+TEST(JsonRenderer, EmptyTreeAndTableWithoutCells) {
+  OmOutputTree empty;
+  EXPECT_EQ(Parse(empty), Json::parse(R"({"omf": 1, "parts": []})"));
+
+  OmOutputTree tree;
+  WithProcedure(tree, std::make_unique<OmPivotTable>(OmStringCell("Empty"), OmStringCell("Notes"), false));
+  const Json t = Parse(tree)["parts"][1];
+  EXPECT_EQ(t["cells"], Json::array());
+  EXPECT_EQ(t["dimensions"], Json::array());
+  EXPECT_EQ(t["caption"], nullptr);
+  EXPECT_EQ(t["corner"], nullptr);
+}

@@ -1,0 +1,55 @@
+#pragma once
+// Small output trees for the renderer tests, built through the model API as the table builder does.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "model/OutputTree.h"
+#include "model/PivotTable.h"
+
+namespace render_test {
+
+inline OmDimensionNode* Category(OmPivotTable& table, int d, OmDimensionNode* parent,
+                                 const OmCellText& label) {
+  return table.Dimension(d).Child(parent, label, table.Size(d), false);
+}
+
+inline OmDimensionNode* Group(OmPivotTable& table, int d, OmDimensionNode* parent, const OmCellText& label) {
+  return table.Dimension(d).Child(parent, label, OmDimensionNode::kNoSubscript, true);
+}
+
+inline void Number(OmPivotTable& table, std::vector<int> at, double value,
+                   std::uint32_t format = MakeFormat(8, 5, 0)) {
+  const OmNumber number(value, format);
+  table.Cell(at, &number);
+}
+
+// "Stats": columns N (a group of Valid and Missing) and Mean (dimension 0), rows Age and Income
+// (dimension 1); cells hold column * 10 + row.
+inline std::unique_ptr<OmPivotTable> NestedTable() {
+  auto table = std::make_unique<OmPivotTable>(OmStringCell("Stats"), OmStringCell("Statistics"), false);
+  const int stats = table->AddDimension(OmStringCell("Statistics"));
+  const int vars = table->AddDimension(OmStringCell("Variables"));
+  table->Columns().Set(0, static_cast<short>(stats));
+  table->Rows().Set(0, static_cast<short>(vars));
+  OmDimensionNode* n = Group(*table, stats, &table->Dimension(stats).Root(), OmStringCell("N"));
+  Category(*table, stats, n, OmStringCell("Valid"));
+  Category(*table, stats, n, OmStringCell("Missing"));
+  Category(*table, stats, &table->Dimension(stats).Root(), OmStringCell("Mean"));
+  Category(*table, vars, &table->Dimension(vars).Root(), OmStringCell("Age"));
+  Category(*table, vars, &table->Dimension(vars).Root(), OmStringCell("Income"));
+  for (int c = 0; c < 3; ++c)
+    for (int r = 0; r < 2; ++r)
+      Number(*table, {c, r}, c * 10 + r);
+  return table;
+}
+
+// A tree holding one procedure (UTF-8) with the part under it.
+inline std::size_t WithProcedure(OmOutputTree& tree, std::unique_ptr<OmOutputPart> part,
+                                 const std::string& codePage = "UTF-8") {
+  const std::size_t proc = tree.Append(
+      0, std::make_unique<OmProcedure>(OmStringCell("Frequencies"), "English", codePage, "en_US"));
+  return tree.Append(proc, std::move(part));
+}
+
+} // namespace render_test
