@@ -1,0 +1,106 @@
+// Playing a recorded stream through OmFactory: one "Crosstabs" table of N x N numeric cells sent as a
+// back end sends it (per cell a number in a slot, a category label in a slot, then a cell message).
+#include <benchmark/benchmark.h>
+
+#include <fstream>
+#include <string>
+
+#include "factory/Factory.h"
+#include "model/OutputTree.h"
+#include "selection/OMSObjectSelector.h"
+#include "stream/MessageWriter.h"
+
+namespace {
+
+using omf::stream::MessageWriter;
+using omf::stream::RecordingSink;
+using omf::stream::StreamRecord;
+using omf::stream::WireFormat;
+
+// Writes the session into any sink.
+void WriteCrosstab(omf::stream::MessageSink& sink, int n) {
+  MessageWriter w(sink);
+  omf::stream::ProcedureSettings s;
+  s.procedure = "Crosstabs";
+  w.ProcedureBegin(1, s);
+  w.String(1, "Crosstabs");
+  w.TextBlock(1);
+  w.Text("Crosstabs");
+  w.String(1, "Crosstabulation");
+  w.String(2, "Crosstabulation");
+  w.TableBegin(0, 1, 2);
+  w.String(1, "Column variable");
+  w.CellDimension(0, 1);
+  for (int r = 0; r < n; ++r) {
+    w.String(1, "row " + std::to_string(r));
+    w.String(2, "Row variable");
+    w.Category(0, 1, 2);
+    for (int c = 0; c < n; ++c) {
+      w.Number(3, r * 1000.0 + c, WireFormat::Fixed(8, 0));
+      w.String(4, "column " + std::to_string(c));
+      w.Cell(0, 3, 4);
+    }
+  }
+  w.TableEnd(0);
+  w.ProcedureEnd();
+}
+
+std::vector<StreamRecord> Crosstab(int n) {
+  RecordingSink sink;
+  WriteCrosstab(sink, n);
+  return sink.Take();
+}
+
+// Sends each message into the factory as it is written, so that only the factory's memory counts.
+struct FactorySink : omf::stream::MessageSink {
+  explicit FactorySink(OmFactory& f) : factory(f) {}
+  void Send(short type, std::vector<unsigned char>& payload) override {
+    factory.Message(type, static_cast<unsigned>(payload.size()), payload.data());
+  }
+  OmFactory& factory;
+};
+
+struct Keep : OmFactory::Observer {
+  bool KeepProcedure() override { return true; }
+};
+
+void BM_PlayCrosstab(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  std::vector<StreamRecord> records = Crosstab(n);
+  const std::vector<OMSObjectSelector> none;
+  for (auto _ : state) {
+    OmOutputTree tree;
+    OmFactory factory(&tree, "", "UTF-8", none);
+    Keep keep;
+    factory.Register(&keep);
+    for (StreamRecord& r : records)
+      factory.Message(r.type, static_cast<unsigned>(r.payload.size()), r.payload.data());
+    benchmark::DoNotOptimize(tree.Count());
+  }
+  state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * records.size()));
+  state.counters["messages"] = static_cast<double>(records.size());
+}
+BENCHMARK(BM_PlayCrosstab)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
+
+// Peak memory of the process (VmHWM), in megabytes, after playing the 1000 x 1000 stream once as it is
+// written (run this benchmark alone: --benchmark_filter=PeakMemory).
+void BM_PeakMemory(benchmark::State& state) {
+  for (auto _ : state) {
+    OmOutputTree tree;
+    const std::vector<OMSObjectSelector> none;
+    OmFactory factory(&tree, "", "UTF-8", none);
+    Keep keep;
+    factory.Register(&keep);
+    FactorySink sink(factory);
+    WriteCrosstab(sink, 1000);
+  }
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line))
+    if (line.rfind("VmHWM:", 0) == 0) state.counters["peak_MB"] = std::stod(line.substr(6)) / 1024.0;
+}
+BENCHMARK(BM_PeakMemory)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+BENCHMARK_MAIN();
