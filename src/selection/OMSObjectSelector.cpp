@@ -271,10 +271,11 @@ bool OMSObjectSelector::IsObjectSelected(short type, std::string_view command, s
     return _my->_showNotesTables;
   if ((_my->_selection & static_cast<std::uint16_t>(type)) == 0) return false;
   const bool selected = CriteriaMatch(_my->_ifOption, type, command, subtype, label);
-  // The EXCEPTIF subtypes exclude objects of every type, hence the test as a pivot table.
-  const bool excluded =
-      !_my->_exceptIfOption.EmptySubcommand() &&
-      CriteriaMatch(_my->_exceptIfOption, static_cast<short>(kTABLE), command, subtype, label);
+  // The EXCEPTIF subtypes exclude objects of every type, hence the test as a pivot table. An EXCEPTIF
+  // set that names only instances excludes by instance number (IsInstanceSelected), not every object.
+  const OMSSelector& except = _my->_exceptIfOption;
+  const bool excluded = (except.HasCommands() || except.HasSubtypes() || except.HasNames()) &&
+                        CriteriaMatch(except, static_cast<short>(kTABLE), command, subtype, label);
   return selected && !excluded;
 }
 
