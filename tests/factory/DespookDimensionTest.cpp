@@ -111,7 +111,9 @@ TEST(DespookDimension, IdenticalGroupsFoldIntoTheFirstWhateverTheDimensionOrder)
       for (int t = 0; t < kTerms; ++t)
         for (int j = 0; j < 2; ++j)
           EXPECT_EQ(ValueAt(*p.table, p.At(t, j, g)), Estimate(g, t, j)) << g << t << j;
-    EXPECT_EQ(p.table->Cell(p.At(1, 1, 1))->Footnotes(), std::vector<short>{2}); // marks move along
+    const OmCellText* marked = p.table->Cell(p.At(1, 1, 1));
+    ASSERT_NE(marked, nullptr);
+    EXPECT_EQ(marked->Footnotes(), std::vector<short>{2}); // marks move along
   }
 }
 
