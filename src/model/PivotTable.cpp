@@ -58,13 +58,22 @@ double ValueOf(const OmCellText& t) {
 }
 
 // Subscripts of neighbouring cells differ in their last place, and the back end sends cells in that
-// order: a hash that keeps such keys in neighbouring slots makes filling and reading a large table
-// walk memory in order instead of jumping about.
+// order. The hash keeps runs of 16 such keys in neighbouring slots, so that filling and reading a large
+// table walks memory in order, while the runs themselves scatter over the index.
 std::size_t HashKey(const int* key, std::size_t width) {
+  if (width == 0) return 0;
+  constexpr std::size_t kPhi = 0x9E3779B97F4A7C15ULL;
   std::size_t h = 0;
+  for (std::size_t i = 0; i + 1 < width; ++i) h = h * kPhi + static_cast<std::uint32_t>(key[i]);
+  const auto last = static_cast<std::uint32_t>(key[width - 1]);
+  h = (h * kPhi + (last >> 4)) * kPhi;
+  return ((h ^ (h >> 32)) << 4) | (last & 15u);
+}
+
+bool SameKey(const int* a, const int* b, std::size_t width) {
   for (std::size_t i = 0; i < width; ++i)
-    h = h * 0x9E3779B97F4A7C15ULL + static_cast<std::uint32_t>(key[i]);
-  return h;
+    if (a[i] != b[i]) return false;
+  return true;
 }
 
 void CopyTree(const OmDimensionNode& from, OmDimensionNode& to, OmDimension& dim) {
@@ -333,8 +342,7 @@ std::size_t OmPivotTable::FindEntry(const int* key) const {
   for (std::size_t s = HashKey(key, _keyWidth) & mask;; s = (s + 1) & mask) {
     const std::uint32_t e = _slots[s];
     if (e == 0) return npos;
-    if (std::equal(key, key + _keyWidth, _keys.begin() + static_cast<std::ptrdiff_t>((e - 1) * _keyWidth)))
-      return e - 1;
+    if (SameKey(key, &_keys[(e - 1) * _keyWidth], _keyWidth)) return e - 1;
   }
 }
 

@@ -27,7 +27,9 @@ void IOCVSET(const int* code, const void* record) {
   } else if (*code == 3) {
     std::int32_t second = 0;
     std::memcpy(&second, bytes + 4, 4);
-    Table()["#" + std::to_string(first)] = second;
+    std::string key = std::to_string(first);
+    key.insert(0, 1, '#');
+    Table()[key] = second;
   }
 }
 
