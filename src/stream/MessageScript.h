@@ -7,8 +7,7 @@
 //   cell tcid=0 cell=2 category=1
 //
 // Length fields are left out (they follow from their texts), `#` starts a comment, and `byte-order big`
-// or `byte-order little` sets the byte order of the lines that follow. docs/message-script.md gives the
-// whole syntax.
+// or `byte-order little` sets the byte order of the lines that follow.
 #include <cstddef>
 #include <stdexcept>
 #include <string>
