@@ -1,7 +1,12 @@
-// The omf command. `omf render` renders the built-in example output tree as text, JSON or HTML.
-// Exit codes: 0 success, 2 for any problem, which is told in one line "omf: <problem>" on stderr.
+// The omf command: plays recorded message streams through the output factory and renders the output
+// tree; converts between streams and readable message scripts, and between the two forms of selection
+// request files.
+//
+// Exit codes: 0 success; 2 for any problem, told in one line on standard error, such as
+// "omf: session.omfs: record 12 (type 273) at byte 301: type 273, cell: slot 9 is empty".
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -10,55 +15,173 @@
 
 #include <CLI/CLI.hpp>
 
-#include "ExampleTree.h"
+#include "examples/BuiltinSession.h"
+#include "factory/Factory.h"
 #include "model/OutputTree.h"
+#include "platform/path/PathFinder.h"
+#include "presentation/Language.h"
 #include "render/HtmlRenderer.h"
 #include "render/JsonRenderer.h"
 #include "render/TextRenderer.h"
+#include "selection/OMSObjectSelector.h"
+#include "selection/RequestFile.h"
+#include "selection/RequestText.h"
+#include "stream/MessageScript.h"
+#include "stream/StreamFile.h"
+#include "stream/StreamPlayer.h"
 
 namespace {
 
 constexpr int kFailure = 2;
 
-std::string Rendered(const OmOutputTree& tree, const std::string& format) {
-  std::ostringstream out;
-  if (format == "json")
-    omf::render::JsonRenderer().Render(tree, out);
-  else if (format == "html")
-    omf::render::HtmlRenderer().Render(tree, out);
-  else
-    omf::render::TextRenderer().Render(tree, out);
-  return out.str();
+// A problem that the command reports as it stands.
+struct CommandError : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+std::string ReadText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw CommandError(path + ": cannot open: " + std::strerror(errno));
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
 }
 
 void Write(const std::string& text, const std::string& path) {
   if (path.empty() || path == "-") {
     std::cout << text << std::flush;
-    if (!std::cout) throw std::runtime_error("cannot write to standard output");
+    if (!std::cout) throw CommandError("cannot write to standard output");
     return;
   }
   std::ofstream file(path, std::ios::binary);
-  if (!file) throw std::runtime_error("cannot open " + path + " for writing: " + std::strerror(errno));
+  if (!file) throw CommandError(path + ": cannot open for writing: " + std::strerror(errno));
   file << text;
   file.close();
-  if (!file) throw std::runtime_error("cannot write " + path);
+  if (!file) throw CommandError(path + ": cannot write");
+}
+
+std::string Rendered(const OmOutputTree& tree, const std::string& format) {
+  if (format == "json") return omf::render::JsonRenderer().Render(tree);
+  if (format == "html") {
+    std::ostringstream out;
+    omf::render::HtmlRenderer().Render(tree, out);
+    return out.str();
+  }
+  return omf::render::TextRenderer().Render(tree);
+}
+
+// The command keeps every procedure the factory finishes.
+struct KeepEverything : OmFactory::Observer {
+  bool KeepProcedure() override { return true; }
+};
+
+// Display settings named as a person says them.
+unsigned Mode(const std::string& word) {
+  if (word == "names" || word == "values") return OmCellText::kModeNames;
+  if (word == "labels") return OmCellText::kModeLabels;
+  return OmCellText::kModeBoth;
+}
+
+// Sends message 34 as the back end would: 16 bytes not read, the key at 16, the value at 32.
+void SendDisplay(OmFactory& factory, const std::string& key, const std::string& value) {
+  std::vector<unsigned char> payload(32 + value.size() + 1, 0);
+  std::memcpy(payload.data() + 16, key.data(), std::min<std::size_t>(key.size(), 15));
+  std::memcpy(payload.data() + 32, value.data(), value.size());
+  factory.Message(34, static_cast<unsigned>(payload.size()), payload.data());
+}
+
+struct RenderOptions {
+  std::vector<std::string> streams;
+  std::string format = "text";
+  std::string output;
+  std::string language;
+  std::string variables;
+  std::string values;
+  std::string select;
+};
+
+int Render(const RenderOptions& o) {
+  std::vector<OMSObjectSelector> requests;
+  if (!o.select.empty()) {
+    try {
+      requests = omf::selection::ReadRequestFile(o.select);
+    } catch (const std::exception& e) {
+      throw CommandError(o.select + ": " + e.what());
+    }
+  }
+  OmOutputTree tree;
+  // The document node under which procedures and logs are placed.
+  tree.Append(0, std::make_unique<OmHeading>(OmStringCell("Output", nullptr, true)));
+  OmFactory factory(&tree, "", "UTF-8", requests);
+  KeepEverything keep;
+  factory.Register(&keep);
+  if (!o.language.empty()) {
+    if (!FindOutputLanguage(o.language)) throw CommandError("unknown output language '" + o.language + "'");
+    SendDisplay(factory, "OLANG", o.language);
+  }
+  if (!o.variables.empty()) factory.TableVarDisplay(Mode(o.variables));
+  if (!o.values.empty()) factory.TableValueDisplay(Mode(o.values));
+
+  std::string failure;
+  if (o.streams.empty()) {
+    omf::stream::FactorySink sink(factory);
+    omf::stream::MessageWriter writer(sink);
+    omf::examples::WriteBuiltinSession(writer);
+  }
+  for (const std::string& path : o.streams) {
+    try {
+      omf::stream::StreamReader reader = omf::stream::StreamReader::OpenFile(path);
+      omf::stream::PlayStream(reader, factory);
+    } catch (const std::exception& e) {
+      // What was played so far is still rendered; the problem is reported and the command fails.
+      failure = path + ": " + e.what();
+      break;
+    }
+  }
+  Write(Rendered(tree, o.format), o.output);
+  if (!failure.empty()) throw CommandError(failure);
+  return 0;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-  CLI::App app{"omf: the output factory's command line"};
+  CLI::App app{"omf: plays recorded output message streams and renders the output tree"};
   app.require_subcommand(1);
-  std::string format = "text", output;
-  CLI::App* render = app.add_subcommand("render", "Render the built-in example output tree");
-  render->add_option("--format", format, "Output format")->check(CLI::IsMember({"text", "json", "html"}));
-  render->add_option("-o,--output", output, "Write to this file instead of standard output");
+  std::string dataDir;
+  app.add_option("--data-dir", dataDir,
+                 "Directory of the string tables and message files (default: installed)");
 
-  // Without this, a misspelt command reads as no command at all.
-  if (argc > 1 && argv[1][0] != '-' && std::string(argv[1]) != "render") {
-    std::cerr << "omf: unknown command '" << argv[1] << "' (the commands: render)\n";
-    return kFailure;
-  }
+  RenderOptions render;
+  CLI::App* renderCmd =
+      app.add_subcommand("render", "Play streams (or the built-in session) and render the tree");
+  renderCmd->add_option("streams", render.streams, "Recorded streams (.omfs), played in order into one tree");
+  renderCmd->add_option("--format", render.format, "text, json or html")
+      ->check(CLI::IsMember({"text", "json", "html"}));
+  renderCmd->add_option("-o,--output", render.output, "Write to this file instead of standard output");
+  renderCmd->add_option("--lang", render.language, "Output language: a keyword (German) or locale code (de)");
+  renderCmd->add_option("--variables", render.variables, "Variables in tables: names, labels or both")
+      ->check(CLI::IsMember({"names", "labels", "both"}));
+  renderCmd->add_option("--values", render.values, "Values in tables: values, labels or both")
+      ->check(CLI::IsMember({"values", "labels", "both"}));
+  renderCmd->add_option("--select", render.select, "Selection requests (readable or .omsr)");
+
+  std::string script, assembled;
+  CLI::App* assemble = app.add_subcommand("assemble", "Turn a message script into a recorded stream");
+  assemble->add_option("script", script, "Message script")->required();
+  assemble->add_option("-o,--output", assembled, "Stream file to write")->required();
+
+  std::string streamFile, listing;
+  CLI::App* disassemble = app.add_subcommand("disassemble", "Write a recorded stream as a message script");
+  disassemble->add_option("stream", streamFile, "Recorded stream (.omfs)")->required();
+  disassemble->add_option("-o,--output", listing, "Write to this file instead of standard output");
+
+  std::string compile, show, compiled;
+  CLI::App* select = app.add_subcommand("select", "Convert selection request files");
+  select->add_option("--compile", compile, "Readable request file to compile");
+  select->add_option("--show", show, "Request file (.omsr or readable) to write in the readable syntax");
+  select->add_option("-o,--output", compiled, "Where to write");
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
@@ -68,9 +191,50 @@ int main(int argc, char** argv) {
   }
 
   try {
-    OmOutputTree tree;
-    BuildExampleTree(tree);
-    Write(Rendered(tree, format), output);
+    if (!dataDir.empty()) omf::platform::SetDataDirectory(dataDir);
+    if (renderCmd->parsed()) return Render(render);
+    if (assemble->parsed()) {
+      std::vector<omf::stream::StreamRecord> records;
+      try {
+        records = omf::stream::AssembleScript(ReadText(script));
+      } catch (const omf::stream::ScriptError& e) {
+        throw CommandError(script + ": " + e.what());
+      }
+      omf::stream::WriteStreamFile(assembled, records);
+      return 0;
+    }
+    if (disassemble->parsed()) {
+      std::vector<omf::stream::StreamRecord> records;
+      try {
+        records = omf::stream::ReadStreamFile(streamFile);
+      } catch (const std::exception& e) {
+        throw CommandError(streamFile + ": " + e.what());
+      }
+      Write(omf::stream::DisassembleRecords(records), listing);
+      return 0;
+    }
+    if (select->parsed()) {
+      if (compile.empty() == show.empty()) throw CommandError("select: give --compile FILE or --show FILE");
+      if (!compile.empty()) {
+        if (compiled.empty()) throw CommandError("select --compile: give -o FILE.omsr");
+        std::vector<OMSObjectSelector> requests;
+        try {
+          requests = omf::selection::ParseRequestText(ReadText(compile));
+        } catch (const std::exception& e) {
+          throw CommandError(compile + ": " + e.what());
+        }
+        omf::selection::WriteBinaryRequestFile(compiled, requests);
+        return 0;
+      }
+      std::vector<OMSObjectSelector> requests;
+      try {
+        requests = omf::selection::ReadRequestFile(show);
+      } catch (const std::exception& e) {
+        throw CommandError(show + ": " + e.what());
+      }
+      Write(omf::selection::FormatRequestText(requests), compiled);
+      return 0;
+    }
   } catch (const std::exception& e) {
     std::cerr << "omf: " << e.what() << '\n';
     return kFailure;
