@@ -350,8 +350,9 @@ void OmFactory::Impl::Settings(short type, unsigned char* data, std::size_t leng
       if (const auto language = FindOutputLanguage(value)) {
         auto finder = PathFactory::getPathInstance(3);
         finder->SetRelativePath(language->directory);
-        _stringTablePath = finder->Path();
-        _dictionary.SetGlobalStringTable(_stringTablePath);
+        const std::string path = finder->Path();
+        _dictionary.SetGlobalStringTable(path); // keeps the table in use when the new one cannot be read
+        _stringTablePath = path;
       }
     }
     break;

@@ -327,10 +327,19 @@ void OmProcedureFactory::Finish(const std::string& bootstrapSpecification, bool 
 }
 
 void OmProcedureFactory::PostProcess(const std::string& bootstrapSpecification) {
-  (void)bootstrapSpecification; // the bootstrap pooler reads it
   OmFactorySorter sorter;
   for (std::size_t n = 1; n < _tree->Count(); ++n) {
     OmOutputPart& part = *_tree->Part(n);
+    // Tables of a bootstrapped procedure meet output selection only now, after pooling, so that
+    // instances count the pooled tables.
+    if (!bootstrapSpecification.empty() && _selector && dynamic_cast<OmPivotTable*>(&part)) {
+      part.Accept(*_selector);
+      if (!part.IsVisible()) {
+        _selector->Forget(&part);
+        _tree->Erase(n--);
+        continue;
+      }
+    }
     if (_translator) {
       part.Title().Accept(_translator->CellTextTranslator());
       part.Accept(*_translator);

@@ -10,7 +10,7 @@ namespace omf::render {
 namespace {
 
 std::size_t Width(const std::string& s) {
-  return omf::platform::Utf8Length(s);
+  return omf::platform::DisplayWidth(s);
 }
 
 void Pad(std::string& line, std::size_t n, char c = ' ') {

@@ -22,7 +22,7 @@ void Footnotes(const FootnoteMarks& marks, std::ostream& out) {
 
 void Underlined(const std::string& title, char rule, std::ostream& out) {
   out << title << '\n'
-      << std::string(std::max<std::size_t>(omf::platform::Utf8Length(title), 1), rule) << '\n';
+      << std::string(std::max<std::size_t>(omf::platform::DisplayWidth(title), 1), rule) << '\n';
 }
 
 // Writes one part; runs once per visible part, in tree order.

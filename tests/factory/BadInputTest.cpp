@@ -56,30 +56,38 @@ TEST(BadInput, MalformedMessagesRaiseProtocolErrorsAndTheFactoryGoesOn) {
       {"display key without NUL", raw(34, noNul), 34, "NUL"},
       {"slot out of range", [](Harness& h) { h.w.CompositeAdd(-3); }, 263, "out of range"},
       {"huge slot", [](Harness& h) { h.w.String(1 << 30, "x"); }, 258, "out of range"},
-      {"empty slot", [](Harness& h) {
+      {"empty slot",
+       [](Harness& h) {
          h.w.String(1, "D");
          h.w.Category(0, 9, 1);
-       }, 269, "slot 9 is empty"},
-      {"table id without a table", [](Harness& h) {
+       },
+       269, "slot 9 is empty"},
+      {"table id without a table",
+       [](Harness& h) {
          h.w.String(1, "c");
          h.w.String(2, "D");
          h.w.Category(7, 1, 2);
-       }, 269, "table id 7"},
-      {"cell dimension never set", [](Harness& h) {
+       },
+       269, "table id 7"},
+      {"cell dimension never set",
+       [](Harness& h) {
          h.w.String(1, "T");
          h.w.String(2, "T");
          h.w.TableBegin(0, 1, 2);
          h.w.Number(1, 1, WireFormat::Fixed(4, 0));
          h.w.String(2, "c");
          h.w.Cell(0, 1, 2);
-       }, 273, "cell dimension"},
-      {"end of a group that is not open", [](Harness& h) {
+       },
+       273, "cell dimension"},
+      {"end of a group that is not open",
+       [](Harness& h) {
          h.w.String(1, "T");
          h.w.String(2, "T");
          h.w.TableBegin(0, 1, 2);
          h.w.String(2, "D");
          h.w.GroupEnd(0, 2);
-       }, 271, "no open group"},
+       },
+       271, "no open group"},
       {"fragment out of order", raw(291, Bytes{20, 0, 0, 0, 4, 0, 0, 0, 1, 2}), 291, "out of order"},
       {"fragment past the announced size", raw(291, Bytes{2, 0, 0, 0, 0, 0, 0, 0, 1, 2, 3}), 291, "past"},
       {"model part cut short", raw(311, Bytes{3, 0, 0, 0, 0, 0, 0, 0, 1, 2, 3}), 311, "cut short"},

@@ -143,3 +143,24 @@ TEST(Selection, LogsAndPageTitlesOutsideProcedures) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(Selection, TablesOfBootstrappedProceduresAreSelectedAtTheFinish) {
+  std::vector<OMSObjectSelector> requests(1);
+  requests[0].SelectType(16);
+  OMSSelector second;
+  second.AddInstances(2);
+  requests[0].AddIfOption(second);
+  Harness h(requests);
+  h.Begin("Frequencies", 1, /*bootstrap=*/true);
+  h.Title("Frequencies");
+  h.Table(0, "A", "Sa", {"r"}, {"c"}, {1});
+  h.Table(0, "B", "Sb", {"r"}, {"c"}, {1});
+  // While the procedure runs the tables are not judged yet.
+  h.End("level=95\nsamples=10\n");
+  // Only tables are selected; they are counted at the finish, where "B" is the second.
+  EXPECT_EQ(h.Outline(), (Strings{"1:Output", "2:Frequencies", "3:B"}));
+}
+
+} // namespace

@@ -64,7 +64,8 @@ struct TableSession : Harness {
 
 std::vector<std::string> Labels(const OmDimensionNode& node) {
   std::vector<std::string> out;
-  for (const auto& c : node.Children()) out.push_back(c->Label().AsString());
+  for (const auto& c : node.Children())
+    out.push_back(c->Label().AsString());
   return out;
 }
 
@@ -76,7 +77,7 @@ TEST(TableMessages, CategoriesGroupsAndSubscripts) {
   s.Category("a", "D"); // same label under another group: a new category
   s.Category("b", "D");
   s.GroupEnd("D");
-  s.Group("g", "D");    // entering the group again finds it
+  s.Group("g", "D"); // entering the group again finds it
   s.Category("c", "D");
   s.GroupEnd("D");
   OmPivotTable& t = s.Finish();

@@ -1,14 +1,17 @@
 #include "platform/strings/PlatformStrings.h"
 
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <mutex>
 
 #include <unicode/coll.h>
 #include <unicode/locid.h>
+#include <unicode/uchar.h>
 #include <unicode/ucnv.h>
 #include <unicode/unistr.h>
 #include <unicode/ustring.h>
+#include <unicode/utf8.h>
 
 namespace {
 
@@ -28,7 +31,9 @@ bool IsAscii(std::string_view s) {
   return true;
 }
 
-char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+char AsciiUpper(char c) {
+  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
 int AsciiCaseCompare(std::string_view a, std::string_view b) {
   const std::size_t n = std::min(a.size(), b.size());
@@ -54,11 +59,12 @@ int VEXAMBstricmp_A(std::string_view a, std::string_view b) {
 }
 
 int VEXAMBstrnicmp_A(std::string_view a, std::string_view b, std::size_t n) {
-  if (IsAscii(a) && IsAscii(b)) return AsciiCaseCompare(a.substr(0, std::min(n, a.size())),
-                                                         b.substr(0, std::min(n, b.size())));
+  if (IsAscii(a) && IsAscii(b))
+    return AsciiCaseCompare(a.substr(0, std::min(n, a.size())), b.substr(0, std::min(n, b.size())));
   icu::UnicodeString ua = FromUtf8(a), ub = FromUtf8(b);
   const auto cut = [n](icu::UnicodeString& u) {
-    const int32_t limit = n > static_cast<std::size_t>(u.countChar32()) ? u.countChar32() : static_cast<int32_t>(n);
+    const int32_t limit =
+        n > static_cast<std::size_t>(u.countChar32()) ? u.countChar32() : static_cast<int32_t>(n);
     u.truncate(u.moveIndex32(0, limit));
   };
   cut(ua);
@@ -75,7 +81,8 @@ std::size_t VEXAMBstrrchr_A(std::string_view s, char c) {
 std::string VEXAMBstrupr_A(std::string_view s) {
   if (IsAscii(s)) {
     std::string out(s);
-    for (char& c : out) c = AsciiUpper(c);
+    for (char& c : out)
+      c = AsciiUpper(c);
     return out;
   }
   icu::UnicodeString u = FromUtf8(s);
@@ -121,6 +128,25 @@ std::size_t Utf8Length(std::string_view s) {
   return n;
 }
 
+std::size_t DisplayWidth(std::string_view s) {
+  std::size_t width = 0;
+  const auto* p = reinterpret_cast<const std::uint8_t*>(s.data());
+  const auto n = static_cast<std::int32_t>(s.size());
+  for (std::int32_t i = 0; i < n;) {
+    UChar32 c;
+    U8_NEXT(p, i, n, c);
+    if (c < 0) {
+      ++width; // a broken byte shows as one replacement character
+      continue;
+    }
+    const auto category = static_cast<UCharCategory>(u_charType(c));
+    if (category == U_NON_SPACING_MARK || category == U_ENCLOSING_MARK || c == 0x200B) continue;
+    const auto eaw = static_cast<UEastAsianWidth>(u_getIntPropertyValue(c, UCHAR_EAST_ASIAN_WIDTH));
+    width += (eaw == U_EA_WIDE || eaw == U_EA_FULLWIDTH) ? 2 : 1;
+  }
+  return width;
+}
+
 int Collate(std::string_view locale, std::string_view a, std::string_view b) {
   static std::mutex lock;
   static std::map<std::string, std::unique_ptr<icu::Collator>, std::less<>> collators;
@@ -131,8 +157,8 @@ int Collate(std::string_view locale, std::string_view a, std::string_view b) {
     if (it == collators.end()) {
       UErrorCode status = U_ZERO_ERROR;
       const std::string name(locale);
-      std::unique_ptr<icu::Collator> made(
-          icu::Collator::createInstance(name.empty() ? icu::Locale::getRoot() : icu::Locale(name.c_str()), status));
+      std::unique_ptr<icu::Collator> made(icu::Collator::createInstance(
+          name.empty() ? icu::Locale::getRoot() : icu::Locale(name.c_str()), status));
       if (U_FAILURE(status)) made.reset();
       it = collators.emplace(std::string(locale), std::move(made)).first;
     }
@@ -140,8 +166,9 @@ int Collate(std::string_view locale, std::string_view a, std::string_view b) {
   }
   if (coll == nullptr) return a < b ? -1 : (b < a ? 1 : 0);
   UErrorCode status = U_ZERO_ERROR;
-  const UCollationResult r = coll->compareUTF8(icu::StringPiece(a.data(), static_cast<int32_t>(a.size())),
-                                               icu::StringPiece(b.data(), static_cast<int32_t>(b.size())), status);
+  const UCollationResult r =
+      coll->compareUTF8(icu::StringPiece(a.data(), static_cast<int32_t>(a.size())),
+                        icu::StringPiece(b.data(), static_cast<int32_t>(b.size())), status);
   if (U_FAILURE(status)) return a < b ? -1 : (b < a ? 1 : 0);
   return r == UCOL_LESS ? -1 : (r == UCOL_GREATER ? 1 : 0);
 }

@@ -30,6 +30,10 @@ std::string ToUtf8(std::string_view text, std::string_view codePage);
 // The number of characters (code points) of a UTF-8 text.
 std::size_t Utf8Length(std::string_view s);
 
+// The number of terminal columns a UTF-8 text takes: wide and full-width characters (Chinese, Japanese,
+// Korean) take two, combining marks none, everything else one.
+std::size_t DisplayWidth(std::string_view s);
+
 // Compares two UTF-8 texts by the collation rules of a locale such as "en_US" or "de" (empty: root).
 // Collators are made once per locale and kept.
 int Collate(std::string_view locale, std::string_view a, std::string_view b);

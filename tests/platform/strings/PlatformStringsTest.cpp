@@ -40,3 +40,14 @@ TEST(PlatformStrings, CollationFollowsTheLocale) {
   EXPECT_GT(Collate("sv", "Äpple", "Zebra"), 0); // in Swedish Ä sorts after Z
   EXPECT_EQ(Collate("", "same", "same"), 0);
 }
+
+TEST(PlatformStrings, DisplayWidthCountsTerminalColumns) {
+  EXPECT_EQ(omf::platform::DisplayWidth("Mean"), 4u);
+  EXPECT_EQ(omf::platform::DisplayWidth("平均値"), 6u);    // wide characters take two columns
+  EXPECT_EQ(omf::platform::DisplayWidth("Ｎ"), 2u);        // full-width letter
+  EXPECT_EQ(omf::platform::DisplayWidth("e\xcc\x81"), 1u); // e and a combining accent
+  EXPECT_EQ(omf::platform::DisplayWidth("Gültig"), 6u);
+  EXPECT_EQ(omf::platform::DisplayWidth("\xff"
+                                        "a"),
+            2u); // a broken byte counts as one
+}
