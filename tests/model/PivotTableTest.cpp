@@ -1,0 +1,210 @@
+// Pivot tables: dimension trees, cells by subscript, placement lists, footnotes and the walk over
+// combinations of categories.
+#include <gtest/gtest.h>
+
+#include "model/PivotTable.h"
+#include "tables/MultiBase.h"
+
+namespace {
+
+using Strings = std::vector<std::string>;
+
+OmStringCell S(const std::string& s) {
+  return OmStringCell(s);
+}
+OmNumber N(double v) {
+  return OmNumber(v, MakeFormat(8, 5, 0));
+}
+
+struct Fixture {
+  OmPivotTable t{S("Title"), S("Statistics"), false};
+  OmDimension& Dim(int d) { return t.Dimension(d); }
+};
+
+TEST(PivotTable, ChildrenAreFoundByLabelAndGroupFlag) {
+  Fixture f;
+  const int d = f.t.AddDimension(S("D"));
+  OmDimension& dim = f.Dim(d);
+  OmDimensionNode* root = &dim.Root();
+  // Enough children that the lookup goes through the label index.
+  for (int i = 0; i < 40; ++i)
+    dim.Child(root, N(i), dim.Size(), false);
+  OmDimensionNode* group = dim.Child(root, S("7"), OmDimensionNode::kNoSubscript, true);
+  dim.Child(root, S("7"), dim.Size(), false);
+  EXPECT_EQ(dim.FindChild(root, N(7), false), 7);
+  EXPECT_EQ(dim.FindChild(root, N(7.5), false), -1);
+  EXPECT_EQ(dim.FindChild(root, S("7"), true), 40);   // same label, a group
+  EXPECT_EQ(dim.FindChild(root, S("7"), false), 41);  // same label, a category
+  EXPECT_EQ(dim.FindChild(root, S("7 "), false), -1); // labels are exact
+  EXPECT_TRUE(group->IsGroup());
+  EXPECT_EQ(group->Subscript(), OmDimensionNode::kNoSubscript);
+  EXPECT_EQ(dim.Size(), 41);
+  // After a reorder the index still answers.
+  std::reverse(root->Children().begin(), root->Children().end());
+  EXPECT_EQ(dim.FindChild(root, N(0), false), 41);
+}
+
+TEST(PivotTable, CellsByCoordinates) {
+  Fixture f;
+  f.t.AddDimension(S("Rows"));
+  f.t.AddDimension(S("Columns"));
+  EXPECT_EQ(f.t.Cell({0, 0}), nullptr);
+  for (int r = 0; r < 50; ++r)
+    for (int c = 0; c < 50; ++c)
+      f.t.SetCell({r, c}, CloneText(N(r * 100 + c)));
+  EXPECT_EQ(f.t.CellCount(), 2500u);
+  EXPECT_EQ(f.t.Cell({12, 34})->AsString(), "1234");
+  f.t.Cell({12, 34}, nullptr); // clearing
+  EXPECT_EQ(f.t.Cell({12, 34}), nullptr);
+  EXPECT_EQ(f.t.CellCount(), 2499u);
+  const OmNumber replaced = N(-1);
+  f.t.Cell({0, 0}, &replaced);
+  EXPECT_EQ(f.t.Cell({0, 0})->AsString(), "-1");
+  // Every other cell is still where it was after the removal reshuffled the storage.
+  for (int r = 0; r < 50; ++r)
+    for (int c = 0; c < 50; ++c)
+      if ((r != 12 || c != 34) && (r || c))
+        ASSERT_EQ(f.t.Cell({r, c})->AsString(), std::to_string(r * 100 + c));
+  std::size_t seen = 0;
+  for (auto it = f.t.FirstCell(); it.Cell() != nullptr; ++it)
+    ++seen;
+  EXPECT_EQ(seen, 2499u);
+}
+
+TEST(PivotTable, AddingADimensionKeepsTheCells) {
+  Fixture f;
+  f.t.AddDimension(S("A"));
+  f.t.SetCell({3}, CloneText(N(3)));
+  f.t.AddDimension(S("B")); // existing cells stand at subscript 0 of the new dimension
+  EXPECT_EQ(f.t.Cell({3, 0})->AsString(), "3");
+  f.t.SetCell({3, 1}, CloneText(N(31)));
+  EXPECT_EQ(f.t.Cell({3, 1})->AsString(), "31");
+}
+
+TEST(PivotTable, DeletingCategoriesTakesTheirCells) {
+  Fixture f;
+  const int d = f.t.AddDimension(S("D"));
+  f.t.AddDimension(S("E"));
+  OmDimension& dim = f.Dim(d);
+  OmDimensionNode* g = dim.Child(&dim.Root(), S("g"), OmDimensionNode::kNoSubscript, true);
+  dim.Child(g, S("a"), dim.Size(), false);
+  dim.Child(g, S("b"), dim.Size(), false);
+  dim.Child(&dim.Root(), S("c"), dim.Size(), false);
+  for (int s = 0; s < 3; ++s)
+    for (int e = 0; e < 2; ++e)
+      f.t.SetCell({s, e}, CloneText(N(s * 10 + e)));
+  dim.Delete(g);
+  EXPECT_EQ(dim.Root().ChildCount(), 1u);
+  EXPECT_EQ(f.t.CellCount(), 2u);
+  EXPECT_EQ(f.t.Cell({0, 1}), nullptr);
+  EXPECT_EQ(f.t.Cell({2, 1})->AsString(), "21");
+  EXPECT_EQ(dim.Size(), 3); // subscripts are not given out again
+}
+
+TEST(PivotTable, CopiesDimensionsAndFindsCounterparts) {
+  Fixture f;
+  const int d = f.t.AddDimension(S("Split"));
+  OmDimension& dim = f.Dim(d);
+  OmDimensionNode* g = dim.Child(&dim.Root(), S("g"), OmDimensionNode::kNoSubscript, true);
+  OmDimensionNode* a = dim.Child(g, S("a"), dim.Size(), false);
+  dim.Root().SetSortMode(OmDimensionNode::kSortAscending);
+  OmPivotTable copy(S("Copy"), S("X"), true);
+  copy.CopyDimensions(f.t);
+  ASSERT_EQ(copy.NDimensions(), 1);
+  OmDimension& c = copy.Dimension(0);
+  EXPECT_EQ(c.Label().AsString(), "Split");
+  EXPECT_EQ(c.Root().SortMode(), OmDimensionNode::kSortAscending);
+  EXPECT_EQ(c.Size(), 1);
+  OmDimensionNode* ca = c.Counterpart(a);
+  ASSERT_NE(ca, nullptr);
+  EXPECT_EQ(ca->Label().AsString(), "a");
+  EXPECT_EQ(ca->Dimension(), &c);
+  EXPECT_EQ(c.Counterpart(g)->Label().AsString(), "g");
+  EXPECT_EQ(c.Counterpart(&dim.Root()), &c.Root());
+}
+
+TEST(PivotTable, NodeOrderFollowsValuesThenCollation) {
+  Fixture f;
+  f.t.TableLocale("de");
+  const int d = f.t.AddDimension(S("D"));
+  OmDimension& dim = f.Dim(d);
+  OmDimensionNode* two = dim.Child(&dim.Root(), N(2), 0, false);
+  OmDimensionNode* ten =
+      dim.Child(&dim.Root(), OmNumDataValue("x", 10, 0, "ten", OmCellText::kModeLabels), 1, false);
+  OmDimensionNode* apfel = dim.Child(&dim.Root(), S("Äpfel"), 2, false);
+  OmDimensionNode* birne = dim.Child(&dim.Root(), S("Birne"), 3, false);
+  EXPECT_TRUE(*two < *ten);     // by value, though "ten" reads after "2"
+  EXPECT_TRUE(*ten < *apfel);   // values before texts
+  EXPECT_TRUE(*apfel < *birne); // collation, not bytes
+  EXPECT_FALSE(*birne < *apfel);
+  EXPECT_TRUE(*apfel == *dim.Child(&dim.Root(), S("Äpfel"), 4, false));
+}
+
+TEST(PivotTable, FootnotesAreSharedAndPlacementListsFill) {
+  Fixture f;
+  const OmFootnote note(nullptr, S("note"));
+  const OmFootnote marked(nullptr, S("note"), new OmStringCell("*"));
+  EXPECT_EQ(f.t.Footnote(note), 0);
+  EXPECT_EQ(f.t.Footnote(note), 0);       // an equal footnote is reused
+  EXPECT_EQ(f.t.Footnote(marked), 1);     // another marker makes another footnote
+  EXPECT_EQ(f.t.Footnote(note, true), 2); // unless a new one is asked for
+  EXPECT_EQ(f.t.Footnotes()[2].index, 2);
+  PuppetVector<short>& cols = f.t.Columns();
+  cols.Set(3, 5);
+  EXPECT_EQ(cols.Items(), (std::vector<short>{-1, -1, -1, 5}));
+  EXPECT_EQ(cols.Placed(), (std::vector<short>{5}));
+  EXPECT_TRUE(cols.RemoveFirst(5));
+  EXPECT_FALSE(cols.RemoveFirst(5));
+  EXPECT_TRUE(OmPivotTable(S("n"), S("Notes"), false).IsNotes());
+  EXPECT_TRUE(OmPivotTable(S("w"), S("Warnings"), false).IsWarnings());
+}
+
+TEST(PivotTable, ScratchEmptiesTheTable) {
+  Fixture f;
+  f.t.AddDimension(S("D"));
+  f.t.SetCell({0}, CloneText(N(1)));
+  f.t.Footnote(OmFootnote(nullptr, S("n")));
+  const OmStringCell caption("caption");
+  f.t.Caption(&caption);
+  f.t.Scratch();
+  EXPECT_EQ(f.t.NDimensions(), 0);
+  EXPECT_EQ(f.t.CellCount(), 0u);
+  EXPECT_TRUE(f.t.Footnotes().empty());
+  EXPECT_EQ(f.t.Caption(), nullptr);
+  EXPECT_TRUE(f.t.IsScratched());
+}
+
+TEST(MultiBase, WalksCombinationsLastDimensionFastest) {
+  MultiBase walk({2, 3});
+  std::vector<std::vector<int>> seen;
+  for (; !walk.Done(); walk.Next())
+    seen.push_back(walk.Current());
+  EXPECT_EQ(seen, (std::vector<std::vector<int>>{{0, 0}, {0, 1}, {0, 2}, {1, 0}, {1, 1}, {1, 2}}));
+  EXPECT_EQ(walk.Count(), 6u);
+
+  MultiBase held({2, 3, 2});
+  held.Fix(1, 2);
+  seen.clear();
+  std::vector<std::size_t> ordinals;
+  for (; !held.Done(); held.Next()) {
+    seen.push_back(held.Current());
+    ordinals.push_back(held.Ordinal());
+  }
+  EXPECT_EQ(seen, (std::vector<std::vector<int>>{{0, 2, 0}, {0, 2, 1}, {1, 2, 0}, {1, 2, 1}}));
+  EXPECT_EQ(ordinals, (std::vector<std::size_t>{0, 1, 2, 3}));
+  EXPECT_EQ(held.Count(), 4u);
+
+  MultiBase empty({3, 0});
+  EXPECT_TRUE(empty.Done()); // a free dimension without categories: no combination
+  EXPECT_EQ(empty.Count(), 0u);
+  MultiBase allFixed({3, 0});
+  allFixed.Fix(0, 1);
+  allFixed.Fix(1, 0);
+  EXPECT_FALSE(allFixed.Done()); // every dimension held: exactly one combination
+  EXPECT_FALSE(allFixed.Next());
+  MultiBase none({});
+  EXPECT_FALSE(none.Done());
+  EXPECT_FALSE(none.Next());
+}
+
+} // namespace
