@@ -290,3 +290,18 @@ TEST(TableMessages, AfterError102TheBuilderStaysRegistered) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(TableMessages, AnUnsetCellDimensionWritesTheBuilderState) {
+  TableSession s;
+  s.Category("r", "Rows");
+  s.w.Number(3, 1, WireFormat::Fixed(4, 0));
+  s.w.String(4, "c");
+  testing::internal::CaptureStderr();
+  EXPECT_THROW(s.w.Cell(0, 3, 4), ProtocolError);
+  const std::string state = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(state, "OmPivotFactory state on error:\n\tTable Title: T\n\tCurrent Dimension: 0\n\n");
+}
+
+} // namespace
