@@ -9,6 +9,7 @@
 #include "model/OutputTree.h"
 #include "selection/OMSObjectSelector.h"
 #include "stream/MessageWriter.h"
+#include "stream/StreamPlayer.h"
 
 namespace {
 
@@ -51,15 +52,6 @@ std::vector<StreamRecord> Crosstab(int n) {
   return sink.Take();
 }
 
-// Sends each message into the factory as it is written, so that only the factory's memory counts.
-struct FactorySink : omf::stream::MessageSink {
-  explicit FactorySink(OmFactory& f) : factory(f) {}
-  void Send(short type, std::vector<unsigned char>& payload) override {
-    factory.Message(type, static_cast<unsigned>(payload.size()), payload.data());
-  }
-  OmFactory& factory;
-};
-
 struct Keep : OmFactory::Observer {
   bool KeepProcedure() override { return true; }
 };
@@ -91,7 +83,8 @@ void BM_PeakMemory(benchmark::State& state) {
     OmFactory factory(&tree, "", "UTF-8", none);
     Keep keep;
     factory.Register(&keep);
-    FactorySink sink(factory);
+    omf::stream::FactorySink sink(
+        factory); // each message goes in as it is written: only the factory's memory
     WriteCrosstab(sink, 1000);
   }
   std::ifstream status("/proc/self/status");

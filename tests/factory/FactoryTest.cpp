@@ -50,7 +50,7 @@ TEST(Factory, ObserversDecideWhetherTheProcedureIsKept) {
     OmOutputTree tree;
     std::vector<OMSObjectSelector> none;
     OmFactory factory(&tree, "", "UTF-8", none);
-    omf::testing::DirectSink sink(factory);
+    omf::stream::FactorySink sink(factory);
     omf::stream::MessageWriter w(sink);
     omf::stream::ProcedureSettings s;
     s.procedure = "Frequencies";

@@ -11,20 +11,9 @@
 #include "model/PivotTable.h"
 #include "selection/OMSObjectSelector.h"
 #include "stream/MessageWriter.h"
+#include "stream/StreamPlayer.h"
 
 namespace omf::testing {
-
-// Sends every encoded message into a factory, as a back end would.
-class DirectSink : public omf::stream::MessageSink {
-public:
-  explicit DirectSink(OmFactory& factory) : _factory(factory) {}
-  void Send(short type, std::vector<unsigned char>& payload) override {
-    _factory.Message(type, static_cast<unsigned>(payload.size()), payload.data());
-  }
-
-private:
-  OmFactory& _factory;
-};
 
 // Records the observer calls in order, as short words.
 class RecordingObserver : public OmFactory::Observer {
@@ -120,7 +109,7 @@ struct Harness {
   OmOutputTree tree;
   std::vector<OMSObjectSelector> selectors;
   OmFactory factory;
-  DirectSink sink;
+  omf::stream::FactorySink sink;
   omf::stream::MessageWriter w;
   RecordingObserver observer;
 };
