@@ -60,14 +60,28 @@ void Write(const std::string& text, const std::string& path) {
   if (!file) throw CommandError(path + ": cannot write");
 }
 
-std::string Rendered(const OmOutputTree& tree, const std::string& format) {
-  if (format == "json") return omf::render::JsonRenderer().Render(tree);
-  if (format == "html") {
-    std::ostringstream out;
+void RenderTo(const OmOutputTree& tree, const std::string& format, std::ostream& out) {
+  if (format == "json")
+    omf::render::JsonRenderer().Render(tree, out);
+  else if (format == "html")
     omf::render::HtmlRenderer().Render(tree, out);
-    return out.str();
+  else
+    omf::render::TextRenderer().Render(tree, out);
+}
+
+// Renders straight into the file (or standard output), so that a large tree is never held twice.
+void Render(const OmOutputTree& tree, const std::string& format, const std::string& path) {
+  if (path.empty() || path == "-") {
+    RenderTo(tree, format, std::cout);
+    std::cout.flush();
+    if (!std::cout) throw CommandError("cannot write to standard output");
+    return;
   }
-  return omf::render::TextRenderer().Render(tree);
+  std::ofstream file(path, std::ios::binary);
+  if (!file) throw CommandError(path + ": cannot open for writing: " + std::strerror(errno));
+  RenderTo(tree, format, file);
+  file.close();
+  if (!file) throw CommandError(path + ": cannot write");
 }
 
 // The command keeps every procedure the factory finishes.
@@ -100,7 +114,7 @@ struct RenderOptions {
   std::string select;
 };
 
-int Render(const RenderOptions& o) {
+int RenderCommand(const RenderOptions& o) {
   std::vector<OMSObjectSelector> requests;
   if (!o.select.empty()) {
     try {
@@ -138,7 +152,7 @@ int Render(const RenderOptions& o) {
       break;
     }
   }
-  Write(Rendered(tree, o.format), o.output);
+  Render(tree, o.format, o.output);
   if (!failure.empty()) throw CommandError(failure);
   return 0;
 }
@@ -192,7 +206,7 @@ int main(int argc, char** argv) {
 
   try {
     if (!dataDir.empty()) omf::platform::SetDataDirectory(dataDir);
-    if (renderCmd->parsed()) return Render(render);
+    if (renderCmd->parsed()) return RenderCommand(render);
     if (assemble->parsed()) {
       std::vector<omf::stream::StreamRecord> records;
       try {
