@@ -35,12 +35,12 @@ TEST(OutputLanguage, PathsResolveAgainstTheDataDirectory) {
   auto finder = PathFactory::getPathInstance(3);
   finder->SetRelativePath("lang/de");
   EXPECT_EQ(finder->Path(), "/opt/omf-data/lang/de");
-  // The environment wins over the program's choice; without it the program's choice holds.
+  // The program's choice wins over the environment; without it the environment holds.
   omf::platform::SetDataDirectory("/srv/omf");
-  EXPECT_EQ(finder->Path(), "/opt/omf-data/lang/de");
-  unsetenv("OMF_DATA_DIR");
   EXPECT_EQ(finder->Path(), "/srv/omf/lang/de");
   omf::platform::SetDataDirectory("");
+  EXPECT_EQ(finder->Path(), "/opt/omf-data/lang/de");
+  unsetenv("OMF_DATA_DIR");
   if (!saved.empty()) setenv("OMF_DATA_DIR", saved.c_str(), 1);
 }
 

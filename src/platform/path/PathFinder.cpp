@@ -17,11 +17,11 @@ std::string& Chosen() {
 } // namespace
 
 std::string DataDirectory() {
-  if (const char* env = std::getenv("OMF_DATA_DIR"); env != nullptr && *env != '\0') return env;
   {
     std::lock_guard guard(Lock());
     if (!Chosen().empty()) return Chosen();
   }
+  if (const char* env = std::getenv("OMF_DATA_DIR"); env != nullptr && *env != '\0') return env;
   std::error_code ec;
 #ifdef OMF_SHARE_DIR
   if (std::filesystem::is_directory(std::filesystem::path(OMF_SHARE_DIR) / "lang", ec)) return OMF_SHARE_DIR;

@@ -1,16 +1,15 @@
 #pragma once
-// Resolves the project's data files (string tables, message files) against its data directory: the
-// directory named by the OMF_DATA_DIR environment variable, else one set by the program (e.g. the omf
-// command's --data-dir option), else the installed share directory, else the source tree it was built
-// from.
+// Resolves the project's data files (string tables, message files) against its data directory: the one
+// the program chose (e.g. the omf command's --data-dir option), else the directory named by the
+// OMF_DATA_DIR environment variable, else the installed share directory, else the source tree it was
+// built from.
 #include <memory>
 #include <string>
 
 namespace omf::platform {
 // The data directory in force.
 std::string DataDirectory();
-// Makes the program's choice of data directory (empty: back to the default). The environment
-// variable still wins, so that tests and users can point every tool at one place.
+// Makes the program's choice of data directory (empty: back to the environment and the defaults).
 void SetDataDirectory(std::string directory);
 } // namespace omf::platform
 
