@@ -64,7 +64,8 @@ std::size_t HashKey(const int* key, std::size_t width) {
   if (width == 0) return 0;
   constexpr std::size_t kPhi = 0x9E3779B97F4A7C15ULL;
   std::size_t h = 0;
-  for (std::size_t i = 0; i + 1 < width; ++i) h = h * kPhi + static_cast<std::uint32_t>(key[i]);
+  for (std::size_t i = 0; i + 1 < width; ++i)
+    h = h * kPhi + static_cast<std::uint32_t>(key[i]);
   const auto last = static_cast<std::uint32_t>(key[width - 1]);
   h = (h * kPhi + (last >> 4)) * kPhi;
   return ((h ^ (h >> 32)) << 4) | (last & 15u);
@@ -342,7 +343,7 @@ std::size_t OmPivotTable::FindEntry(const int* key) const {
   for (std::size_t s = HashKey(key, _keyWidth) & mask;; s = (s + 1) & mask) {
     const std::uint32_t e = _slots[s];
     if (e == 0) return npos;
-    if (SameKey(key, &_keys[(e - 1) * _keyWidth], _keyWidth)) return e - 1;
+    if (SameKey(key, (_keys.data() + ((e - 1) * _keyWidth)), _keyWidth)) return e - 1;
   }
 }
 
@@ -350,7 +351,7 @@ void OmPivotTable::Rehash(std::size_t slots) {
   _slots.assign(slots, 0);
   const std::size_t mask = slots - 1;
   for (std::size_t e = 0; e < _cellCount; ++e) {
-    std::size_t s = HashKey(&_keys[e * _keyWidth], _keyWidth) & mask;
+    std::size_t s = HashKey((_keys.data() + (e * _keyWidth)), _keyWidth) & mask;
     while (_slots[s] != 0)
       s = (s + 1) & mask;
     _slots[s] = static_cast<std::uint32_t>(e + 1);
@@ -361,7 +362,7 @@ void OmPivotTable::WidenKeys() {
   const std::size_t width = _dims.size();
   std::vector<int> keys(_cellCount * width, 0);
   for (std::size_t e = 0; e < _cellCount; ++e)
-    std::copy_n(&_keys[e * _keyWidth], _keyWidth, &keys[e * width]);
+    std::copy_n((_keys.data() + (e * _keyWidth)), _keyWidth, (keys.data() + (e * width)));
   _keys = std::move(keys);
   _keyWidth = width;
   Rehash(std::max<std::size_t>(_slots.size(), 16));
@@ -370,11 +371,11 @@ void OmPivotTable::WidenKeys() {
 void OmPivotTable::RemoveEntry(std::size_t entry) {
   // Backward-shift deletion keeps every probe chain unbroken without tombstones.
   const std::size_t mask = _slots.size() - 1;
-  std::size_t hole = HashKey(&_keys[entry * _keyWidth], _keyWidth) & mask;
+  std::size_t hole = HashKey((_keys.data() + (entry * _keyWidth)), _keyWidth) & mask;
   while (_slots[hole] != entry + 1)
     hole = (hole + 1) & mask;
   for (std::size_t j = (hole + 1) & mask; _slots[j] != 0; j = (j + 1) & mask) {
-    const std::size_t home = HashKey(&_keys[(_slots[j] - 1) * _keyWidth], _keyWidth) & mask;
+    const std::size_t home = HashKey(_keys.data() + (_slots[j] - 1) * _keyWidth, _keyWidth) & mask;
     const bool movable = hole <= j ? (home <= hole || home > j) : (home <= hole && home > j);
     if (movable) {
       _slots[hole] = _slots[j];
@@ -386,11 +387,11 @@ void OmPivotTable::RemoveEntry(std::size_t entry) {
   const std::size_t last = _cellCount - 1;
   if (entry != last) {
     // Move the last entry into the freed place and repoint its slot.
-    std::size_t s = HashKey(&_keys[last * _keyWidth], _keyWidth) & mask;
+    std::size_t s = HashKey((_keys.data() + (last * _keyWidth)), _keyWidth) & mask;
     while (_slots[s] != last + 1)
       s = (s + 1) & mask;
     _slots[s] = static_cast<std::uint32_t>(entry + 1);
-    std::copy_n(&_keys[last * _keyWidth], _keyWidth, &_keys[entry * _keyWidth]);
+    std::copy_n((_keys.data() + (last * _keyWidth)), _keyWidth, (_keys.data() + (entry * _keyWidth)));
     _cells[entry] = _cells[last];
   }
   _cells.pop_back();
@@ -501,7 +502,7 @@ OmCellText* OmPivotTable::Iterator::Cell() const {
 
 std::vector<int> OmPivotTable::Iterator::At() const {
   if (_entry >= _table->_cellCount) return {};
-  const auto* k = &_table->_keys[_entry * _table->_keyWidth];
+  const auto* k = (_table->_keys.data() + (_entry * _table->_keyWidth));
   return std::vector<int>(k, k + _table->_keyWidth);
 }
 

@@ -144,7 +144,8 @@ TEST(PivotTable, NodeOrderFollowsValuesThenCollation) {
 TEST(PivotTable, FootnotesAreSharedAndPlacementListsFill) {
   Fixture f;
   const OmFootnote note(nullptr, S("note"));
-  const OmFootnote marked(nullptr, S("note"), new OmStringCell("*"));
+  const OmStringCell star("*");
+  const OmFootnote marked(nullptr, S("note"), &star);
   EXPECT_EQ(f.t.Footnote(note), 0);
   EXPECT_EQ(f.t.Footnote(note), 0);       // an equal footnote is reused
   EXPECT_EQ(f.t.Footnote(marked), 1);     // another marker makes another footnote
