@@ -58,17 +58,14 @@ double ValueOf(const OmCellText& t) {
 }
 
 // Subscripts of neighbouring cells differ in their last place, and the back end sends cells in that
-// order. The hash keeps runs of 16 such keys in neighbouring slots, so that filling and reading a large
-// table walks memory in order, while the runs themselves scatter over the index.
+// order. The hash keeps a row's cells in neighbouring slots, so that filling and reading a large table
+// walks memory in order; rows start at multiples of a golden-ratio constant, which spreads their runs
+// evenly over the index instead of letting them pile onto each other.
 std::size_t HashKey(const int* key, std::size_t width) {
-  if (width == 0) return 0;
-  constexpr std::size_t kPhi = 0x9E3779B97F4A7C15ULL;
   std::size_t h = 0;
-  for (std::size_t i = 0; i + 1 < width; ++i)
-    h = h * kPhi + static_cast<std::uint32_t>(key[i]);
-  const auto last = static_cast<std::uint32_t>(key[width - 1]);
-  h = (h * kPhi + (last >> 4)) * kPhi;
-  return ((h ^ (h >> 32)) << 4) | (last & 15u);
+  for (std::size_t i = 0; i < width; ++i)
+    h = h * 0x9E3779B97F4A7C15ULL + static_cast<std::uint32_t>(key[i]);
+  return h;
 }
 
 bool SameKey(const int* a, const int* b, std::size_t width) {
