@@ -390,7 +390,7 @@ void OmFactory::Impl::Footnote(const DecodedMessage& m, bool withMarker) {
 
 void OmFactory::Impl::Dispatch(short type, unsigned char* data, std::size_t length) {
   const MessageSpec* spec = FindMessageSpec(type);
-  if (spec == nullptr || type == 27 || type == 34 || type == 56 || type == 59) return; // not a switch message
+  if (spec == nullptr) return; // a type the protocol does not have, or one it ignores
   const DecodedMessage m = DecodeMessage(*spec, data, length, _swapBytes);
   if (gDispatchHook) gDispatchHook(type);
   switch (type) {

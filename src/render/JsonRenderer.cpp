@@ -45,37 +45,7 @@ Json PlacedList(const PuppetVector<short>& list) {
 // ---- cells, written by hand: a table may hold millions --------------------------------------------------
 
 void Escaped(std::string& out, std::string_view text) {
-  static constexpr char kHex[] = "0123456789abcdef";
-  out += '"';
-  for (const char ch : text) {
-    const auto c = static_cast<unsigned char>(ch);
-    switch (c) {
-    case '"':
-      out += "\\\"";
-      break;
-    case '\\':
-      out += "\\\\";
-      break;
-    case '\n':
-      out += "\\n";
-      break;
-    case '\r':
-      out += "\\r";
-      break;
-    case '\t':
-      out += "\\t";
-      break;
-    default:
-      if (c < 0x20) {
-        out += "\\u00";
-        out += kHex[c >> 4];
-        out += kHex[c & 0xF];
-      } else {
-        out += ch;
-      }
-    }
-  }
-  out += '"';
+  omf::platform::AppendQuoted(out, text, omf::platform::ControlEscape::kJson);
 }
 
 template <class T> void Number(std::string& out, T value) {

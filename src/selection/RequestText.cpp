@@ -1,5 +1,7 @@
 #include "selection/RequestText.h"
 
+#include "platform/strings/PlatformStrings.h"
+
 #include "selection/SelectionStream.h"
 
 #include <array>
@@ -383,37 +385,9 @@ OMSSelector Criteria(Parser& in, const Token& clause) {
 }
 
 std::string Quote(std::string_view text) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string out = "\"";
-  for (char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    switch (c) {
-    case '"':
-      out += "\\\"";
-      break;
-    case '\\':
-      out += "\\\\";
-      break;
-    case '\n':
-      out += "\\n";
-      break;
-    case '\r':
-      out += "\\r";
-      break;
-    case '\t':
-      out += "\\t";
-      break;
-    default:
-      if (byte < 0x20 || byte == 0x7F) {
-        out += "\\x";
-        out += kHex[byte >> 4];
-        out += kHex[byte & 15];
-      } else {
-        out += c;
-      }
-    }
-  }
-  return out + "\"";
+  std::string out;
+  omf::platform::AppendQuoted(out, text, omf::platform::ControlEscape::kHex);
+  return out;
 }
 
 std::optional<std::string> FormatCriteria(const OMSSelector& set) {

@@ -39,9 +39,20 @@ struct CommandError : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// Runs `read` on a file, and names the file in front of any problem it reports (once: problems with
+// opening a file name it already).
+template <class Read> auto ForFile(const std::string& path, Read read) -> decltype(read()) {
+  try {
+    return read();
+  } catch (const std::exception& e) {
+    const std::string what = e.what();
+    throw CommandError(what.find(path) != std::string::npos ? what : path + ": " + what);
+  }
+}
+
 std::string ReadText(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
-  if (!in) throw CommandError(path + ": cannot open: " + std::strerror(errno));
+  if (!in) throw CommandError(std::string("cannot open: ") + std::strerror(errno));
   std::ostringstream text;
   text << in.rdbuf();
   return text.str();
@@ -116,13 +127,8 @@ struct RenderOptions {
 
 int RenderCommand(const RenderOptions& o) {
   std::vector<OMSObjectSelector> requests;
-  if (!o.select.empty()) {
-    try {
-      requests = omf::selection::ReadRequestFile(o.select);
-    } catch (const std::exception& e) {
-      throw CommandError(o.select + ": " + e.what());
-    }
-  }
+  if (!o.select.empty())
+    requests = ForFile(o.select, [&] { return omf::selection::ReadRequestFile(o.select); });
   OmOutputTree tree;
   // The document node under which procedures and logs are placed.
   tree.Append(0, std::make_unique<OmHeading>(OmStringCell("Output", nullptr, true)));
@@ -144,11 +150,13 @@ int RenderCommand(const RenderOptions& o) {
   }
   for (const std::string& path : o.streams) {
     try {
-      omf::stream::StreamReader reader = omf::stream::StreamReader::OpenFile(path);
-      omf::stream::PlayStream(reader, factory);
-    } catch (const std::exception& e) {
+      ForFile(path, [&] {
+        omf::stream::StreamReader reader = omf::stream::StreamReader::OpenFile(path);
+        omf::stream::PlayStream(reader, factory);
+      });
+    } catch (const CommandError& e) {
       // What was played so far is still rendered; the problem is reported and the command fails.
-      failure = path + ": " + e.what();
+      failure = e.what();
       break;
     }
   }
@@ -208,22 +216,12 @@ int main(int argc, char** argv) {
     if (!dataDir.empty()) omf::platform::SetDataDirectory(dataDir);
     if (renderCmd->parsed()) return RenderCommand(render);
     if (assemble->parsed()) {
-      std::vector<omf::stream::StreamRecord> records;
-      try {
-        records = omf::stream::AssembleScript(ReadText(script));
-      } catch (const omf::stream::ScriptError& e) {
-        throw CommandError(script + ": " + e.what());
-      }
-      omf::stream::WriteStreamFile(assembled, records);
+      const auto records = ForFile(script, [&] { return omf::stream::AssembleScript(ReadText(script)); });
+      ForFile(assembled, [&] { omf::stream::WriteStreamFile(assembled, records); });
       return 0;
     }
     if (disassemble->parsed()) {
-      std::vector<omf::stream::StreamRecord> records;
-      try {
-        records = omf::stream::ReadStreamFile(streamFile);
-      } catch (const std::exception& e) {
-        throw CommandError(streamFile + ": " + e.what());
-      }
+      const auto records = ForFile(streamFile, [&] { return omf::stream::ReadStreamFile(streamFile); });
       Write(omf::stream::DisassembleRecords(records), listing);
       return 0;
     }
@@ -231,21 +229,12 @@ int main(int argc, char** argv) {
       if (compile.empty() == show.empty()) throw CommandError("select: give --compile FILE or --show FILE");
       if (!compile.empty()) {
         if (compiled.empty()) throw CommandError("select --compile: give -o FILE.omsr");
-        std::vector<OMSObjectSelector> requests;
-        try {
-          requests = omf::selection::ParseRequestText(ReadText(compile));
-        } catch (const std::exception& e) {
-          throw CommandError(compile + ": " + e.what());
-        }
-        omf::selection::WriteBinaryRequestFile(compiled, requests);
+        const auto requests =
+            ForFile(compile, [&] { return omf::selection::ParseRequestText(ReadText(compile)); });
+        ForFile(compiled, [&] { omf::selection::WriteBinaryRequestFile(compiled, requests); });
         return 0;
       }
-      std::vector<OMSObjectSelector> requests;
-      try {
-        requests = omf::selection::ReadRequestFile(show);
-      } catch (const std::exception& e) {
-        throw CommandError(show + ": " + e.what());
-      }
+      const auto requests = ForFile(show, [&] { return omf::selection::ReadRequestFile(show); });
       Write(omf::selection::FormatRequestText(requests), compiled);
       return 0;
     }

@@ -134,18 +134,6 @@ TEST(LanguageTables, TheSystemsOwnTextsHaveEntries) {
       "bootstrap samples", "stratified bootstrap samples", "residual bootstrap samples",
       "wild bootstrap samples", "Based on ^1 samples", "^1% coverage needs ^2 samples...",
       "Not all jackknife results available, so...", "Not all bootstrap results available...",
-      // The pooling library's error texts.
-      "Pooling completed without error.", "Pooling needs at least two imputations.",
-      "The number of parameters differs between imputations.",
-      "Standard errors must be given one for each estimate.",
-      "A standard error is missing, negative or not finite.",
-      "A parameter estimate is missing or not finite.",
-      "This pooled result needs standard errors, but only estimates were given.",
-      "Pooled results were requested before the imputations were pooled.",
-      "Some imputations give standard errors and others do not.",
-      "The parameters were given in an unknown mode.", "An imputation has no parameter estimates.",
-      "The test values must be given once or once for each parameter.",
-      "The confidence level must lie between 0 and 1.", "Pooling failed for an unknown reason.",
       // Labels of the example session.
       "Statistics", "N", "Valid", "Missing", "Mean", "Std. Deviation", "Frequency", "Percent",
       "Valid Percent", "Cumulative Percent", "Total", "Crosstabulation", "Count", "Case Processing Summary",

@@ -1,0 +1,28 @@
+// The pooling library's error texts become footnotes, which are translated: every language has them.
+#include <gtest/gtest.h>
+
+#include "platform/path/PathFinder.h"
+#include "platform/pooling/PoolingErrors.h"
+#include "platform/stringtable/FacSTDictionary.h"
+#include "presentation/Language.h"
+
+namespace {
+
+TEST(PoolingTexts, EveryLanguageTranslatesEveryErrorText) {
+  std::size_t count = 0;
+  const OutputLanguage* languages = OutputLanguages(count);
+  for (std::size_t l = 0; l < count; ++l) {
+    auto finder = PathFactory::getPathInstance(3);
+    finder->SetRelativePath(languages[l].directory);
+    FacSTDictionary dictionary(finder->Path());
+    icuTracker tracker;
+    dictionary.setICUTracker(&tracker);
+    // One code past each end gives the text for an unknown code.
+    for (long code = -1; code <= omf::pooling::kMPLastErrorCode + 1; ++code)
+      dictionary.LookUp(GetPoolingErrorString(code));
+    EXPECT_TRUE(tracker.missingKeys.empty())
+        << languages[l].directory << " lacks \"" << tracker.missingKeys.front() << "\"";
+  }
+}
+
+} // namespace
