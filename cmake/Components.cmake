@@ -15,8 +15,11 @@ function(omf_component name)
   endif()
   add_library(${target} OBJECT ${sources})
   target_link_libraries(${target} PUBLIC omf_thirdparty)
-  target_compile_definitions(${target} PRIVATE OMF_SHARE_DIR="${OMF_SHARE_DIR}"
-                                                OMF_SOURCE_DATA_DIR="${OMF_SOURCE_DATA_DIR}")
+  if(name STREQUAL "platform/path")
+    # Only the path layer knows where the data lives; other objects stay the same wherever the tree is.
+    target_compile_definitions(${target} PRIVATE OMF_SHARE_DIR="${OMF_SHARE_DIR}"
+                                                  OMF_SOURCE_DATA_DIR="${OMF_SOURCE_DATA_DIR}")
+  endif()
   set(deps "")
   foreach(d IN LISTS C_DEPS)
     string(REPLACE "/" "_" dt "omf_${d}")
