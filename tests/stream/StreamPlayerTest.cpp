@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -80,7 +81,10 @@ std::vector<unsigned char> Recorded(ByteOrder order) {
 
 // The example script of docs/message-script.md, the fenced block after its marker.
 std::string DocumentedExample() {
-  const auto path = std::filesystem::path(__FILE__).parent_path() / "../../docs/message-script.md";
+  // The tests run with OMF_DATA_DIR set to the source tree.
+  const char* root = std::getenv("OMF_DATA_DIR");
+  if (root == nullptr) return "";
+  const auto path = std::filesystem::path(root) / "docs/message-script.md";
   std::ifstream in(path);
   std::stringstream ss;
   ss << in.rdbuf();
