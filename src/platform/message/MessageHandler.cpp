@@ -34,9 +34,10 @@ bool MessageHandler::receiveMessage(const void* data, std::size_t length) {
   const std::size_t n = length - 8;
   if (!_started) {
     if (total > kMaxBody)
-      throw MessageProtocolError("announced size " + std::to_string(total) + " is too large");
+      throw MessageProtocolError("announced size " + std::to_string(total) + " is larger than the " +
+                                 std::to_string(kMaxBody) + " bytes a message may have");
+    // The body grows with the bytes that arrive: the announced size is only a claim until they do.
     _total = total;
-    _body.reserve(total);
     _started = true;
   } else if (total != _total) {
     throw MessageProtocolError("fragment announces size " + std::to_string(total) + " but the message has " +

@@ -16,7 +16,8 @@ public:
 
 class MessageHandler {
 public:
-  // Largest body accepted; a fragment announcing more is a protocol error.
+  // Largest body accepted; a fragment announcing more is a protocol error. The body grows only with
+  // the bytes that arrive, so the announced size costs nothing until they do.
   static constexpr std::uint32_t kMaxBody = 256u * 1024u * 1024u;
 
   // Takes one fragment; true when the body is complete. Throws MessageProtocolError for a fragment
