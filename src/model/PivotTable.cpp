@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <cmath>
 #include <cstring>
 #include <functional>
 
@@ -13,7 +14,9 @@ std::size_t Mix(std::size_t h, std::size_t v) {
   return h ^ (v + 0x9e3779b97f4a7c15ULL + (h << 6) + (h >> 2));
 }
 
+// Labels compare NaN equal to NaN whatever its bits, and 0 equal to -0: each hashes as one value.
 std::size_t HashDouble(double v) {
+  if (std::isnan(v)) return 0x7FF8;
   return std::hash<double>{}(v == 0.0 ? 0.0 : v);
 }
 
@@ -117,7 +120,13 @@ bool OmDimensionNode::operator<(const OmDimensionNode& other) const {
   const OmCellText& a = *_label;
   const OmCellText& b = *other._label;
   const bool an = IsValueLike(a), bn = IsValueLike(b);
-  if (an && bn) return ValueOf(a) < ValueOf(b);
+  if (an && bn) {
+    // NaN stands after every number (and level with another NaN), so that the order stays strict and
+    // weak: a plain < would make NaN level with every number.
+    const double x = ValueOf(a), y = ValueOf(b);
+    if (std::isnan(x) || std::isnan(y)) return !std::isnan(x) && std::isnan(y);
+    return x < y;
+  }
   if (an != bn) return an; // values before texts
   const std::string locale = _dimension && _dimension->Table() ? _dimension->Table()->TableLocale() : "";
   if (a.OrderCode() == OmCellText::kOrderStringDataValue &&

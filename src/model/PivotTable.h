@@ -58,8 +58,8 @@ public:
 
   // Label equality: equal length queries and Compare = 0.
   bool operator==(const OmDimensionNode& other) const { return _label->Equals(*other._label); }
-  // Reading order of labels: numbers and data values by value (before texts), texts by the collation of
-  // the table's locale.
+  // Reading order of labels: numbers and data values by value, NaN after every other value (before
+  // texts), texts by the collation of the table's locale.
   bool operator<(const OmDimensionNode& other) const;
 
 private:
