@@ -27,6 +27,15 @@ namespace {
 constexpr std::int64_t kMaxSlots = 1 << 20;
 // Text and log messages may ask for empty lines before their text; more than this is a broken count.
 constexpr std::int32_t kMaxEmptyLines = 10000;
+// Lines of one text or log block. A listing of a million cases still fits; past it a block is no longer
+// something to read, and counts of empty lines alone could otherwise fill blocks without end.
+constexpr std::size_t kMaxBlockLines = 1'000'000;
+// Bytes of text and log lines that one factory adds over its life, each line charged its length plus
+// kLineOverhead. About three million lines of 80 characters: far more than a session shows, while a
+// stream of empty-line counts stops at a few hundred megabytes instead of taking gigabytes.
+constexpr std::size_t kMaxLineBytes = std::size_t{256} << 20;
+// What one line costs besides its bytes: the string that holds it.
+constexpr std::size_t kLineOverhead = 32;
 
 // Display-mode code of messages 308 and 309.
 OmCellText::ModeType ModeFromCode(std::int32_t code) {
@@ -99,7 +108,8 @@ struct OmFactory::Impl {
   std::vector<OmCellTextPtr> parms;
   std::int32_t _currentComposite = -1;
   std::unique_ptr<MessageHandler> _messageHandler;
-  short _type = 0; // the message being handled, for errors
+  short _type = 0;            // the message being handled, for errors
+  std::size_t _lineBytes = 0; // charged for the text and log lines added so far (see kMaxLineBytes)
 
   Impl(OmOutputTree* tree, const std::string& path, const std::string& codePage,
        const std::vector<OMSObjectSelector>& selectors)
@@ -149,14 +159,15 @@ struct OmFactory::Impl {
         o->LogEnded();
     _logPending = false;
   }
-  void LogLine(std::string_view line) {
-    if (IsRequestMarker(line)) return;
+  // True when the line went into the log block.
+  bool LogLine(std::string_view line) {
+    if (IsRequestMarker(line)) return false;
     {
       OmTextBlock probe(*_logCell, _codePage, true);
       if (!_pProc) _selector.ResetCounters();
       probe.Accept(_selector);
       _selector.Forget(&probe);
-      if (!probe.IsVisible()) return;
+      if (!probe.IsVisible()) return false;
     }
     if (_logBlock == nullptr) {
       const auto [pos, level] = GraftPlace();
@@ -169,6 +180,7 @@ struct OmFactory::Impl {
     for (Observer* o : _observers)
       o->LogLine(copy);
     _logPending = true;
+    return true;
   }
   void PageTitle(std::string_view title, std::string_view subtitle) {
     EndLog();
@@ -186,14 +198,32 @@ struct OmFactory::Impl {
     const auto [pos, level] = GraftPlace();
     _tree->InsertAt(pos, std::move(page), level);
   }
-  // Lines of messages 292 and 293: k - 1 empty lines first, or one form-feed line when k is -1.
-  template <class Sink> void Lines(std::int32_t k, std::string_view text, Sink sink) {
+  // Lines of messages 292 and 293: k - 1 empty lines first, or one form-feed line when k is -1. `block`
+  // is the block they go to, null when the first line makes a new one; the sink tells whether it kept
+  // the line (hidden blocks drop theirs). The message is refused whole, before any line, when it would
+  // break a limit.
+  template <class Sink>
+  void Lines(std::int32_t k, std::string_view text, const OmTextBlock* block, Sink sink) {
     if (k > kMaxEmptyLines)
       throw ProtocolError(_type, "lines", "a line count of " + std::to_string(k) + " is not plausible");
-    for (std::int32_t i = 1; i < k; ++i)
-      sink(std::string_view());
-    if (k == -1) sink(std::string_view("\f", 1));
-    sink(text);
+    const std::size_t empty = k > 1 ? static_cast<std::size_t>(k - 1) : 0;
+    const std::size_t count = empty + (k == -1 ? 1 : 0) + 1;
+    if (block != nullptr && block->Lines().size() + count > kMaxBlockLines)
+      throw ProtocolError(_type, "lines",
+                          std::string("the ") + (block->IsLog() ? "log" : "text") +
+                              " block would hold more than " + std::to_string(kMaxBlockLines) + " lines");
+    const std::size_t bytes = count * kLineOverhead + text.size() + (k == -1 ? 1 : 0);
+    if (bytes > kMaxLineBytes - _lineBytes)
+      throw ProtocolError(_type, "text",
+                          "text and log lines would take more than " + std::to_string(kMaxLineBytes) +
+                              " bytes");
+    const auto add = [&](std::string_view line) {
+      if (sink(line)) _lineBytes += kLineOverhead + line.size();
+    };
+    for (std::size_t i = 0; i < empty; ++i)
+      add(std::string_view());
+    if (k == -1) add(std::string_view("\f", 1));
+    add(text);
   }
 
   // ---- procedures ---------------------------------------------------------------------------------------
@@ -662,11 +692,13 @@ void OmFactory::Impl::Dispatch(short type, unsigned char* data, std::size_t leng
   }
   case 292:
     if (_pProc)
-      Lines(m.I32(0), m.Text(2),
-            [this](std::string_view line) { _pProc->AddText(line.data(), line.size()); });
+      Lines(m.I32(0), m.Text(2), _pProc->TextBlock(), [this](std::string_view line) {
+        _pProc->AddText(line.data(), line.size());
+        return _pProc->TextBlock()->IsVisible();
+      });
     break;
   case 293:
-    Lines(m.I32(0), m.Text(2), [this](std::string_view line) { LogLine(line); });
+    Lines(m.I32(0), m.Text(2), _logBlock, [this](std::string_view line) { return LogLine(line); });
     break;
   case 295:
     EndLog();

@@ -47,6 +47,8 @@ public:
   void EndHeading();
   void AddTextBlock(const OmCellText& text);
   void AddText(const char* bytes, std::size_t length);
+  // The block that text output goes to; null when the next line starts a new one.
+  const OmTextBlock* TextBlock() const { return _textBlock; }
   // The builder of the table with this outline title under the current position: an existing one, or
   // the builder of a new table.
   OmPivotFactory* AddTable(const OmCellText& title, const OmCellText& subtype, const OmCellText& tableTitle,
