@@ -715,18 +715,24 @@ void OmFactory::Impl::Dispatch(short type, unsigned char* data, std::size_t leng
       _pProc->SetOutlineText(OmStringCell(_dictionary.LookUp(std::string(m.Text(1))), nullptr, false));
     break;
   case 307:
-    if (_pProc)
-      _pProc->Chart(m.I32(0), m.I32(1), m.Text(4).data(),
-                    std::min<std::size_t>(m.Text(4).size(), static_cast<std::size_t>(std::max(m.I32(2), 0))));
+  case 312: {
+    // Field a counts the data bytes that the operation takes; b goes along with them.
+    const std::string_view bytes = m.Text(4);
+    const std::int32_t a = m.I32(2);
+    if (a < 0) throw ProtocolError(type, "a", "length " + std::to_string(a) + " is negative");
+    if (static_cast<std::size_t>(a) > bytes.size())
+      throw ProtocolError(type, "a",
+                          "length " + std::to_string(a) + " runs past the " + std::to_string(bytes.size()) +
+                              " bytes of data");
+    if (!_pProc) break;
+    if (type == 307)
+      _pProc->Chart(m.I32(0), m.I32(1), bytes.data(), static_cast<std::size_t>(a), m.I32(3));
+    else
+      _pProc->AnswerTree(m.I32(0), m.I32(1), bytes.data(), static_cast<std::size_t>(a), m.I32(3));
     break;
+  }
   case 311:
     if (_pProc) _pProc->Model(data, length);
-    break;
-  case 312:
-    if (_pProc)
-      _pProc->AnswerTree(
-          m.I32(0), m.I32(1), m.Text(4).data(),
-          std::min<std::size_t>(m.Text(4).size(), static_cast<std::size_t>(std::max(m.I32(2), 0))));
     break;
   default:
     break;

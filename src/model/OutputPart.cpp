@@ -39,8 +39,14 @@ void OmPageTitle::AddLine(std::string line) {
   _lines.push_back(std::move(line));
 }
 
-void OmContentPart::SetContent(int slot, const void* data, std::size_t length) {
+void OmContentPart::SetContent(int slot, const void* data, std::size_t length, std::int32_t value) {
   auto& bytes = _content[slot];
   bytes.resize(length);
   if (length != 0) std::memcpy(bytes.data(), data, length);
+  _values[slot] = value;
+}
+
+std::int32_t OmContentPart::ContentValue(int slot) const {
+  const auto it = _values.find(slot);
+  return it == _values.end() ? 0 : it->second;
 }

@@ -172,15 +172,19 @@ private:
 };
 
 // Parts whose content is opaque to the factory (charts, models, answer trees) keep it as numbered
-// content slots of bytes, as the back end sends them.
+// content slots of bytes, as the back end sends them, each with the number that the back end sent along
+// with its bytes (0 when it sends none).
 class OmContentPart : public OmOutputPart {
 public:
   using OmOutputPart::OmOutputPart;
-  void SetContent(int slot, const void* data, std::size_t length);
+  void SetContent(int slot, const void* data, std::size_t length, std::int32_t value = 0);
   const std::map<int, std::vector<unsigned char>>& Content() const { return _content; }
+  // The number that came with a slot's bytes; 0 for an empty slot.
+  std::int32_t ContentValue(int slot) const;
 
 private:
   std::map<int, std::vector<unsigned char>> _content;
+  std::map<int, std::int32_t> _values;
 };
 
 class OmChart final : public OmContentPart {
@@ -188,7 +192,9 @@ public:
   static constexpr int kMapInfoSlot = 10;
   OmChart(const OmCellText& title, std::string codePage) : OmContentPart(title, std::move(codePage)) {}
   void Accept(Visitor& v) override { v.Visit(*this); }
-  void SetMapInfo(const void* data, std::size_t length) { SetContent(kMapInfoSlot, data, length); }
+  void SetMapInfo(const void* data, std::size_t length, std::int32_t value = 0) {
+    SetContent(kMapInfoSlot, data, length, value);
+  }
 };
 
 class OmModel final : public OmContentPart {

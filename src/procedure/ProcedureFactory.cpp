@@ -12,7 +12,8 @@
 
 namespace {
 
-// Chart and answer-tree numbers index vectors that grow on demand; larger numbers are refused.
+// Chart and answer-tree numbers index vectors that grow on demand, so creating one with a larger (or a
+// negative) number is refused; any other operation on such a number addresses nothing and is ignored.
 constexpr int kMaxPartNumber = 1 << 16;
 
 OmCellTextPtr Text(std::string text, bool translatable) {
@@ -177,11 +178,14 @@ void OmProcedureFactory::SetOutlineText(const OmCellText& text) {
   if (auto* procedure = dynamic_cast<OmProcedure*>(_tree->Part(1))) procedure->setOutlineText(text);
 }
 
-void OmProcedureFactory::Chart(int number, int operation, const char* data, std::size_t length) {
-  if (number < 0 || number >= kMaxPartNumber)
-    throw ProtocolError(307, "chart", "chart number " + std::to_string(number) + " is out of range");
-  const auto n = static_cast<std::size_t>(number);
+void OmProcedureFactory::Chart(int number, int operation, const char* data, std::size_t length,
+                               std::int32_t value) {
   if (operation == 0) {
+    if (number < 0 || number >= kMaxPartNumber)
+      throw ProtocolError(307, "chart",
+                          "chart number " + std::to_string(number) + " is outside 0 to " +
+                              std::to_string(kMaxPartNumber - 1));
+    const auto n = static_cast<std::size_t>(number);
     auto chart =
         std::make_unique<OmChart>(OmStringCell(std::string(data, length), nullptr, false), _codePage);
     OmChart& part = *chart;
@@ -191,7 +195,9 @@ void OmProcedureFactory::Chart(int number, int operation, const char* data, std:
     _charts[n] = &part;
     return;
   }
-  OmChart* chart = n < _charts.size() ? _charts[n] : nullptr;
+  OmChart* chart = number >= 0 && static_cast<std::size_t>(number) < _charts.size()
+                       ? _charts[static_cast<std::size_t>(number)]
+                       : nullptr;
   if (chart == nullptr) return;
   if (operation == 9) {
     if (auto* title = dynamic_cast<OmStringCell*>(&chart->Title()))
@@ -206,21 +212,24 @@ void OmProcedureFactory::Chart(int number, int operation, const char* data, std:
   case 4:
   case 7:
   case 8:
-    chart->SetContent(operation, data, length);
+    chart->SetContent(operation, data, length, value);
     break;
   case 10:
-    chart->SetMapInfo(data, length);
+    chart->SetMapInfo(data, length, value);
     break;
   default:
     break;
   }
 }
 
-void OmProcedureFactory::AnswerTree(int number, int operation, const char* data, std::size_t length) {
-  if (number < 0 || number >= kMaxPartNumber)
-    throw ProtocolError(312, "tree", "answer tree number " + std::to_string(number) + " is out of range");
-  const auto n = static_cast<std::size_t>(number);
+void OmProcedureFactory::AnswerTree(int number, int operation, const char* data, std::size_t length,
+                                    std::int32_t value) {
   if (operation == 1) {
+    if (number < 0 || number >= kMaxPartNumber)
+      throw ProtocolError(312, "tree",
+                          "answer tree number " + std::to_string(number) + " is outside 0 to " +
+                              std::to_string(kMaxPartNumber - 1));
+    const auto n = static_cast<std::size_t>(number);
     const std::string title = VEXAMBU8ToGeneric(std::string_view(data, length), _codePage);
     auto tree = std::make_unique<OmAnswerTree>(OmStringCell(title, nullptr, true), _codePage);
     OmAnswerTree& part = *tree;
@@ -230,9 +239,11 @@ void OmProcedureFactory::AnswerTree(int number, int operation, const char* data,
     _answerTrees[n] = &part;
     return;
   }
-  OmAnswerTree* tree = n < _answerTrees.size() ? _answerTrees[n] : nullptr;
+  OmAnswerTree* tree = number >= 0 && static_cast<std::size_t>(number) < _answerTrees.size()
+                           ? _answerTrees[static_cast<std::size_t>(number)]
+                           : nullptr;
   if (tree == nullptr || !tree->IsVisible() || operation < 0 || operation > 6) return;
-  tree->SetContent(operation, data, length);
+  tree->SetContent(operation, data, length, value);
 }
 
 void OmProcedureFactory::Model(const void* payload, std::size_t length) {

@@ -58,10 +58,12 @@ public:
   // Records the current value of a split variable; split tables made from now on stand under it.
   void SetSplit(const OmCellText& variable, const OmCellText& value);
   void SetOutlineText(const OmCellText& text);
-  // Chart operation: chart number, sub-operation 0-10, the data and its length.
-  void Chart(int number, int operation, const char* data, std::size_t length);
-  // Answer-tree operation: tree number, sub-operation 0-6, the data and its length.
-  void AnswerTree(int number, int operation, const char* data, std::size_t length);
+  // Chart operation: chart number, sub-operation 0-10, the data and its length, and the number the
+  // back end sends with the data, which the content setters keep with the content.
+  void Chart(int number, int operation, const char* data, std::size_t length, std::int32_t value);
+  // Answer-tree operation: tree number, sub-operation 0-6, the data and its length, and the number sent
+  // with the data, kept as for charts.
+  void AnswerTree(int number, int operation, const char* data, std::size_t length, std::int32_t value);
   // One fragment of a multipart model message.
   void Model(const void* payload, std::size_t length);
   // The finish step, run once; the bootstrap specification is empty for a procedure without

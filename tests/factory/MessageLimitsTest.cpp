@@ -1,6 +1,9 @@
-// Limits on what one stream can make the factory hold.
+// Limits on what one stream can make the factory hold, and the rules for charts and answer trees when a
+// message asks for something that is not there.
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <cstring>
 #include <optional>
 
 #include "factory/ProtocolError.h"
@@ -11,6 +14,22 @@ using omf::testing::Harness;
 namespace {
 
 using Strings = std::vector<std::string>;
+using Bytes = std::vector<unsigned char>;
+
+void Send(Harness& h, short type, Bytes payload) {
+  h.factory.Message(type, static_cast<unsigned>(payload.size()), payload.data());
+}
+
+// A chart (307) or answer-tree (312) message: number, operation, the length field a, the value b and the data
+// bytes.
+Bytes ContentMessage(std::int32_t number, std::int32_t operation, std::int32_t a, std::int32_t b,
+                     const std::string& data) {
+  const std::int32_t head[4] = {number, operation, a, b};
+  Bytes out(sizeof head + data.size());
+  std::memcpy(out.data(), head, sizeof head);
+  if (!data.empty()) std::memcpy(out.data() + sizeof head, data.data(), data.size());
+  return out;
+}
 
 // The ProtocolError that `send` raises, or none.
 std::optional<ProtocolError> ErrorOf(const std::function<void()>& send) {
@@ -114,6 +133,72 @@ TEST(MessageLimits, TextAndLogLinesTogetherStopAt256MiB) {
   EXPECT_EQ(refused->Type(), 292);
   h.w.Log("", 2000); // what is left still takes lines
   EXPECT_EQ(LastBlock(h.tree, true)->Lines().size(), 32000u);
+}
+
+// ---- charts and answer trees ---------------------------------------------------------------------
+
+// Field a counts the data bytes an operation takes and must lie within the data; b is kept with the content
+// it came with; an operation other than create on a number that has no part is ignored, and a create with a
+// number outside 0 to 65535 is refused.
+TEST(MessageLimits, ChartAndAnswerTreeOperations) {
+  Harness h;
+  h.Begin("Graph");
+  h.Title("Graph");
+  Send(h, 307, ContentMessage(4, 0, 5, 0, "Chart"));
+  Send(h, 307, ContentMessage(4, 1, 3, 77, "abcdef")); // takes 3 of the 6 bytes
+  Send(h, 307, ContentMessage(4, 10, 2, -5, "mp"));
+  Send(h, 312, ContentMessage(2, 1, 4, 0, "Tree"));
+  Send(h, 312, ContentMessage(2, 4, 4, 9, "node"));
+
+  struct Case {
+    const char* what;
+    short type;
+    Bytes payload;
+    const char* error; // null: ignored
+  };
+  const Case cases[] = {
+      {"chart content, number never created", 307, ContentMessage(5, 1, 1, 0, "z"), nullptr},
+      {"chart subtitle, number never created", 307, ContentMessage(6, 9, 1, 0, "z"), nullptr},
+      {"chart map, number past the largest", 307, ContentMessage(1 << 20, 10, 1, 0, "z"), nullptr},
+      {"chart content, negative number", 307, ContentMessage(-1, 1, 1, 0, "z"), nullptr},
+      {"chart content, the largest number", 307, ContentMessage(INT_MAX, 2, 1, 0, "z"), nullptr},
+      {"tree content, number never created", 312, ContentMessage(3, 4, 1, 0, "z"), nullptr},
+      {"tree content, negative number", 312, ContentMessage(-7, 0, 1, 0, "z"), nullptr},
+      {"chart created with a negative number", 307, ContentMessage(-1, 0, 1, 0, "z"),
+       "type 307, chart: chart number -1 is outside 0 to 65535"},
+      {"chart created past the largest number", 307, ContentMessage(65536, 0, 1, 0, "z"),
+       "type 307, chart: chart number 65536 is outside 0 to 65535"},
+      {"tree created past the largest number", 312, ContentMessage(INT_MAX, 1, 1, 0, "z"),
+       "type 312, tree: answer tree number 2147483647 is outside 0 to 65535"},
+      {"chart length past the data", 307, ContentMessage(4, 2, 7, 0, "abc"),
+       "type 307, a: length 7 runs past the 3 bytes of data"},
+      {"tree length past the data", 312, ContentMessage(2, 3, 100, 0, ""),
+       "type 312, a: length 100 runs past the 0 bytes of data"},
+      {"negative chart length", 307, ContentMessage(4, 2, -1, 0, "abc"),
+       "type 307, a: length -1 is negative"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const auto e = ErrorOf([&] { Send(h, c.type, c.payload); });
+    if (c.error == nullptr) {
+      EXPECT_FALSE(e.has_value()) << e->what();
+    } else {
+      ASSERT_TRUE(e.has_value());
+      EXPECT_STREQ(e->what(), c.error);
+    }
+  }
+  h.End();
+  EXPECT_EQ(h.Outline(), (Strings{"1:Output", "2:Graph", "3:Graph", "3:Chart", "3:Tree"}));
+  const OmChart* chart = h.Find<OmChart>("Chart");
+  ASSERT_NE(chart, nullptr);
+  ASSERT_EQ(chart->Content().size(), 2u); // the refused length left slot 2 empty
+  EXPECT_EQ(chart->Content().at(1), (std::vector<unsigned char>{'a', 'b', 'c'}));
+  EXPECT_EQ(chart->ContentValue(1), 77);
+  EXPECT_EQ(chart->ContentValue(OmChart::kMapInfoSlot), -5);
+  const OmAnswerTree* tree = h.Find<OmAnswerTree>("Tree");
+  ASSERT_NE(tree, nullptr);
+  EXPECT_EQ(tree->Content().size(), 1u);
+  EXPECT_EQ(tree->ContentValue(4), 9);
 }
 
 } // namespace
