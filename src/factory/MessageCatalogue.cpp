@@ -34,8 +34,8 @@ constexpr FieldSpec text(const char* n, std::int8_t lengthOf, std::int16_t at = 
                          std::uint16_t max = 0) {
   return {n, FieldKind::Text, at, N, lengthOf, max};
 }
-constexpr FieldSpec ctext(const char* n, std::int16_t at) {
-  return {n, FieldKind::CText, at, N};
+constexpr FieldSpec ctext(const char* n, std::int16_t at, std::uint16_t width = 0) {
+  return {n, FieldKind::CText, at, N, -1, width};
 }
 constexpr FieldSpec skip(const char* n) {
   return {n, FieldKind::Skip, kFollows, N};
@@ -59,7 +59,7 @@ constexpr MessageSpec Row(std::int16_t type, const char* name, std::initializer_
 constexpr MessageSpec kRows[] = {
   // settings
   Row(27,  "setting",        {u8("value", 0), u8("length", 1), text("name", 1, 2, 16)}),
-  Row(34,  "display",        {ctext("key", 16), ctext("value", 32)}),
+  Row(34,  "display",        {ctext("key", 16, 16), ctext("value", 32)}),
   Row(56,  "setting-pair",   {i32("first", 0, S), i32("second", 4, S)}),
   Row(59,  "byte-order",     {i32("probe", 0, N)}),
   // parameters
@@ -257,13 +257,19 @@ DecodedMessage DecodeMessage(const MessageSpec& spec, unsigned char* data, std::
     }
     case FieldKind::CText: {
       if (at >= length) Short(spec, f, at + 1, length);
-      const void* nul = std::memchr(data + at, 0, length - at);
+      const std::size_t window =
+          f.maxLength != 0 ? std::min<std::size_t>(f.maxLength, length - at) : length - at;
+      const void* nul = std::memchr(data + at, 0, window);
+      if (nul == nullptr && window == f.maxLength)
+        throw ProtocolError(spec.type, f.name,
+                            "text at byte " + std::to_string(at) + " fills its " + std::to_string(window) +
+                                " bytes with no terminating NUL");
       if (nul == nullptr)
         throw ProtocolError(spec.type, f.name,
                             "text at byte " + std::to_string(at) + " has no terminating NUL");
       const std::size_t n = static_cast<std::size_t>(static_cast<const unsigned char*>(nul) - (data + at));
       v.text = std::string_view(reinterpret_cast<const char*>(data + at), n);
-      at += n + 1;
+      at += f.maxLength != 0 ? f.maxLength : n + 1;
       break;
     }
     case FieldKind::Rest:

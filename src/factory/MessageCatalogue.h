@@ -17,7 +17,7 @@ enum class FieldKind : std::uint8_t {
   I64,
   F64,
   Text,      // `length` bytes, the length read from the field named by `lengthOf`
-  CText,     // bytes up to a NUL, which must lie inside the payload
+  CText,     // bytes up to a NUL, which must lie inside the payload (and inside the field's width)
   Skip,      // one byte that is not read (a separator)
   Rest,      // every byte from here to the end of the payload
   NumOrText, // an F64 when the field named by `lengthOf` is 0, else that many text bytes
@@ -30,8 +30,10 @@ struct FieldSpec {
   FieldKind kind = FieldKind::I32;
   std::int16_t offset = kFollows;
   bool swapped = false;
-  std::int8_t lengthOf = -1;   // for Text and NumOrText: index of the field holding the length
-  std::uint16_t maxLength = 0; // for Text: longer lengths are cut to this and written back (0: none)
+  std::int8_t lengthOf = -1; // for Text and NumOrText: index of the field holding the length
+  // For Text: longer lengths are cut to this and written back. For CText: the width of a fixed field,
+  // whose NUL must lie within it. 0: none.
+  std::uint16_t maxLength = 0;
 };
 
 constexpr std::size_t kMaxFields = 10;

@@ -1,5 +1,5 @@
-// Limits on what one stream can make the factory hold, and the rules for charts and answer trees when a
-// message asks for something that is not there.
+// Limits on what one stream can make the factory hold, and the rules for charts, answer trees and display
+// keys when a message asks for something that is not there.
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -199,6 +199,55 @@ TEST(MessageLimits, ChartAndAnswerTreeOperations) {
   ASSERT_NE(tree, nullptr);
   EXPECT_EQ(tree->Content().size(), 1u);
   EXPECT_EQ(tree->ContentValue(4), 9);
+}
+
+// ---- display settings ----------------------------------------------------------------------------
+
+// Message 34: bytes 0-15 are not read, the key is a 16-byte field at byte 16 that its NUL must end, the value
+// starts at byte 32.
+Bytes DisplayMessage(const std::string& keyField, const std::string& value) {
+  std::string out(16, '#');
+  out += keyField;
+  out.resize(32, '\0');
+  out += value;
+  out.push_back('\0');
+  return Bytes(out.begin(), out.end());
+}
+
+TEST(MessageLimits, DisplayKeysStayInsideTheirField) {
+  struct Case {
+    const char* what;
+    Bytes payload;
+    const char* error;                   // null: accepted
+    OmCellText::ModeType tableVariables; // afterwards
+  };
+  const std::string fullKey = "TVARSTVARSTVARSX"; // 16 bytes, no room for the NUL
+  Bytes cut = DisplayMessage(std::string("TVARS\0junk", 10), "Names");
+  cut.resize(24);
+  const Case cases[] = {
+      {"a key that fills its field", DisplayMessage(fullKey, "Names"),
+       "type 34, key: text at byte 16 fills its 16 bytes with no terminating NUL", OmCellText::kModeLabels},
+      {"a key of 15 bytes is read and, unknown, ignored", DisplayMessage("TVARSTVARSTVARS", "Names"), nullptr,
+       OmCellText::kModeLabels},
+      {"bytes after the key's NUL are not part of it",
+       DisplayMessage(std::string("TVARS\0junk", 10), "Names"), nullptr, OmCellText::kModeNames},
+      {"a payload that ends inside the key", Bytes(20, 'K'),
+       "type 34, key: text at byte 16 has no terminating NUL", OmCellText::kModeLabels},
+      {"a payload that ends before the value", cut,
+       "type 34, value: needs bytes up to 33 but the payload has 24", OmCellText::kModeLabels},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Harness h;
+    const auto e = ErrorOf([&] { Send(h, 34, c.payload); });
+    if (c.error == nullptr) {
+      EXPECT_FALSE(e.has_value()) << e->what();
+    } else {
+      ASSERT_TRUE(e.has_value());
+      EXPECT_STREQ(e->what(), c.error);
+    }
+    EXPECT_EQ(h.factory.TableVarDisplayMode(), c.tableVariables);
+  }
 }
 
 } // namespace
