@@ -16,6 +16,7 @@
 #include "platform/settings/Iocvset.h"
 #include "platform/strings/PlatformStrings.h"
 #include "platform/stringtable/FacSTDictionary.h"
+#include "platform/stringtable/StringTable.h"
 #include "presentation/Language.h"
 #include "presentation/Translator.h"
 #include "procedure/ProcedureFactory.h"
@@ -381,8 +382,13 @@ void OmFactory::Impl::Settings(short type, unsigned char* data, std::size_t leng
         auto finder = PathFactory::getPathInstance(3);
         finder->SetRelativePath(language->directory);
         const std::string path = finder->Path();
-        _dictionary.SetGlobalStringTable(path); // keeps the table in use when the new one cannot be read
-        _stringTablePath = path;
+        try {
+          _dictionary.SetGlobalStringTable(path);
+          _stringTablePath = path;
+        } catch (const StringTableError&) {
+          // A language whose table is missing or unreadable is a fault of the installation, not of the
+          // stream: the table in use stays and the stream goes on.
+        }
       }
     }
     break;
