@@ -3,9 +3,11 @@
 #include "platform/strings/PlatformStrings.h"
 
 #include "selection/SelectionStream.h"
+#include "selection/TextBytes.h"
 
 #include <array>
 #include <charconv>
+#include <cmath>
 #include <cstdint>
 #include <limits>
 #include <optional>
@@ -94,7 +96,16 @@ private:
       token.text.push_back(_src[_pos]);
       Advance();
     }
+    // Some words are kept as texts (column tokens, the chart size as written), so they share the limit.
+    if (token.text.size() > detail::kMaxStreamText) TooLong(token);
     return token;
+  }
+
+  [[noreturn]] static void TooLong(const Token& token) {
+    throw RequestSyntaxError(token.line, token.column,
+                             std::string(token.kind == Token::Kind::kWord ? "the word" : "the text") +
+                                 " has " + std::to_string(token.text.size()) + " bytes; at most " +
+                                 std::to_string(detail::kMaxStreamText) + " are allowed");
   }
 
   Token Text() {
@@ -117,10 +128,7 @@ private:
         Advance();
       }
     }
-    if (token.text.size() > detail::kMaxStreamText)
-      throw RequestSyntaxError(token.line, token.column,
-                               "the text has " + std::to_string(token.text.size()) + " bytes; at most " +
-                                   std::to_string(detail::kMaxStreamText) + " are allowed");
+    if (token.text.size() > detail::kMaxStreamText) TooLong(token);
     return token;
   }
 
@@ -384,10 +392,31 @@ OMSSelector Criteria(Parser& in, const Token& clause) {
   return set;
 }
 
+// Bytes that are not UTF-8 are written as \xHH, so that the written form is UTF-8 and reads back as
+// those very bytes.
 std::string Quote(std::string_view text) {
-  std::string out;
-  omf::platform::AppendQuoted(out, text, omf::platform::ControlEscape::kHex);
-  return out;
+  static constexpr char kHexDigits[] = "0123456789ABCDEF";
+  std::string out = "\"";
+  std::size_t run = 0;
+  const auto characters = [&](std::size_t end) {
+    std::string quoted;
+    omf::platform::AppendQuoted(quoted, text.substr(run, end - run), omf::platform::ControlEscape::kHex);
+    out.append(quoted, 1, quoted.size() - 2);
+  };
+  for (std::size_t at = 0; at < text.size();) {
+    if (const std::size_t length = detail::Utf8SequenceAt(text, at); length > 0) {
+      at += length;
+      continue;
+    }
+    characters(at);
+    const auto byte = static_cast<unsigned char>(text[at]);
+    out += "\\x";
+    out += kHexDigits[byte >> 4];
+    out += kHexDigits[byte & 15];
+    run = ++at;
+  }
+  characters(text.size());
+  return out + '"';
 }
 
 std::optional<std::string> FormatCriteria(const OMSSelector& set) {
@@ -482,6 +511,7 @@ void ChartSize(Parser& in, const Token& keyword, OMSObjectSelector& request) {
     ok = error == std::errc() && stop == end;
   }
   if (!ok) in.Expected("a number after \"" + keyword.text + "\"", token);
+  if (!std::isfinite(size)) in.Fail(token, "the chart size must be a finite number");
   const std::string written = in.Take().text;
   // The size is also kept as text, by default as written.
   const std::string text = in.Peek().kind == Token::Kind::kText ? in.Take().text : written;
