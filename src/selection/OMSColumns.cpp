@@ -171,7 +171,9 @@ void OMSColumns::ReadFrom(StreamReader& in) {
     OmParsedColumn c("");
     c.SwapBytes(swap);
     c.ReadFrom(in);
-    if (read.HasColumn(c)) in.Fail("token \"" + c.GetColumnToken() + "\"", at, "the column is given twice");
+    if (read.HasColumn(c))
+      in.Fail("token " + omf::selection::detail::QuoteText(c.GetColumnToken()), at,
+              "the column is given twice");
     read.AddColumn(c);
   }
   const std::uint64_t namesAt = in.Offset();

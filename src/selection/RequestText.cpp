@@ -21,6 +21,8 @@ RequestSyntaxError::RequestSyntaxError(int line, int column, std::string problem
 
 namespace {
 
+using detail::QuoteText;
+
 // ---- Tokens -------------------------------------------------------------------------------------------
 
 struct Token {
@@ -195,7 +197,7 @@ std::string Describe(const Token& token) {
   case Token::Kind::kWord:
     return "the word " + token.text;
   case Token::Kind::kText:
-    return "the text \"" + token.text + "\"";
+    return "the text " + QuoteText(token.text);
   default:
     return "the end of the input";
   }
@@ -392,33 +394,6 @@ OMSSelector Criteria(Parser& in, const Token& clause) {
   return set;
 }
 
-// Bytes that are not UTF-8 are written as \xHH, so that the written form is UTF-8 and reads back as
-// those very bytes.
-std::string Quote(std::string_view text) {
-  static constexpr char kHexDigits[] = "0123456789ABCDEF";
-  std::string out = "\"";
-  std::size_t run = 0;
-  const auto characters = [&](std::size_t end) {
-    std::string quoted;
-    omf::platform::AppendQuoted(quoted, text.substr(run, end - run), omf::platform::ControlEscape::kHex);
-    out.append(quoted, 1, quoted.size() - 2);
-  };
-  for (std::size_t at = 0; at < text.size();) {
-    if (const std::size_t length = detail::Utf8SequenceAt(text, at); length > 0) {
-      at += length;
-      continue;
-    }
-    characters(at);
-    const auto byte = static_cast<unsigned char>(text[at]);
-    out += "\\x";
-    out += kHexDigits[byte >> 4];
-    out += kHexDigits[byte & 15];
-    run = ++at;
-  }
-  characters(text.size());
-  return out + '"';
-}
-
 std::optional<std::string> FormatCriteria(const OMSSelector& set) {
   if (set.EmptySubcommand()) return std::nullopt;
   std::string out;
@@ -428,7 +403,7 @@ std::optional<std::string> FormatCriteria(const OMSSelector& set) {
     if (values.empty()) continue;
     append(row.keyword);
     for (const std::string& value : values)
-      append(Quote(value));
+      append(QuoteText(value));
   }
   if (set.HasInstances()) {
     append("instances");
@@ -453,7 +428,8 @@ void Columns(Parser& in, const Token& keyword, OMSObjectSelector& request) {
     do {
       const Token& token = in.Peek();
       const std::string name = in.TakeText(names);
-      if (columns.HasColumn(name)) in.Fail(token, "the dimension name \"" + name + "\" is given twice");
+      if (columns.HasColumn(name))
+        in.Fail(token, "the dimension name " + QuoteText(name) + " is given twice");
       columns.AddColumn(name);
     } while (in.Peek().kind == Token::Kind::kText);
   } else {
@@ -479,7 +455,7 @@ std::optional<std::string> FormatColumns(const OMSObjectSelector& request) {
   if (columns.GetColumnsForm() == OMSColumns::kDIMNAMES && !columns.GetDimNames().empty()) {
     out = "dimnames";
     for (const std::string& name : columns.GetDimNames())
-      AppendWord(out, Quote(name));
+      AppendWord(out, QuoteText(name));
   } else if (columns.GetColumnsForm() == OMSColumns::kSEQUENCE && !columns.GetSequences().empty()) {
     for (const OmParsedColumn& column : columns.GetSequences())
       AppendWord(out, column.GetColumnToken());
@@ -531,7 +507,7 @@ constexpr Clause YesNoClause(std::string_view keyword) {
 template <void (S::*Set)(std::string_view), const std::string& (S::*Get)() const>
 constexpr Clause TextClause(std::string_view keyword) {
   return {keyword, [](Parser& in, const Token& k, S& r) { (r.*Set)(in.TakeText(k)); },
-          [](const S& r) { return (r.*Get)().empty() ? std::nullopt : Opt(Quote((r.*Get)())); }};
+          [](const S& r) { return (r.*Get)().empty() ? std::nullopt : Opt(QuoteText((r.*Get)())); }};
 }
 
 template <void (S::*Set)(S::ImageType), S::ImageType (S::*Get)() const, bool (S::*Given)() const>
@@ -575,14 +551,15 @@ const std::array<Clause, 20> kClauses = {{
                                                                : std::nullopt;
      }},
     {"columns", Columns, FormatColumns},
-    {"tag", Tag, [](const S& r) { return r.GetOMSTag().empty() ? std::nullopt : Opt(Quote(r.GetOMSTag())); }},
+    {"tag", Tag,
+     [](const S& r) { return r.GetOMSTag().empty() ? std::nullopt : Opt(QuoteText(r.GetOMSTag())); }},
     {"infoselection", [](Parser&, const Token&, S& r) { r.SetInfoSelection(); },
      [](const S& r) { return r.GetInfoSelection() != 0 ? Opt("") : std::nullopt; }},
     YesNoClause<&S::SetDestinationIsViewer, &S::GetDestinationIsViewer, &S::GetViewerSpecified>("viewer"),
     {"numberedcolumn", NumberedColumn,
      [](const S& r) {
        if (r.GetNumberedColumnName().empty() && r.IsNumberedColumnNameDefault()) return Opt();
-       return Opt(Quote(r.GetNumberedColumnName()) + (r.IsNumberedColumnNameDefault() ? " default" : ""));
+       return Opt(QuoteText(r.GetNumberedColumnName()) + (r.IsNumberedColumnNameDefault() ? " default" : ""));
      }},
     YesNoClause<&S::SetExportImages, &S::GetExportImages, &S::ExportImagesSpecified>("images"),
     {"imagemaps", [](Parser& in, const Token& k, S& r) { r.SetExportImageMaps(in.TakeYesNo(k)); },
@@ -596,7 +573,8 @@ const std::array<Clause, 20> kClauses = {{
      [](const S& r) {
        if (!r.ChartSizeSpecified()) return Opt();
        const std::string number = FormatNumber(r.GetChartSize());
-       return Opt(number == r.GetChartSizeString() ? number : number + " " + Quote(r.GetChartSizeString()));
+       return Opt(number == r.GetChartSizeString() ? number
+                                                   : number + " " + QuoteText(r.GetChartSizeString()));
      }},
     TextClause<&S::SetTableStyle, &S::GetTableStyle>("tablestyle"),
     ImageTypeClause<&S::SetChartFormat, &S::GetChartFormat, &S::ChartFormatSpecified>("chartformat"),

@@ -17,4 +17,9 @@ bool IsUtf8(std::string_view text);
 // Upper-casing the result again changes nothing.
 std::string UpperCase(std::string_view text);
 
+// The text in double quotes as the request syntax writes it: quotes, backslashes and control characters
+// escaped, and bytes that are not UTF-8 written as \xHH, so that the result is one line of UTF-8 that
+// reads back as the very same bytes.
+std::string QuoteText(std::string_view text);
+
 } // namespace omf::selection::detail

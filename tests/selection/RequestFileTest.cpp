@@ -232,6 +232,9 @@ TEST(RequestFile, ReaderRefusesWhatNoWrittenFormGivesBack) {
       {Hand{.columns = tokens(2, {"R1"}, {"Statistics"})}.File(),
        "request file, request 1, columns, dimension name count", kColumnsAt + 8 + 12,
        "the form 2 has no dimension names, but the count is 1"},
+      {Hand{.columns = Native().I32(2).I32(1).I32(1).Text("R\n\xE9").I32(1).U8(0).I32(0).str()}.File(),
+       "request file, request 1, columns, token 1, token \"R\\n\\xE9\"", kColumnsAt + 8,
+       "not a valid column token"}, // the field is one line of UTF-8
       {Hand{.ifSet = command}.File(), "request file, request 1, IF set, command 1", 12 + 5 + 4,
        "the text is not upper-cased"},
       {Hand{.head = Native().U8(2).NativeI32(16).str()}.File(), "request file, request 1, show notes tables",
