@@ -21,7 +21,8 @@ public:
   ~OMSColumns();
 
   // Appends a dimension name; the form becomes kDIMNAMES. Throws std::logic_error when the name is
-  // already there (ignoring case) or tokens were added before.
+  // already there (ignoring case: names are the same when they are upper-cased) or tokens were added
+  // before.
   void AddColumn(std::string_view name);
   // Appends an axis token; the form becomes kSEQUENCE. Throws std::logic_error when an equal token is
   // already there, names were added before, or the token is not valid.
@@ -48,7 +49,9 @@ public:
   void SwapBytes(bool swap);
 
   // Stream block: form (4), token count (4), the tokens, name count (4), the names (text + NUL each).
-  // A read that fails raises OMSStreamError and leaves the columns unchanged.
+  // Writing columns whose form does not agree with their lists (after SetColumnsForm) throws
+  // std::invalid_argument. A read refuses such columns too, and names or tokens given twice: a read that
+  // fails raises OMSStreamError and leaves the columns unchanged.
   friend std::ostream& operator<<(std::ostream& os, const OMSColumns& columns);
   friend std::istream& operator>>(std::istream& is, OMSColumns& columns);
 

@@ -3,12 +3,19 @@
 #include "selection/Precondition.h"
 #include "selection/SelectionStream.h"
 
+#include <cmath>
 #include <istream>
 #include <ostream>
+#include <stdexcept>
 
 using omf::selection::detail::Require;
 using omf::selection::detail::StreamReader;
 using omf::selection::detail::StreamWriter;
+
+namespace {
+constexpr double kDefaultChartSize = 100.0;
+constexpr const char* kDefaultChartSizeText = "100";
+} // namespace
 
 struct OMSObjectSelector::Impl {
   bool _notesSpecified = false;
@@ -28,8 +35,8 @@ struct OMSObjectSelector::Impl {
   ImageFormat _imageFormat{};
   bool _imageFormatSpecified = false;
   std::string _imageRootName;
-  double _chartSize = 100.0;
-  std::string _chartSizeText = "100";
+  double _chartSize = kDefaultChartSize;
+  std::string _chartSizeText = kDefaultChartSizeText;
   bool _chartSizeSpecified = false;
   std::string _tableStyle;
   ImageType _chartFormat{};
@@ -315,6 +322,8 @@ void OMSObjectSelector::WriteTo(StreamWriter& out) const {
   out.Int16In4(my._imageFormat);
   out.Flag(my._imageFormatSpecified);
   out.Text(my._imageRootName, "the image root name");
+  if (!std::isfinite(my._chartSize))
+    throw std::invalid_argument("cannot stream the chart size: it is not a finite number");
   out.Double(my._chartSize);
   out.Text(my._chartSizeText, "the chart size text");
   out.Flag(my._chartSizeSpecified);
@@ -340,17 +349,36 @@ void OMSObjectSelector::ReadFrom(StreamReader& in) {
     StreamReader::Scope scope(in, "columns");
     my._columns.ReadFrom(in);
   }
+  // A value marked as not given must be the default: the written form leaves it out, so any other value
+  // could not be written back.
+  const auto unlessDefault = [&](bool holds, std::string_view field, std::uint64_t at, std::string what) {
+    if (!holds) in.Fail(field, at, what + ", yet it is marked as not given");
+  };
   my._viewerSpecified = in.Flag("viewer specified");
+  const std::uint64_t viewerAt = in.Offset();
   my._destinationIsViewer = in.Flag("destination is viewer");
+  unlessDefault(my._viewerSpecified || my._destinationIsViewer, "destination is viewer", viewerAt,
+                "objects do not go to the viewer");
   my._numberedColumnName = in.Text("numbered column name");
+  const std::uint64_t imagesAt = in.Offset();
   my._exportImages = in.Flag("export images");
   my._exportImagesSpecified = in.Flag("export images specified");
+  unlessDefault(my._exportImagesSpecified || my._exportImages, "export images", imagesAt,
+                "images are not exported");
+  const std::uint64_t formatAt = in.Offset();
   my._imageFormat = static_cast<ImageFormat>(in.Int16In4("image format"));
   my._imageFormatSpecified = in.Flag("image format specified");
+  unlessDefault(my._imageFormatSpecified || my._imageFormat == 0, "image format", formatAt,
+                "the image format is " + std::to_string(my._imageFormat));
   my._imageRootName = in.Text("image root name");
+  const std::uint64_t sizeAt = in.Offset();
   my._chartSize = in.Double("chart size");
+  if (!std::isfinite(my._chartSize)) in.Fail("chart size", sizeAt, "the chart size is not a finite number");
   my._chartSizeText = in.Text("chart size text");
   my._chartSizeSpecified = in.Flag("chart size specified");
+  unlessDefault(my._chartSizeSpecified ||
+                    (my._chartSize == kDefaultChartSize && my._chartSizeText == kDefaultChartSizeText),
+                "chart size", sizeAt, "the chart size or its text differs from the default 100");
   my._tag = in.Text("tag");
   my._noWarning = in.Flag("no warning");
 }

@@ -129,7 +129,10 @@ public:
 
   // Stream block, native byte order: the notes flag, the selection mask, the IF, EXCEPTIF and columns
   // blocks, then the export options. A read that fails raises OMSStreamError and leaves the request
-  // unchanged; fields that are not streamed keep the reader's values.
+  // unchanged; fields that are not streamed keep the reader's values. Reading takes only what the setters
+  // can make (flags 0 or 1, upper-cased criteria, an option marked as not given at its default, a finite
+  // chart size), so that every request read has one written form that gives it back; writing a chart
+  // size that is not finite throws std::invalid_argument.
   friend std::ostream& operator<<(std::ostream& os, const OMSObjectSelector& selector);
   friend std::istream& operator>>(std::istream& is, OMSObjectSelector& selector);
 

@@ -3,14 +3,17 @@
 #include "platform/strings/PlatformStrings.h"
 #include "selection/Precondition.h"
 #include "selection/SelectionStream.h"
+#include "selection/TextBytes.h"
 
 #include <algorithm>
 #include <istream>
 #include <ostream>
 
+using omf::selection::detail::IsUtf8;
 using omf::selection::detail::Require;
 using omf::selection::detail::StreamReader;
 using omf::selection::detail::StreamWriter;
+using omf::selection::detail::UpperCase;
 
 struct OMSSelector::Impl {
   std::vector<std::string> _commands;
@@ -35,17 +38,24 @@ std::string WithoutBlanksAndHyphens(std::string_view text) {
 }
 
 bool ListMatch(const std::vector<std::string>& patterns, std::string_view candidate, Spacing spacing) {
-  std::string wanted = VEXAMBstrupr_A(candidate);
+  std::string wanted = UpperCase(candidate);
   if (spacing == Spacing::kIgnoreBlanksAndHyphens) wanted = WithoutBlanksAndHyphens(wanted);
+  const bool wantedIsUtf8 = IsUtf8(wanted);
   for (const std::string& stored : patterns) {
     const std::string pattern =
         spacing == Spacing::kIgnoreBlanksAndHyphens ? WithoutBlanksAndHyphens(stored) : stored;
-    if (VEXAMBstricmp_A(pattern, wanted) == 0) return true;
+    // Bytes that are not UTF-8 match only themselves: texts holding them compare upper-cased, byte by byte.
+    const bool characters = wantedIsUtf8 && IsUtf8(pattern);
+    if (characters ? VEXAMBstricmp_A(pattern, wanted) == 0 : pattern == wanted) return true;
     // Only a final '*' is a wildcard; one elsewhere is an ordinary character.
     const std::size_t star = VEXAMBstrrchr_A(pattern, '*');
     if (star == std::string::npos || star + 1 != pattern.size()) continue;
     const std::string_view prefix(pattern.data(), star);
-    if (VEXAMBstrnicmp_A(wanted, prefix, omf::platform::Utf8Length(prefix)) == 0) return true;
+    if (characters) {
+      if (VEXAMBstrnicmp_A(wanted, prefix, omf::platform::Utf8Length(prefix)) == 0) return true;
+    } else if (std::string_view(wanted).starts_with(prefix)) {
+      return true;
+    }
   }
   return false;
 }
@@ -67,13 +77,13 @@ OMSSelector& OMSSelector::operator=(const OMSSelector& other) {
 OMSSelector::~OMSSelector() = default;
 
 void OMSSelector::AddCommands(std::string_view command) {
-  _my->_commands.push_back(VEXAMBstrupr_A(command));
+  _my->_commands.push_back(UpperCase(command));
 }
 void OMSSelector::AddSubtypes(std::string_view subtype) {
-  _my->_subtypes.push_back(VEXAMBstrupr_A(subtype));
+  _my->_subtypes.push_back(UpperCase(subtype));
 }
 void OMSSelector::AddNames(std::string_view name) {
-  _my->_names.push_back(VEXAMBstrupr_A(name));
+  _my->_names.push_back(UpperCase(name));
 }
 
 void OMSSelector::AddInstances(std::int32_t instance) {
@@ -175,8 +185,15 @@ void OMSSelector::ReadFrom(StreamReader& in) {
   const auto texts = [&](std::string_view what) {
     std::vector<std::string> list;
     const std::int32_t count = in.Count(std::string(what) + " count", swap, kTextMinimumBytes);
-    for (std::int32_t i = 0; i < count; ++i)
-      list.push_back(in.Text(std::string(what) + " " + std::to_string(i + 1)));
+    for (std::int32_t i = 0; i < count; ++i) {
+      const std::uint64_t at = in.Offset();
+      const std::string field = std::string(what) + " " + std::to_string(i + 1);
+      std::string text = in.Text(field);
+      // Criteria are kept upper-cased; another text would read as a request that no written form makes.
+      if (UpperCase(text) != text)
+        in.Fail(field, at, "the text is not upper-cased, as commands, subtypes and labels are stored");
+      list.push_back(std::move(text));
+    }
     return list;
   };
   std::vector<std::string> commands = texts("command");

@@ -2,6 +2,7 @@
 
 #include "platform/strings/PlatformStrings.h"
 #include "selection/SelectionStream.h"
+#include "selection/TextBytes.h"
 
 #include <cstdlib>
 #include <istream>
@@ -110,7 +111,7 @@ void OmParsedColumn::ReadFrom(StreamReader& in) {
   // Consumers may use either the text or the parsed fields, so the two must agree and form a valid token.
   OmParsedColumn read(token);
   if (!read.IsValidToken() || read._my->_axis != axis || read._my->_number != number || read._my->_all != all)
-    in.Fail("token \"" + token + "\"", start,
+    in.Fail("token " + omf::selection::detail::QuoteText(token), start,
             "axis " + std::to_string(axis) + ", number " + std::to_string(number) + " and ALL flag " +
                 std::to_string(all ? 1 : 0) + " are not a valid column token matching its text");
   _my->_axis = read._my->_axis;

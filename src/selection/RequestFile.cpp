@@ -2,10 +2,12 @@
 
 #include "selection/SelectionStream.h"
 
+#include <atomic>
 #include <bit>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 
@@ -37,11 +39,45 @@ void WriteBinaryRequests(std::ostream& os, const std::vector<OMSObjectSelector>&
 
 void WriteBinaryRequestFile(const std::filesystem::path& path,
                             const std::vector<OMSObjectSelector>& requests) {
-  std::ofstream file(path, std::ios::binary | std::ios::trunc);
-  if (!file) throw std::runtime_error("cannot create " + path.string() + ": " + std::strerror(errno));
-  WriteBinaryRequests(file, requests);
-  file.close();
-  if (!file) throw std::runtime_error("cannot write " + path.string() + ": " + std::strerror(errno));
+  // Encoded in full first: requests that cannot be written fail before the file is touched.
+  std::ostringstream encoded;
+  WriteBinaryRequests(encoded, requests);
+  const std::string bytes = std::move(encoded).str();
+
+  // A regular file (or none yet) is replaced whole: written beside it under another name, then renamed
+  // over it, so that a failed write leaves the old file, or no file, and never a cut one. Anything else
+  // (a device, a pipe) is written in place.
+  namespace fs = std::filesystem;
+  std::error_code error;
+  fs::path target = path;
+  if (fs::is_symlink(path, error)) target = fs::weakly_canonical(path, error);
+  const fs::file_status status = fs::status(target, error);
+  const bool inPlace = fs::exists(status) && !fs::is_regular_file(status);
+  fs::path written = target;
+  if (!inPlace) {
+    static std::atomic<unsigned> serial{0};
+    std::random_device random;
+    written += ".tmp" + std::to_string(random()) + "-" + std::to_string(serial++);
+  }
+  const auto fail = [&](const char* what) {
+    const std::string reason = std::strerror(errno);
+    if (!inPlace) fs::remove(written, error);
+    throw std::runtime_error(std::string(what) + " " + path.string() + ": " + reason);
+  };
+  {
+    std::ofstream file(written, std::ios::binary | std::ios::trunc);
+    if (!file) fail("cannot create");
+    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    file.close();
+    if (!file) fail("cannot write");
+  }
+  if (inPlace) return;
+  if (fs::exists(status)) fs::permissions(written, status.permissions(), error);
+  fs::rename(written, target, error);
+  if (error) {
+    errno = error.value();
+    fail("cannot write");
+  }
 }
 
 std::vector<OMSObjectSelector> ReadBinaryRequests(std::istream& is) {

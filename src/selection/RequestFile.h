@@ -14,13 +14,18 @@
 
 namespace omf::selection {
 
-// Writes the binary form in this machine's byte order.
+// Writes the binary form in this machine's byte order. Requests that a reader would not take back
+// (texts too long or holding a NUL, columns whose form disagrees with their lists, a chart size that is
+// not finite) throw std::invalid_argument.
 void WriteBinaryRequests(std::ostream& os, const std::vector<OMSObjectSelector>& requests);
+// The same into a file, which is left as it was (or not made) when the requests or the writing fail.
 void WriteBinaryRequestFile(const std::filesystem::path& path,
                             const std::vector<OMSObjectSelector>& requests);
 
 // Reads the binary form written on a machine of either byte order; the whole input must be the file.
-// Errors: OMSStreamError naming the request, the field and the byte.
+// Errors: OMSStreamError naming the request, the field and the byte. Every request read has a readable
+// form: writing the requests as text and compiling that text gives the same bytes again (for a file in
+// this machine's byte order; one of the other order comes back in this machine's order).
 std::vector<OMSObjectSelector> ReadBinaryRequests(std::istream& is);
 
 bool IsBinaryRequestData(std::string_view bytes);

@@ -3,9 +3,11 @@
 #include "platform/strings/PlatformStrings.h"
 
 #include "selection/SelectionStream.h"
+#include "selection/TextBytes.h"
 
 #include <array>
 #include <charconv>
+#include <cmath>
 #include <cstdint>
 #include <limits>
 #include <optional>
@@ -18,6 +20,8 @@ RequestSyntaxError::RequestSyntaxError(int line, int column, std::string problem
       _line(line), _column(column), _problem(std::move(problem)) {}
 
 namespace {
+
+using detail::QuoteText;
 
 // ---- Tokens -------------------------------------------------------------------------------------------
 
@@ -94,7 +98,16 @@ private:
       token.text.push_back(_src[_pos]);
       Advance();
     }
+    // Some words are kept as texts (column tokens, the chart size as written), so they share the limit.
+    if (token.text.size() > detail::kMaxStreamText) TooLong(token);
     return token;
+  }
+
+  [[noreturn]] static void TooLong(const Token& token) {
+    throw RequestSyntaxError(token.line, token.column,
+                             std::string(token.kind == Token::Kind::kWord ? "the word" : "the text") +
+                                 " has " + std::to_string(token.text.size()) + " bytes; at most " +
+                                 std::to_string(detail::kMaxStreamText) + " are allowed");
   }
 
   Token Text() {
@@ -117,10 +130,7 @@ private:
         Advance();
       }
     }
-    if (token.text.size() > detail::kMaxStreamText)
-      throw RequestSyntaxError(token.line, token.column,
-                               "the text has " + std::to_string(token.text.size()) + " bytes; at most " +
-                                   std::to_string(detail::kMaxStreamText) + " are allowed");
+    if (token.text.size() > detail::kMaxStreamText) TooLong(token);
     return token;
   }
 
@@ -187,7 +197,7 @@ std::string Describe(const Token& token) {
   case Token::Kind::kWord:
     return "the word " + token.text;
   case Token::Kind::kText:
-    return "the text \"" + token.text + "\"";
+    return "the text " + QuoteText(token.text);
   default:
     return "the end of the input";
   }
@@ -384,12 +394,6 @@ OMSSelector Criteria(Parser& in, const Token& clause) {
   return set;
 }
 
-std::string Quote(std::string_view text) {
-  std::string out;
-  omf::platform::AppendQuoted(out, text, omf::platform::ControlEscape::kHex);
-  return out;
-}
-
 std::optional<std::string> FormatCriteria(const OMSSelector& set) {
   if (set.EmptySubcommand()) return std::nullopt;
   std::string out;
@@ -399,7 +403,7 @@ std::optional<std::string> FormatCriteria(const OMSSelector& set) {
     if (values.empty()) continue;
     append(row.keyword);
     for (const std::string& value : values)
-      append(Quote(value));
+      append(QuoteText(value));
   }
   if (set.HasInstances()) {
     append("instances");
@@ -424,7 +428,8 @@ void Columns(Parser& in, const Token& keyword, OMSObjectSelector& request) {
     do {
       const Token& token = in.Peek();
       const std::string name = in.TakeText(names);
-      if (columns.HasColumn(name)) in.Fail(token, "the dimension name \"" + name + "\" is given twice");
+      if (columns.HasColumn(name))
+        in.Fail(token, "the dimension name " + QuoteText(name) + " is given twice");
       columns.AddColumn(name);
     } while (in.Peek().kind == Token::Kind::kText);
   } else {
@@ -450,7 +455,7 @@ std::optional<std::string> FormatColumns(const OMSObjectSelector& request) {
   if (columns.GetColumnsForm() == OMSColumns::kDIMNAMES && !columns.GetDimNames().empty()) {
     out = "dimnames";
     for (const std::string& name : columns.GetDimNames())
-      AppendWord(out, Quote(name));
+      AppendWord(out, QuoteText(name));
   } else if (columns.GetColumnsForm() == OMSColumns::kSEQUENCE && !columns.GetSequences().empty()) {
     for (const OmParsedColumn& column : columns.GetSequences())
       AppendWord(out, column.GetColumnToken());
@@ -482,6 +487,7 @@ void ChartSize(Parser& in, const Token& keyword, OMSObjectSelector& request) {
     ok = error == std::errc() && stop == end;
   }
   if (!ok) in.Expected("a number after \"" + keyword.text + "\"", token);
+  if (!std::isfinite(size)) in.Fail(token, "the chart size must be a finite number");
   const std::string written = in.Take().text;
   // The size is also kept as text, by default as written.
   const std::string text = in.Peek().kind == Token::Kind::kText ? in.Take().text : written;
@@ -501,7 +507,7 @@ constexpr Clause YesNoClause(std::string_view keyword) {
 template <void (S::*Set)(std::string_view), const std::string& (S::*Get)() const>
 constexpr Clause TextClause(std::string_view keyword) {
   return {keyword, [](Parser& in, const Token& k, S& r) { (r.*Set)(in.TakeText(k)); },
-          [](const S& r) { return (r.*Get)().empty() ? std::nullopt : Opt(Quote((r.*Get)())); }};
+          [](const S& r) { return (r.*Get)().empty() ? std::nullopt : Opt(QuoteText((r.*Get)())); }};
 }
 
 template <void (S::*Set)(S::ImageType), S::ImageType (S::*Get)() const, bool (S::*Given)() const>
@@ -545,14 +551,15 @@ const std::array<Clause, 20> kClauses = {{
                                                                : std::nullopt;
      }},
     {"columns", Columns, FormatColumns},
-    {"tag", Tag, [](const S& r) { return r.GetOMSTag().empty() ? std::nullopt : Opt(Quote(r.GetOMSTag())); }},
+    {"tag", Tag,
+     [](const S& r) { return r.GetOMSTag().empty() ? std::nullopt : Opt(QuoteText(r.GetOMSTag())); }},
     {"infoselection", [](Parser&, const Token&, S& r) { r.SetInfoSelection(); },
      [](const S& r) { return r.GetInfoSelection() != 0 ? Opt("") : std::nullopt; }},
     YesNoClause<&S::SetDestinationIsViewer, &S::GetDestinationIsViewer, &S::GetViewerSpecified>("viewer"),
     {"numberedcolumn", NumberedColumn,
      [](const S& r) {
        if (r.GetNumberedColumnName().empty() && r.IsNumberedColumnNameDefault()) return Opt();
-       return Opt(Quote(r.GetNumberedColumnName()) + (r.IsNumberedColumnNameDefault() ? " default" : ""));
+       return Opt(QuoteText(r.GetNumberedColumnName()) + (r.IsNumberedColumnNameDefault() ? " default" : ""));
      }},
     YesNoClause<&S::SetExportImages, &S::GetExportImages, &S::ExportImagesSpecified>("images"),
     {"imagemaps", [](Parser& in, const Token& k, S& r) { r.SetExportImageMaps(in.TakeYesNo(k)); },
@@ -566,7 +573,8 @@ const std::array<Clause, 20> kClauses = {{
      [](const S& r) {
        if (!r.ChartSizeSpecified()) return Opt();
        const std::string number = FormatNumber(r.GetChartSize());
-       return Opt(number == r.GetChartSizeString() ? number : number + " " + Quote(r.GetChartSizeString()));
+       return Opt(number == r.GetChartSizeString() ? number
+                                                   : number + " " + QuoteText(r.GetChartSizeString()));
      }},
     TextClause<&S::SetTableStyle, &S::GetTableStyle>("tablestyle"),
     ImageTypeClause<&S::SetChartFormat, &S::GetChartFormat, &S::ChartFormatSpecified>("chartformat"),

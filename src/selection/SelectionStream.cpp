@@ -95,8 +95,13 @@ void StreamReader::Bytes(char* target, std::size_t count, std::string_view field
 }
 
 bool StreamReader::Flag(std::string_view field) {
+  const std::uint64_t start = _offset;
   char byte = 0;
   Bytes(&byte, 1, field);
+  // Writers put 0 or 1; any other byte would read as 1 and not be written back as it was.
+  if (byte != 0 && byte != 1)
+    Fail(field, start,
+         "the flag is " + std::to_string(static_cast<unsigned char>(byte)) + "; a flag is 0 or 1");
   return byte != 0;
 }
 
@@ -114,8 +119,10 @@ std::uint32_t StreamReader::UInt32(std::string_view field, bool swap) {
 }
 
 std::int16_t StreamReader::Int16In4(std::string_view field) {
+  const std::uint64_t start = _offset;
   char bytes[4];
   Bytes(bytes, 4, field);
+  if (bytes[2] != 0 || bytes[3] != 0) Fail(field, start, "the two bytes after the 2-byte value must be zero");
   std::int16_t value;
   std::memcpy(&value, bytes, 2);
   return value;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <iterator>
 #include <new>
 
 #include "factory/FaultInjection.h"
@@ -229,9 +230,10 @@ TEST(Factory, WireFormatsConvertAndByteThreeIsIgnored) {
       {1u | 44u << 8 | 1u << 16, MakeFormat(300, 1, 0)},
       {3u | 12u << 8 | 2u << 16, MakeFormat(12, 2, 3)},
   };
-  for (const auto& [wire, expected] : cases) {
-    number(wire);
-    h.w.String(1, "T");
+  // One table a case, each under its own outline label.
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    number(cases[i].first);
+    h.w.String(1, "T" + std::to_string(i));
     h.w.String(2, "T");
     h.w.TableBegin(0, 1, 2);
     h.w.String(1, "D");
@@ -242,10 +244,14 @@ TEST(Factory, WireFormatsConvertAndByteThreeIsIgnored) {
   }
   h.Title("x");
   h.End();
-  // The three cells went into the same table (same outline label), one after another at subscript 0.
-  auto* t = h.Find<OmPivotTable>("T");
-  ASSERT_NE(t, nullptr);
-  EXPECT_EQ(static_cast<const OmNumber*>(t->Cell({0}))->Format(), cases[2].second);
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    auto* t = h.Find<OmPivotTable>("T" + std::to_string(i));
+    ASSERT_NE(t, nullptr) << i;
+    ASSERT_EQ(t->CellCount(), 1u) << i;
+    const auto* cell = dynamic_cast<const OmNumber*>(t->Cell({0}));
+    ASSERT_NE(cell, nullptr) << i;
+    EXPECT_EQ(cell->Format(), cases[i].second) << "case " << i;
+  }
 }
 
 TEST(Factory, SettingsMessages) {

@@ -27,8 +27,9 @@ struct Request {
 };
 
 // Two procedures, each a title, a notes table, three tables "A", "B", "C" (subtypes "Sa", "Sb", "Sc")
-// and a heading holding one text block; returns the outline of the caller's tree.
-Strings Play(const std::vector<Request>& requests) {
+// and a heading holding one text block; returns the outline of the caller's tree, with " (hidden)" after
+// the parts that stay in it hidden when `markHidden` (headings stay as long as they hold something).
+Strings Play(const std::vector<Request>& requests, bool markHidden = false) {
   std::vector<OMSObjectSelector> built;
   for (const Request& r : requests)
     built.push_back(r.Build());
@@ -49,6 +50,8 @@ Strings Play(const std::vector<Request>& requests) {
     h.End();
   }
   Strings out = h.Outline();
+  for (std::size_t n = 1; n < h.tree.Count(); ++n)
+    if (markHidden && !h.tree.Part(n)->IsVisible()) out[n - 1] += " (hidden)";
   out.erase(out.begin()); // the seeded "Output" node
   return out;
 }
@@ -62,7 +65,12 @@ OMSSelector Instances(std::initializer_list<int> numbers, bool last = false) {
 }
 
 TEST(Selection, WithoutRequestsEverythingStays) {
-  EXPECT_EQ(Play({}).size(), 16u);
+  // Every part, visible, where it was made.
+  const Strings everything = {"2:Frequencies",   "3:Frequencies",   "3:Notes",   "3:A Frequencies",
+                              "3:B Frequencies", "3:C Frequencies", "3:Heading", "4:Remark",
+                              "2:Crosstabs",     "3:Crosstabs",     "3:Notes",   "3:A Crosstabs",
+                              "3:B Crosstabs",   "3:C Crosstabs",   "3:Heading", "4:Remark"};
+  EXPECT_EQ(Play({}, true), everything);
 }
 
 TEST(Selection, InstancesOfTablesPerProcedure) {

@@ -19,9 +19,18 @@ TEST(ModeFixer, FillsUnsetModesAndLeavesSetOnes) {
   EXPECT_EQ(labels.Mode(), OmCellText::kModeLabels);
   EXPECT_EQ(value.Mode(), OmCellText::kModeNames);
   EXPECT_EQ(text.Mode(), OmCellText::kModeNames);
-  // A changed setting applies to texts fixed afterwards only.
+  // The fixer reads the setting in force when it fixes a text: a changed setting applies to texts fixed
+  // afterwards, and texts fixed before keep the mode they were given.
   variables = OmCellText::kModeNames;
+  values = OmCellText::kModeLabels;
+  OmVariable later("age", "Age", OmCellText::kModeNotSet);
+  OmNumDataValue laterValue("sex", 2, MakeFormat(4, 5, 0), "Female", OmCellText::kModeNotSet);
+  later.Accept(fixer);
+  laterValue.Accept(fixer);
+  EXPECT_EQ(later.Mode(), OmCellText::kModeNames);
+  EXPECT_EQ(laterValue.Mode(), OmCellText::kModeLabels);
   EXPECT_EQ(unset.Mode(), OmCellText::kModeBoth);
+  EXPECT_EQ(value.Mode(), OmCellText::kModeNames);
 }
 
 TEST(ModeFixer, DescendsIntoCompositesAndRepeatLists) {

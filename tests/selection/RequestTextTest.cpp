@@ -66,6 +66,36 @@ TEST(RequestText, WrittenForm) {
   EXPECT_EQ(FormatRequestText({}), "");
 }
 
+TEST(RequestText, BytesThatAreNotUtf8StayTheBytesTheyWere) {
+  // Given as escapes or as raw bytes; upper-casing changes the letters around them only.
+  const auto requests =
+      ParseRequestText("select tables if commands \"Caf\\xe9\" labels \"d\xE9j\xC3\xA0 \\xC3\" end\n"
+                       "select tables tag \"\\xFF\\x80\" columns dimnames \"caf\\xe9\" \"CAF\\xC9\" end");
+  ASSERT_EQ(requests.size(), 2u);
+  EXPECT_EQ(requests[0].GetIfOption().GetCommands(), std::vector<std::string>{"CAF\xE9"});
+  EXPECT_EQ(requests[0].GetIfOption().GetNames(), std::vector<std::string>{"D\xE9J\xC3\x80 \xC3"});
+  EXPECT_EQ(requests[1].GetOMSTag(), "\xFF\x80");
+  EXPECT_EQ(requests[1].GetColumn().GetDimNames(), (std::vector<std::string>{"caf\xE9", "CAF\xC9"}));
+  // The written form is UTF-8 and names those bytes.
+  const std::string text = FormatRequestText(requests);
+  EXPECT_EQ(text, "select tables\n"
+                  "  if commands \"CAF\\xE9\" labels \"D\\xE9J\xC3\x80 \\xC3\"\n"
+                  "end\n"
+                  "\n"
+                  "select tables\n"
+                  "  columns dimnames \"caf\\xE9\" \"CAF\\xC9\"\n"
+                  "  tag \"\\xFF\\x80\"\n"
+                  "end\n");
+  EXPECT_EQ(FormatRequestText(ParseRequestText(text)), text);
+
+  // Such a byte matches only itself, and the letters around it ignore case.
+  const OMSObjectSelector& request = requests[0];
+  EXPECT_TRUE(request.IsObjectSelected(16, "caf\xE9", "", "d\xE9j\xC3\xA0 \xC3"));
+  EXPECT_FALSE(request.IsObjectSelected(16, "caf\xE8", "", "d\xE9j\xC3\xA0 \xC3"));
+  EXPECT_FALSE(request.IsObjectSelected(16, "Caf\xC3\xA9", "", "d\xE9j\xC3\xA0 \xC3"));
+  EXPECT_FALSE(request.IsObjectSelected(16, "Caf\xEF\xBF\xBD", "", "d\xE9j\xC3\xA0 \xC3"));
+}
+
 TEST(RequestText, RoundTripsEveryField) {
   // FullSelector sets every field, and texts with quotes, backslashes, a line break and non-ASCII letters.
   std::vector<OMSObjectSelector> requests = {FullSelector(0), FullSelector(1), OMSObjectSelector()};
@@ -127,6 +157,8 @@ TEST(RequestText, ErrorsNameTheLineColumnAndWhatWasExpected) {
       {"select tables imageformat 40000 end", 1, 27, "40000 is outside the range -32768 to 32767"},
       {"select tables chartformat x end", 1, 27, "expected a whole number after \"chartformat\""},
       {"select tables chartsize big end", 1, 25, "expected a number after \"chartsize\""},
+      {"select tables chartsize nan end", 1, 25, "the chart size must be a finite number"},
+      {"select tables chartsize -inf end", 1, 25, "the chart size must be a finite number"},
       {"select tables\n  tag \"main\"\n", 3, 1, "the request that begins at line 1 has no \"end\""},
       {"select tables\nselect charts end", 2, 1,
        "expected \"end\" before the next request: the request that "
@@ -152,4 +184,15 @@ TEST(RequestText, ErrorsNameTheLineColumnAndWhatWasExpected) {
   EXPECT_NO_THROW(ParseRequestText("select tables tag \"" + std::string(1023, 'x') + "\" end"));
   EXPECT_THROW(ParseRequestText("select tables tag \"" + std::string(1024, 'x') + "\" end"),
                RequestSyntaxError);
+  // So are words, some of which are kept as texts.
+  for (const std::string& words :
+       {"columns R" + std::string(1022, '0') + "1", "chartsize 1." + std::string(1022, '0')}) {
+    try {
+      ParseRequestText("select tables " + words + " end");
+      ADD_FAILURE() << "no error for a word of " << words.size() << " bytes";
+    } catch (const RequestSyntaxError& e) {
+      EXPECT_EQ(e.Column(), static_cast<int>(words.find(' ')) + 16);
+      EXPECT_EQ(e.Problem(), "the word has 1024 bytes; at most 1023 are allowed");
+    }
+  }
 }

@@ -58,6 +58,13 @@ TEST(OMSSelector, ListMatching) {
       {List::kName, "A*B", "a*b", true},
       {List::kName, "A**", "A*xyz", true},
       {List::kName, "A**", "Axyz", false},
+      // A byte that is not UTF-8 matches only itself, never another one or a character.
+      {List::kCommand, "Caf\xE9", "CAF\xE9", true},
+      {List::kCommand, "Caf\xE9", "Caf\xE8", false},
+      {List::kCommand, "Caf\xE9", "Caf\xEF\xBF\xBD", false}, // U+FFFD, what a bad byte decodes as
+      {List::kCommand, "Caf\xC3\xA9", "Caf\xE9", false},
+      {List::kName, "caf\xE9*", "CAF\xE9 au lait", true},
+      {List::kName, "Caf*", "caf\xE9", true},
   };
   for (const Case& c : cases)
     EXPECT_EQ(Matches(c.list, c.pattern, c.candidate), c.match) << c.pattern << " / " << c.candidate;

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -153,6 +154,53 @@ TEST(OmfCommand, SelectionRequestFilesBothWays) {
   const Outcome bad = Omf("render --select " + again.string());
   EXPECT_EQ(bad.status, 2);
   EXPECT_NE(bad.err.find(again.string()), std::string::npos) << bad.err;
+  for (const fs::path& p : {text, binary, again})
+    fs::remove(p);
+}
+
+std::string ReadFile(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST(OmfCommand, RequestFilesKeepTheirBytesAndFailWithoutLeavingAFile) {
+  const fs::path text = Temp("bytes.txt"), binary = Temp("bytes.omsr"), again = Temp("again.omsr");
+  // A byte given as an escape stays that byte in the binary form and in the written form.
+  WriteFile(text, "select tables if commands \"Caf\\xe9\" columns dimnames \"Stat\" \"Xtat\" end\n");
+  const Outcome compiled = Omf("select --compile " + text.string() + " -o " + binary.string());
+  ASSERT_EQ(compiled.status, 0) << compiled.err;
+  const std::string bytes = ReadFile(binary);
+  EXPECT_NE(bytes.find(std::string("CAF\xE9\0", 5)), std::string::npos);
+  const Outcome shown = Omf("select --show " + binary.string() + " -o " + text.string());
+  ASSERT_EQ(shown.status, 0) << shown.err;
+  EXPECT_NE(ReadFile(text).find("commands \"CAF\\xE9\""), std::string::npos) << ReadFile(text);
+  ASSERT_EQ(Omf("select --compile " + text.string() + " -o " + again.string()).status, 0);
+  EXPECT_EQ(ReadFile(again), bytes);
+
+  // A binary file naming one dimension twice has no written form: it is refused.
+  std::string twice = bytes;
+  twice.replace(twice.find("Xtat"), 4, "STAT");
+  WriteFile(again, twice);
+  const Outcome refused = Omf("select --show " + again.string());
+  EXPECT_EQ(refused.status, 2);
+  EXPECT_EQ(refused.out, "");
+  EXPECT_EQ(std::count(refused.err.begin(), refused.err.end(), '\n'), 1) << refused.err;
+  EXPECT_NE(refused.err.find("columns, dimension name 2 at byte "), std::string::npos) << refused.err;
+  EXPECT_NE(refused.err.find("the name is given twice"), std::string::npos) << refused.err;
+
+  // Requests that fail to compile leave the output file as it was, and make none that was not there.
+  for (const std::string& bad : {std::string("select tables columns R") + std::string(1100, '0') + "1 end",
+                                 std::string("select tables chartsize 1.") + std::string(1100, '0') + " end",
+                                 std::string("select tables tag \"x\" tag \"y\" end")}) {
+    WriteFile(text, bad);
+    const Outcome failed = Omf("select --compile " + text.string() + " -o " + binary.string());
+    EXPECT_EQ(failed.status, 2);
+    EXPECT_EQ(std::count(failed.err.begin(), failed.err.end(), '\n'), 1) << failed.err;
+    EXPECT_EQ(ReadFile(binary), bytes);
+    fs::remove(again);
+    EXPECT_EQ(Omf("select --compile " + text.string() + " -o " + again.string()).status, 2);
+    EXPECT_FALSE(fs::exists(again));
+  }
   for (const fs::path& p : {text, binary, again})
     fs::remove(p);
 }

@@ -1,20 +1,21 @@
 #pragma once
-// Reads the independently computed reference values (used by the pooling and bootstrap tests). OMF_DATA_DIR
-// is the repository root; the shared folder with the reference files lies beside it.
+// Reads the independently computed reference values (used by the pooling and bootstrap tests). They are
+// kept in the repository, in tests/data/reference; the build names that folder in
+// OMF_TEST_REFERENCE_DIR for the tests that read it.
 #include <nlohmann/json.hpp>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
 #include <string>
 
+#ifndef OMF_TEST_REFERENCE_DIR
+#error "OMF_TEST_REFERENCE_DIR must name tests/data/reference of the source tree"
+#endif
+
 inline nlohmann::json LoadReference(const std::string& name) {
-  const char* root = std::getenv("OMF_DATA_DIR");
-  const std::filesystem::path dir = root && *root
-                                        ? std::filesystem::path(root) / ".." / "shared" / "reference"
-                                        : std::filesystem::path("/work/shared/reference");
-  std::ifstream in(dir / name);
-  if (!in) throw std::runtime_error("cannot open reference file " + (dir / name).string());
+  const std::filesystem::path file = std::filesystem::path(OMF_TEST_REFERENCE_DIR) / name;
+  std::ifstream in(file);
+  if (!in) throw std::runtime_error("cannot open reference file " + file.string());
   return nlohmann::json::parse(in);
 }
