@@ -137,11 +137,18 @@ struct OmFactory::Impl {
   }
 
   // ---- observers and the caller's tree -----------------------------------------------------------------
-  // Where grafted procedures and new log blocks go: right after the subtree of the tree's first node,
-  // one level below it.
+  // Where grafted procedures, new log blocks and page titles go. A caller's tree that starts with a
+  // heading of its own (a document node) takes them at the end of that heading's subtree, one level below
+  // it. A tree without one (only its root, or only what the factory put there) takes them at level 1
+  // after everything else, so that they stand side by side in the order they came.
   std::pair<std::size_t, int> GraftPlace() const {
-    if (_tree->Count() <= 1) return {_tree->Count(), 1};
-    return {_tree->SubtreeEnd(1), _tree->Level(1) + 1};
+    if (_tree->Count() > 1) {
+      const OmOutputPart* first = _tree->Part(1);
+      if (dynamic_cast<const OmHeading*>(first) != nullptr &&
+          dynamic_cast<const OmProcedure*>(first) == nullptr)
+        return {_tree->SubtreeEnd(1), _tree->Level(1) + 1};
+    }
+    return {_tree->Count(), 1};
   }
   void EndLog() {
     if (_logPending)
