@@ -178,6 +178,7 @@ OmPivotFactory* OmProcedureFactory::AddTable(const OmCellText& title, const OmCe
   _current->tables.emplace(&table.Title(), node);
   OmPivotTable& splitTable = _tree->SplitTable();
   if (splits) {
+    _splitTables.push_back(&table);
     table.CopyDimensions(splitTable);
     table.Rows().Items() = splitTable.Rows().Items();
     table.Rows().SetFill(splitTable.Rows().Fill());
@@ -225,11 +226,8 @@ void OmProcedureFactory::SetSplit(const OmCellText& variable, const OmCellText& 
   const int i = static_cast<OmPivotFactory*>(splitTable.Hint())->FindOrAddDimension(variable);
   TableSplitSetter setter(variable, value, i != 0);
   splitTable.Accept(setter);
-  std::vector<OmOutputPart*> parts;
-  for (std::size_t n = 1; n < _tree->Count(); ++n)
-    parts.push_back(_tree->Part(n));
-  for (OmOutputPart* part : parts)
-    part->Accept(setter);
+  for (OmPivotTable* table : _splitTables)
+    table->Accept(setter);
 }
 
 void OmProcedureFactory::TableSplitSetter::Visit(OmPivotTable& table) {
@@ -373,6 +371,7 @@ void OmProcedureFactory::Arrange() {
   _tree->Rearrange(order);
   _current = nullptr;
   _sections.clear();
+  _splitTables.clear();
 }
 
 // Drops hidden parts, and headings left without children, in one pass: a heading stays when one of its
@@ -421,6 +420,7 @@ void OmProcedureFactory::FinishWithNote(const OmCellText& title, const std::stri
   _finished = true;
   _current = nullptr;
   _sections.clear();
+  _splitTables.clear();
   if (_tree->Count() <= 1) return; // the finish step had found no output
   // Before the finish step has arranged them the parts all stand one level below the procedure, after
   // it they stand under it: either way its descendants are all of its output.

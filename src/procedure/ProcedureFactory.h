@@ -116,6 +116,9 @@ private:
   // a failure part way does not translate the procedure twice.
   std::size_t _processed = 0;
   OmTextBlock* _textBlock = nullptr;
+  // The tables made with the split flag while the procedure is open, which every new split value
+  // reaches (nothing leaves the tree before the finish step).
+  std::vector<OmPivotTable*> _splitTables;
   std::vector<OmChart*> _charts;
   std::vector<OmAnswerTree*> _answerTrees;
   std::vector<OmModel*> _models;
