@@ -117,6 +117,8 @@ struct OmFactory::Impl {
       : _tree(tree), _logCell(StringCell("Log", false)), _codePage(codePage), _stringTablePath(path),
         _dictionary(path), _translator(&_dictionary),
         _selector(selectors, &_translator.CellTextTranslator()) {}
+  // An open procedure tells the selector of what it drops, so it goes while the selector is still there.
+  ~Impl() { _pProc.reset(); }
 
   // ---- slots --------------------------------------------------------------------------------------------
   OmCellTextPtr& Slot(std::int32_t slot, const char* field) {
@@ -148,11 +150,18 @@ struct OmFactory::Impl {
   }
 
   // ---- observers and the caller's tree -----------------------------------------------------------------
-  // Where grafted procedures and new log blocks go: right after the subtree of the tree's first node,
-  // one level below it.
+  // Where grafted procedures, new log blocks and page titles go. A caller's tree that starts with a
+  // heading of its own (a document node) takes them at the end of that heading's subtree, one level below
+  // it. A tree without one (only its root, or only what the factory put there) takes them at level 1
+  // after everything else, so that they stand side by side in the order they came.
   std::pair<std::size_t, int> GraftPlace() const {
-    if (_tree->Count() <= 1) return {_tree->Count(), 1};
-    return {_tree->SubtreeEnd(1), _tree->Level(1) + 1};
+    if (_tree->Count() > 1) {
+      const OmOutputPart* first = _tree->Part(1);
+      if (dynamic_cast<const OmHeading*>(first) != nullptr &&
+          dynamic_cast<const OmProcedure*>(first) == nullptr)
+        return {_tree->SubtreeEnd(1), _tree->Level(1) + 1};
+    }
+    return {_tree->Count(), 1};
   }
   void EndLog() {
     if (_logPending)
@@ -166,9 +175,7 @@ struct OmFactory::Impl {
     {
       OmTextBlock probe(*_logCell, _codePage, true);
       if (!_pProc) _selector.ResetCounters();
-      probe.Accept(_selector);
-      _selector.Forget(&probe);
-      if (!probe.IsVisible()) return false;
+      if (!_selector.Probe(probe)) return false;
     }
     if (_logBlock == nullptr) {
       const auto [pos, level] = GraftPlace();
@@ -190,9 +197,7 @@ struct OmFactory::Impl {
     if (!title.empty()) page->AddLine(std::string(title));
     if (!subtitle.empty()) page->AddLine(std::string(subtitle));
     if (!_pProc) _selector.ResetCounters();
-    page->Accept(_selector);
-    _selector.Forget(page.get());
-    if (!page->IsVisible()) return;
+    if (!_selector.Probe(*page)) return;
     const std::string t(title), s(subtitle);
     for (Observer* o : _observers)
       o->PageTitle(t, s);
@@ -257,16 +262,33 @@ struct OmFactory::Impl {
         return;
       }
     } catch (const MessageProtocolError& e) {
-      CloseProcedure();
+      // The broken fragment can only have carried the bootstrap specification: the output collected so
+      // far is finished and delivered without one before the error is raised.
+      if (_pProc)
+        FinishProcedure("");
+      else
+        CloseProcedure();
       throw ProtocolError(291, "fragment", e.what());
     }
-    struct Closer {
-      Impl& impl;
-      ~Closer() { impl.CloseProcedure(); }
-    } closer{*this};
-    if (!_pProc) return;
-    _pProc->Finish(specification);
-    Deliver(_pProc->Tree());
+    if (_pProc)
+      FinishProcedure(specification);
+    else
+      CloseProcedure();
+  }
+
+  // Finishes the open procedure, delivers it and closes it. Running out of memory leaves the procedure
+  // open for the frame to close with its note; any other failure closes it before passing on.
+  void FinishProcedure(const std::string& specification) {
+    try {
+      _pProc->Finish(specification);
+      Deliver(_pProc->Tree());
+    } catch (const std::bad_alloc&) {
+      throw;
+    } catch (...) {
+      CloseProcedure();
+      throw;
+    }
+    CloseProcedure();
   }
 
   // Hands a finished procedure to the observers and grafts it when one of them keeps it.
@@ -281,6 +303,8 @@ struct OmFactory::Impl {
     }
     if (!keep) return;
     const auto [pos, level] = GraftPlace();
+    // The move allocates before it changes either tree, so a failure leaves the procedure whole.
+    omf::detail::RunFaultHook(omf::detail::FaultPoint::kGraft);
     _tree->MoveRangeFrom(tree, 1, tree.SubtreeEnd(1), pos, level - tree.Level(1));
     for (Observer* o : _observers)
       o->OutputTreeChanged(*_tree);
@@ -295,30 +319,20 @@ struct OmFactory::Impl {
     _messageHandler.reset();
   }
 
-  // Out of memory inside a procedure: close it with a note in place of its output.
+  // Out of memory inside a procedure, while it is open or while it is finished and grafted: close it with
+  // a note in place of its output. Running out again on the way closes it without a trace and passes
+  // the failure on.
   void RecoverFromExhaustion() {
-    ProcedureTree& tree = _pProc->Tree();
-    if (tree.Count() > 1) {
-      const OmStringCell missing("Output Missing", nullptr, true);
-      const std::size_t node = tree.Amputate(1, missing, _codePage);
-      if (auto* block = dynamic_cast<OmTextBlock*>(tree.Part(node)))
-        block->Lines().push_back(_dictionary.LookUp("Out of memory collecting output."));
-    }
-    _messageHandler.reset();
     try {
-      EndProcedureAfterExhaustion();
+      _messageHandler.reset();
+      _pProc->FinishWithNote(OmStringCell("Output Missing", nullptr, true),
+                             _dictionary.LookUp("Out of memory collecting output."));
+      Deliver(_pProc->Tree());
     } catch (...) {
       CloseProcedure();
       throw;
     }
-  }
-  void EndProcedureAfterExhaustion() {
-    struct Closer {
-      Impl& impl;
-      ~Closer() { impl.CloseProcedure(); }
-    } closer{*this};
-    _pProc->Finish("", /*recovered=*/true);
-    Deliver(_pProc->Tree());
+    CloseProcedure();
   }
 
   // ---- tables -------------------------------------------------------------------------------------------
@@ -768,10 +782,8 @@ void OmFactory::Message(short type, unsigned int length, const void* data) {
     if (!m._pProc) throw;
     m.RecoverFromExhaustion();
   } catch (const TableStateError& e) {
-    throw ProtocolError(type, "", e.what());
-  } catch (const std::logic_error& e) {
-    // An operation the stream asked for in a state that does not allow it (e.g. leaving the procedure
-    // as if it were a heading).
+    // A table operation that the stream asked for in a state that does not allow it. Logic errors,
+    // InternalError above all, are the factory's own faults and pass on unchanged.
     throw ProtocolError(type, "", e.what());
   }
 }

@@ -56,7 +56,8 @@ public:
   // Handles one message. The payload is read in place and may be changed (fields are byte-swapped in
   // the buffer when the stream is in the other byte order): pass a writable buffer. Throws OmError for
   // the errors the protocol defines and ProtocolError for a malformed message; either way the factory
-  // stays usable and the output already in the tree stays.
+  // stays usable and the output already in the tree stays. InternalError (or another logic error) means
+  // a fault of the factory itself, never of the stream.
   void Message(short type, unsigned int length, const void* data);
   void Register(Observer* observer);
   OmOutputTree* Tree();

@@ -1,7 +1,15 @@
 #pragma once
-// A hook that runs before each message reaches the message switch, so that tests can make a message
-// fail the way the machine would (e.g. throw std::bad_alloc) and check the factory's recovery.
+// Hooks that tests use to make the factory fail the way the machine would (e.g. throw std::bad_alloc)
+// at chosen points, and check its recovery. Unset, they cost one test of a pointer.
 namespace omf::detail {
+// Runs before each message reaches the message switch.
 using DispatchHook = void (*)(short type);
 void SetDispatchHook(DispatchHook hook);
+
+// Points after the message switch: the finish step before it translates and sorts each part, and the
+// graft before it moves a finished procedure into the caller's tree.
+enum class FaultPoint { kFinishPart, kGraft };
+using FaultHook = void (*)(FaultPoint point);
+void SetFaultHook(FaultHook hook);
+void RunFaultHook(FaultPoint point);
 } // namespace omf::detail

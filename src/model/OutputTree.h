@@ -2,16 +2,28 @@
 // The output tree: parts in pre-order with levels under a root at level 0. The tree owns its parts.
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "model/OutputPart.h"
 #include "tables/ListTree.h"
 
 class OmOutputTree : public ListTree<OmOutputPart*> {
 public:
+  // Told of every part that the tree destroys or gives away, just before, while the part is whole, so
+  // that whoever keeps a pointer to it lets go. Parts moved to another tree are not removals.
+  class RemovalListener {
+  public:
+    virtual ~RemovalListener() = default;
+    virtual void Removing(const OmOutputPart& part) noexcept = 0;
+  };
+
   OmOutputTree() = default;
   virtual ~OmOutputTree();
   OmOutputTree(const OmOutputTree&) = delete;
   OmOutputTree& operator=(const OmOutputTree&) = delete;
+
+  // One listener at most; null removes it. The listener must outlive the tree or be removed first.
+  void SetRemovalListener(RemovalListener* listener) { _listener = listener; }
 
   OmOutputPart* Part(std::size_t node) const { return (*this)[node].value; }
 
@@ -25,6 +37,15 @@ public:
   std::unique_ptr<OmOutputPart> Unlink(std::size_t node);
   // Removes a node with its subtree and destroys their parts.
   void Prune(std::size_t node);
-  // Replaces the node's descendants by one text block titled by the text and returns its node.
+  // Removes, in one pass, every node flagged in `doomed` (one flag per node) with its subtree, and
+  // destroys their parts.
+  void PruneAll(const std::vector<bool>& doomed);
+  // Replaces the node's descendants by one text block titled by the text and returns its node. When
+  // making the block fails, the tree is as it was.
   std::size_t Amputate(std::size_t node, const OmCellText& text, const std::string& codePage);
+
+private:
+  void Destroy(OmOutputPart* part) noexcept;
+
+  RemovalListener* _listener = nullptr;
 };

@@ -1,7 +1,10 @@
 #include "procedure/ProcedureFactory.h"
 
 #include <algorithm>
+#include <map>
 
+#include "factory/FaultInjection.h"
+#include "factory/InternalError.h"
 #include "factory/PivotFactory.h"
 #include "factory/ProtocolError.h"
 #include "platform/message/MessageHandler.h"
@@ -15,12 +18,42 @@ namespace {
 // Chart and answer-tree numbers index vectors that grow on demand, so creating one with a larger (or a
 // negative) number is refused; any other operation on such a number addresses nothing and is ignored.
 constexpr int kMaxPartNumber = 1 << 16;
+// Headings nest at most this many levels below their procedure. Text and HTML outlines indent every
+// level, so deeper nesting only multiplies the size of what is rendered.
+constexpr int kMaxHeadingDepth = 100;
 
 OmCellTextPtr Text(std::string text, bool translatable) {
   return OmCellTextPtr(new OmStringCell(std::move(text), nullptr, translatable));
 }
 
+// Orders titles by Compare, a total order across kinds of text. Titles that compare equal are equal (a
+// string's length is part of its bytes), so an index in this order finds what a scan for an equal
+// title would.
+struct TitleOrder {
+  bool operator()(const OmCellText* a, const OmCellText* b) const { return a->Compare(*b) < 0; }
+};
+
 } // namespace
+
+// The procedure, or one of its headings, while the procedure is open: its parts in the order they were
+// made, and its child headings and tables by title, so that finding one takes no scan of its siblings.
+// Nodes are positions in the tree as it stands while the procedure is open.
+struct OmProcedureFactory::Section {
+  struct Item {
+    std::size_t node;
+    Section* section; // the item's own section when it is a heading
+  };
+  Section(std::size_t node, Section* parent)
+      : node(node), parent(parent), depth(parent ? parent->depth + 1 : 0) {}
+
+  std::size_t node;
+  Section* parent;
+  int depth; // 0 for the procedure
+  std::vector<Item> items;
+  // The keys are the titles of the parts, which stay as they are until the finish step.
+  std::map<const OmCellText*, Section*, TitleOrder> headings;
+  std::map<const OmCellText*, std::size_t, TitleOrder> tables;
+};
 
 ProcedureTree::ProcedureTree() {
   const OmStringCell splits("Splits", nullptr, false);
@@ -36,44 +69,72 @@ OmProcedureFactory::OmProcedureFactory(const std::string& name, const std::strin
                                        OmOutputTreeTranslator* translator)
     : _tree(std::make_unique<ProcedureTree>()), _translator(translator), _selector(selector),
       _codePage(codePage), _locale(locale) {
+  _tree->SetRemovalListener(&_forgetter);
   const OmStringCell title(name, nullptr, true);
   auto procedure = std::make_unique<OmProcedure>(title, language, codePage, locale);
   procedure->SetCommand(name);
   procedure->SetName(translatedName);
   OmProcedure& part = *procedure;
-  _position = _tree->Append(0, std::move(procedure));
+  auto section = std::make_unique<Section>(_tree->Append(0, std::move(procedure)), nullptr);
+  _current = section.get();
+  _sections.push_back(std::move(section));
   if (_selector) _selector->ResetCounters();
   Select(part);
 }
 
-OmProcedureFactory::~OmProcedureFactory() = default;
+OmProcedureFactory::~OmProcedureFactory() {
+  // Instances count within one procedure: once it is gone, selection keeps nothing that it made, the
+  // parts grafted into the caller's tree included.
+  _tree->SetRemovalListener(nullptr);
+  if (_selector) _selector->ResetCounters();
+}
+
+void OmProcedureFactory::Forgetter::Removing(const OmOutputPart& part) noexcept {
+  if (_factory._selector) _factory._selector->Forget(&part);
+  if (&part == _factory._textBlock) _factory._textBlock = nullptr;
+}
 
 void OmProcedureFactory::Select(OmOutputPart& part) {
   if (_selector) part.Accept(*_selector);
 }
 
+// Until the finish step every part goes to the end of the tree, one level below the procedure, so that
+// adding one costs the same wherever its heading stands; the sections keep where each belongs.
 std::size_t OmProcedureFactory::AppendPart(std::unique_ptr<OmOutputPart> part) {
-  return _tree->Append(_position, std::move(part));
+  omf::detail::Invariant(_current != nullptr, "parts are added only while the procedure is open");
+  const std::size_t node = _tree->Count();
+  _current->items.push_back({node, nullptr});
+  try {
+    return _tree->InsertAt(node, std::move(part), 2);
+  } catch (...) {
+    _current->items.pop_back();
+    throw;
+  }
 }
 
 void OmProcedureFactory::AddHeading(const OmCellText& text) {
-  for (std::size_t c = _tree->FirstChild(_position); c != ProcedureTree::npos; c = _tree->NextSibling(c)) {
-    auto* heading = dynamic_cast<OmHeading*>(_tree->Part(c));
-    if (heading && heading->Title().Equals(text)) {
-      _position = c;
-      return;
-    }
+  if (const auto found = _current->headings.find(&text); found != _current->headings.end()) {
+    _current = found->second;
+    return;
   }
+  if (_current->depth >= kMaxHeadingDepth)
+    throw ProtocolError(278, "",
+                        "headings nest more than " + std::to_string(kMaxHeadingDepth) + " levels deep");
   auto heading = std::make_unique<OmHeading>(text, _codePage);
   OmHeading& part = *heading;
-  _position = AppendPart(std::move(heading));
+  _sections.push_back(std::make_unique<Section>(0, _current));
+  Section& section = *_sections.back();
+  section.node = AppendPart(std::move(heading));
+  _current->items.back().section = &section;
+  _current->headings.emplace(&part.Title(), &section);
+  _current = &section;
   Select(part);
   _textBlock = nullptr;
 }
 
 void OmProcedureFactory::EndHeading() {
-  if (_position <= 1) throw std::logic_error("!IsRoot()");
-  _position = _tree->Parent(_position);
+  if (_current->parent == nullptr) throw ProtocolError(279, "", "no heading is open to end");
+  _current = _current->parent;
 }
 
 void OmProcedureFactory::AddTextBlock(const OmCellText& text) {
@@ -89,11 +150,9 @@ void OmProcedureFactory::AddText(const char* bytes, std::size_t length) {
 }
 
 OmPivotTable* OmProcedureFactory::FindTable(const OmCellText& title) {
-  for (std::size_t c = _tree->FirstChild(_position); c != ProcedureTree::npos; c = _tree->NextSibling(c)) {
-    auto* table = dynamic_cast<OmPivotTable*>(_tree->Part(c));
-    if (table && table->Title().Equals(title)) return table;
-  }
-  return nullptr;
+  if (_current == nullptr) return nullptr;
+  const auto found = _current->tables.find(&title);
+  return found == _current->tables.end() ? nullptr : static_cast<OmPivotTable*>(_tree->Part(found->second));
 }
 
 namespace {
@@ -116,9 +175,11 @@ OmPivotFactory* OmProcedureFactory::AddTable(const OmCellText& title, const OmCe
   table.SetTableTitle(tableTitle);
   table.SetCodePage(_codePage);
   if (!_bootstrapped) Select(table);
-  AppendPart(std::move(made));
+  const std::size_t node = AppendPart(std::move(made));
+  _current->tables.emplace(&table.Title(), node);
   OmPivotTable& splitTable = _tree->SplitTable();
   if (splits) {
+    _splitTables.push_back(&table);
     table.CopyDimensions(splitTable);
     table.Rows().Items() = splitTable.Rows().Items();
     table.Rows().SetFill(splitTable.Rows().Fill());
@@ -128,11 +189,11 @@ OmPivotFactory* OmProcedureFactory::AddTable(const OmCellText& title, const OmCe
     table.Layers().SetFill(splitTable.Layers().Fill());
   }
   // Footnotes of the headings above the table, outermost first.
-  std::vector<std::size_t> path;
-  for (std::size_t n = _position; n != ProcedureTree::npos && n >= 1; n = _tree->Parent(n))
-    path.push_back(n);
+  std::vector<const Section*> path;
+  for (const Section* s = _current; s != nullptr; s = s->parent)
+    path.push_back(s);
   for (auto it = path.rbegin(); it != path.rend(); ++it)
-    if (auto* heading = dynamic_cast<OmHeading*>(_tree->Part(*it)))
+    if (auto* heading = dynamic_cast<OmHeading*>(_tree->Part((*it)->node)))
       for (const OmFootnote& f : heading->Footnotes())
         InheritFootnote(table, f);
   auto builder =
@@ -145,12 +206,20 @@ OmPivotFactory* OmProcedureFactory::AddTable(const OmCellText& title, const OmCe
 }
 
 void OmProcedureFactory::AddHeadingFootnote(const OmFootnote& footnote) {
-  auto* heading = dynamic_cast<OmHeading*>(_tree->Part(_position));
-  if (heading == nullptr) throw std::logic_error("a heading footnote needs a current heading");
+  auto* heading = dynamic_cast<OmHeading*>(_tree->Part(_current->node));
+  omf::detail::Invariant(heading != nullptr, "the current position is a heading");
   heading->Footnotes().push_back(footnote);
-  const std::size_t end = _tree->SubtreeEnd(_position);
-  for (std::size_t n = _position + 1; n < end; ++n)
-    if (auto* table = dynamic_cast<OmPivotTable*>(_tree->Part(n))) InheritFootnote(*table, footnote);
+  SpreadFootnote(*_current, footnote);
+}
+
+// Every table below the section, at any depth, inherits the footnote.
+void OmProcedureFactory::SpreadFootnote(const Section& section, const OmFootnote& footnote) {
+  for (const Section::Item& item : section.items) {
+    if (item.section != nullptr)
+      SpreadFootnote(*item.section, footnote);
+    else if (auto* table = dynamic_cast<OmPivotTable*>(_tree->Part(item.node)))
+      InheritFootnote(*table, footnote);
+  }
 }
 
 void OmProcedureFactory::SetSplit(const OmCellText& variable, const OmCellText& value) {
@@ -158,16 +227,13 @@ void OmProcedureFactory::SetSplit(const OmCellText& variable, const OmCellText& 
   const int i = static_cast<OmPivotFactory*>(splitTable.Hint())->FindOrAddDimension(variable);
   TableSplitSetter setter(variable, value, i != 0);
   splitTable.Accept(setter);
-  std::vector<OmOutputPart*> parts;
-  for (std::size_t n = 1; n < _tree->Count(); ++n)
-    parts.push_back(_tree->Part(n));
-  for (OmOutputPart* part : parts)
-    part->Accept(setter);
+  for (OmPivotTable* table : _splitTables)
+    table->Accept(setter);
 }
 
 void OmProcedureFactory::TableSplitSetter::Visit(OmPivotTable& table) {
   auto* builder = static_cast<OmPivotFactory*>(table.Hint());
-  if (builder == nullptr) throw std::logic_error("table.Hint()");
+  omf::detail::Invariant(builder != nullptr, "every table has its builder until the finish step");
   if (!table.HasSplits()) return;
   const int j = builder->FindOrAddDimension(_variable);
   builder->AddCategory(j, _value);
@@ -297,57 +363,106 @@ bool OmProcedureFactory::IsIgnorable(std::size_t node) {
   return false;
 }
 
-void OmProcedureFactory::PruneEmpty(std::size_t node) {
-  if (_tree->Empty()) return;
-  for (std::size_t c = _tree->FirstChild(node); c != ProcedureTree::npos;) {
-    const std::size_t before = _tree->Count();
-    const std::size_t end = _tree->SubtreeEnd(c);
-    PruneEmpty(c);
-    // The next sibling starts where c's subtree ended, less what the pruning removed.
-    const std::size_t next = end - (before - _tree->Count());
-    c = (next < _tree->Count() && _tree->Level(next) == _tree->Level(node) + 1) ? next : ProcedureTree::npos;
-  }
-  OmOutputPart* part = _tree->Part(node);
-  const bool heading = dynamic_cast<OmHeading*>(part) != nullptr;
-  const bool keep = heading ? _tree->HasChildren(node) : part->IsVisible();
-  if (!keep) _tree->Prune(node);
+// Puts every part under its heading, in the order the parts were made, and lets go of the sections.
+// When the one allocation fails, the tree stands as it was.
+void OmProcedureFactory::Arrange() {
+  if (_sections.empty()) return;
+  std::vector<std::pair<std::size_t, int>> order;
+  order.reserve(_tree->Count() - 1);
+  const auto place = [&order](const Section& section, const auto& self) -> void {
+    order.emplace_back(section.node, section.depth + 1);
+    for (const Section::Item& item : section.items) {
+      if (item.section != nullptr)
+        self(*item.section, self);
+      else
+        order.emplace_back(item.node, section.depth + 2);
+    }
+  };
+  place(*_sections.front(), place);
+  _tree->Rearrange(order);
+  _current = nullptr;
+  _sections.clear();
+  _splitTables.clear();
 }
 
-void OmProcedureFactory::Finish(const std::string& bootstrapSpecification, bool recovered) {
+// Drops hidden parts, and headings left without children, in one pass: a heading stays when one of its
+// children stays, any other part when it is visible; a part that goes takes its subtree along.
+void OmProcedureFactory::PruneEmpty() {
+  const std::size_t count = _tree->Count();
+  if (count <= 1) return;
+  std::vector<bool> doomed(count, false);
+  // Walking from the end, kept[l] tells whether a node of level l stays among those seen since the last
+  // node of a lower level: for the next node of level l - 1, exactly its children.
+  std::vector<bool> kept;
+  std::size_t deepest = 0;
+  for (std::size_t i = count; i-- > 1;) {
+    const auto level = static_cast<std::size_t>(_tree->Level(i));
+    if (kept.size() < level + 2) kept.resize(level + 2, false);
+    OmOutputPart* part = _tree->Part(i);
+    const bool keep = dynamic_cast<OmHeading*>(part) != nullptr ? kept[level + 1] : part->IsVisible();
+    for (std::size_t l = level + 1; l <= deepest; ++l)
+      kept[l] = false;
+    deepest = level;
+    kept[level] = kept[level] || keep;
+    doomed[i] = !keep;
+  }
+  _tree->PruneAll(doomed);
+}
+
+void OmProcedureFactory::Finish([[maybe_unused]] const std::string& bootstrapSpecification) {
   if (_finished) return;
   _finished = true;
   for (std::size_t n = 1; n < _tree->Count(); ++n)
     _tree->Part(n)->ReleaseHint();
+  Arrange();
   // Nothing but notes, "Active Dataset" blocks and empty warnings after the procedure's first child
   // means the procedure produced no output.
-  bool output = recovered;
+  bool output = false;
   for (std::size_t n = 3; n < _tree->Count() && !output; ++n)
     output = !IsIgnorable(n);
   if (!output) {
     _tree->Prune(1);
     return;
   }
-  PruneEmpty(1);
+  Complete();
+}
+
+void OmProcedureFactory::FinishWithNote(const OmCellText& title, const std::string& line) {
+  _finished = true;
+  _current = nullptr;
+  _sections.clear();
+  _splitTables.clear();
+  if (_tree->Count() <= 1) return; // the finish step had found no output
+  // Before the finish step has arranged them the parts all stand one level below the procedure, after
+  // it they stand under it: either way its descendants are all of its output.
+  const std::size_t node = _tree->Amputate(1, title, _codePage);
+  static_cast<OmTextBlock*>(_tree->Part(node))->Lines().push_back(line);
+  _processed = std::min<std::size_t>(_processed, 2);
+  Complete();
+}
+
+void OmProcedureFactory::Complete() {
+  PruneEmpty();
   if (_tree->Empty()) return;
-  if (_tree->HasChildren(1)) PostProcess(bootstrapSpecification);
-  if (_tree->Count() > 1) PruneEmpty(1);
+  if (_tree->HasChildren(1)) PostProcess();
+  PruneEmpty();
   if (_tree->Empty()) return;
   auto* procedure = dynamic_cast<OmProcedure*>(_tree->Part(1));
-  if (procedure == nullptr) throw std::logic_error("the first part of a procedure is not the procedure");
+  omf::detail::Invariant(procedure != nullptr, "the first part of a procedure's tree is the procedure");
   if (!procedure->Name().empty()) procedure->SetTitle(Text(procedure->Name(), false));
 }
 
-void OmProcedureFactory::PostProcess(const std::string& bootstrapSpecification) {
+void OmProcedureFactory::PostProcess() {
   OmFactorySorter sorter;
-  for (std::size_t n = 1; n < _tree->Count(); ++n) {
+  for (std::size_t n = std::max<std::size_t>(_processed, 1); n < _tree->Count(); ++n) {
+    omf::detail::RunFaultHook(omf::detail::FaultPoint::kFinishPart);
     OmOutputPart& part = *_tree->Part(n);
     // Tables of a bootstrapped procedure meet output selection only now, after pooling, so that
-    // instances count the pooled tables.
-    if (!bootstrapSpecification.empty() && _selector && dynamic_cast<OmPivotTable*>(&part)) {
+    // instances count the pooled tables; hidden ones go with the pruning that follows.
+    if (_bootstrapped && _selector && dynamic_cast<OmPivotTable*>(&part)) {
       part.Accept(*_selector);
       if (!part.IsVisible()) {
-        _selector->Forget(&part);
-        _tree->Erase(n--);
+        _processed = n + 1;
         continue;
       }
     }
@@ -356,6 +471,7 @@ void OmProcedureFactory::PostProcess(const std::string& bootstrapSpecification) 
       part.Accept(*_translator);
     }
     part.Accept(sorter);
+    _processed = n + 1;
   }
 }
 

@@ -67,13 +67,15 @@ public:
   // One fragment of a multipart model message.
   void Model(const void* payload, std::size_t length);
   // The finish step, run once; the bootstrap specification is empty for a procedure without
-  // bootstrapping. A procedure closed after running out of memory (`recovered`) keeps its note even
-  // though nothing else is left of its output.
-  void Finish(const std::string& bootstrapSpecification, bool recovered = false);
+  // bootstrapping. Running out of memory here leaves a tree that FinishWithNote can still close.
+  void Finish(const std::string& bootstrapSpecification);
+  // Closes a procedure that ran out of memory, open or part way through its finish step: its output
+  // gives way to one text block titled `title` holding `line`, and the procedure stands finished.
+  void FinishWithNote(const OmCellText& title, const std::string& line);
 
+  // The procedure's tree. Until the finish step its parts stand in the order they were made, all one
+  // level below the procedure; the finish step puts them under their headings.
   ProcedureTree& Tree() { return *_tree; }
-  // The node that new parts are appended under.
-  std::size_t CurrentPosition() const { return _position; }
 
   // Sets the split value of every split table it visits.
   class TableSplitSetter : public OmOutputPart::Visitor {
@@ -89,15 +91,38 @@ public:
   };
 
 private:
+  struct Section;
+  // Lets selection and the current text block forget every part the tree destroys.
+  class Forgetter : public OmOutputTree::RemovalListener {
+  public:
+    explicit Forgetter(OmProcedureFactory& factory) : _factory(factory) {}
+    void Removing(const OmOutputPart& part) noexcept override;
+
+  private:
+    OmProcedureFactory& _factory;
+  };
+
   void Select(OmOutputPart& part);
   std::size_t AppendPart(std::unique_ptr<OmOutputPart> part);
+  void SpreadFootnote(const Section& section, const OmFootnote& footnote);
+  void Arrange();
   bool IsIgnorable(std::size_t node);
-  void PruneEmpty(std::size_t node);
-  void PostProcess(const std::string& bootstrapSpecification);
+  void PruneEmpty();
+  void Complete();
+  void PostProcess();
 
   std::unique_ptr<ProcedureTree> _tree;
-  std::size_t _position = 1;
+  Forgetter _forgetter{*this};
+  // The procedure and its headings while the procedure is open; emptied by the finish step.
+  std::vector<std::unique_ptr<Section>> _sections;
+  Section* _current = nullptr; // where new parts go
+  // The first node that the finish step has yet to translate and sort, so that closing with a note after
+  // a failure part way does not translate the procedure twice.
+  std::size_t _processed = 0;
   OmTextBlock* _textBlock = nullptr;
+  // The tables made with the split flag while the procedure is open, which every new split value
+  // reaches (nothing leaves the tree before the finish step).
+  std::vector<OmPivotTable*> _splitTables;
   std::vector<OmChart*> _charts;
   std::vector<OmAnswerTree*> _answerTrees;
   std::vector<OmModel*> _models;

@@ -16,6 +16,12 @@ void OmFactorySelector::Forget(const OmOutputPart* part) {
     if (c.last == part) c.last = nullptr;
 }
 
+bool OmFactorySelector::Probe(OmOutputPart& part) {
+  part.Accept(*this);
+  Forget(&part);
+  return part.IsVisible();
+}
+
 std::string OmFactorySelector::Label(const OmOutputPart& part) const {
   OmCellTextPtr clone = CloneText(part.Title());
   if (_translator) clone->Accept(*_translator);

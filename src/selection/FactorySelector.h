@@ -21,8 +21,13 @@ public:
   // Starts instance counting afresh (at each procedure, and before each log line or page title outside
   // procedures).
   void ResetCounters();
-  // Forgets a part that is about to be destroyed, so that a later LAST match cannot reach it.
+  // Forgets a part that is about to be destroyed, so that a later LAST match cannot reach it. The tree
+  // of an open procedure calls it for every part it removes.
   void Forget(const OmOutputPart* part);
+  // Shows selection a part that leaves the factory's keeping at once (the probe of a log line, a page
+  // title placed in the caller's tree): it is counted like any part, but no later LAST match can reach
+  // it. Returns whether it stays visible.
+  bool Probe(OmOutputPart& part);
   void ClearCommand() { _command.clear(); }
   const std::string& Command() const { return _command; }
   void SetCellTranslator(OmCellText::Visitor* translator) { _translator = translator; }

@@ -1,0 +1,13 @@
+#include "factory/FaultInjection.h"
+
+namespace {
+omf::detail::FaultHook gFaultHook = nullptr;
+} // namespace
+
+void omf::detail::SetFaultHook(FaultHook hook) {
+  gFaultHook = hook;
+}
+
+void omf::detail::RunFaultHook(FaultPoint point) {
+  if (gFaultHook) gFaultHook(point);
+}
