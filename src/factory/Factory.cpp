@@ -769,6 +769,8 @@ void OmFactory::Message(short type, unsigned int length, const void* data) {
     m.RecoverFromExhaustion();
   } catch (const TableStateError& e) {
     throw ProtocolError(type, "", e.what());
+  } catch (const OmLimitError& e) {
+    throw ProtocolError(type, "", e.what());
   } catch (const std::logic_error& e) {
     // An operation the stream asked for in a state that does not allow it (e.g. leaving the procedure
     // as if it were a heading).

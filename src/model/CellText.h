@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -56,6 +57,13 @@ public:
   static void* operator new(std::size_t bytes); // default heap
   static void operator delete(void* p, std::size_t bytes) noexcept;
   static void operator delete(void* p, OmMemoryRegion* region) noexcept; // for a throwing constructor
+};
+
+// A text that would grow past one of the limits of the text model (the size or nesting of a
+// composite); the text stays as it was.
+class OmLimitError : public std::runtime_error {
+public:
+  using std::runtime_error::runtime_error;
 };
 
 // Footnote marks, markers, colours and bold of one text.
@@ -312,8 +320,21 @@ private:
 //               the last placeholder of BODY separates repetitions and is not written after the last.
 // Example: "[:^1=^2,:]1\:Listwise N=^2" with a repeat list (sex, 1, age, 3) and the number 45 reads
 // "sex=1,age=3:Listwise N=45". Placeholders without an argument are left out.
+//
+// A composite may hold composites, and copies of a composite can be added to it again, so that a short
+// stream could double its size with every addition. Three limits keep it in proportion; an addition
+// that would break one is refused with OmLimitError and changes nothing.
 class OmComposite final : public OmCellText {
 public:
+  // Texts and repeat lists held, nested composites' own included: about 200 bytes each.
+  static constexpr std::size_t kMaxTexts = 100'000;
+  // Composites inside composites: every copy, comparison, fill and visit walks them by recursion.
+  static constexpr std::size_t kMaxNesting = 100;
+  // The filled text. An addition is refused when the longest text the template could fill to passes
+  // this; a fill never writes more (a translated template can be longer than the one measured, and its
+  // fill is then cut here, at a character boundary).
+  static constexpr std::size_t kMaxFilledLength = std::size_t{1} << 20;
+
   // One argument: a text, or a repeat list (no text, children instead).
   struct Node {
     OmCellTextPtr text;
@@ -351,8 +372,36 @@ public:
   // The argument texts in depth-first order (repeat lists contribute their items).
   std::vector<const OmCellText*> Leaves() const;
 
+  // The measures that the limits apply to.
+  std::size_t TextCount() const { return _size.texts; }
+  std::size_t Nesting() const { return _size.nesting; }
+  // The longest text that the template measured at construction can fill to with these arguments.
+  std::uint64_t FilledLengthBound() const;
+
 private:
   OmComposite(const OmComposite& other, OmMemoryRegion* region);
+
+  // What the arguments contribute to the measures.
+  struct Size {
+    std::size_t texts = 1;        // the template (with its own texts, if a composite), arguments, lists
+    std::size_t nesting = 1;      // 1, or one more than the deepest composite held
+    std::size_t listItems = 0;    // argument nodes inside repeat lists
+    std::uint64_t topLongest = 0; // the longest shown top-level argument
+    std::uint64_t listTotal = 0;  // the shown lengths of the texts inside repeat lists, summed
+  };
+  // What the template contributes: how often its characters and placeholders can be written.
+  struct Shape {
+    std::uint64_t outside = 0;          // characters outside repeat bodies: written once
+    std::uint64_t inBodies = 0;         // characters inside: at most once per list item
+    std::uint64_t topPlaceholders = 0;  // each writes one top-level argument
+    std::uint64_t listPlaceholders = 0; // each writes every list item at most once
+  };
+  static std::uint64_t Bound(const Shape& shape, const Size& size);
+  // Refuses a composite of this size.
+  void Check(const Size& size) const;
+  // The level that Add and BeginRepeatList append to: the innermost open repeat list, or the top.
+  std::vector<Node>& OpenLevel();
+  std::string Fill(bool untranslated) const;
 
   OmCellTextPtr _template;
   std::vector<Node> _args;
@@ -360,4 +409,6 @@ private:
   std::string _filled;
   bool _substituted = false;
   OmMemoryRegion* _region = nullptr; // where the copies of the template and arguments are made
+  Shape _shape;
+  Size _size;
 };

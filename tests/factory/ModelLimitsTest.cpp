@@ -1,0 +1,114 @@
+// Streams that would grow the model past its limits (footnote indexes, group nesting, composite size and
+// nesting) are refused at the message that would break the limit, with a ProtocolError naming it; the
+// factory keeps what it has and plays the rest of the stream.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+#include "factory/ProtocolError.h"
+#include "support/FactoryHarness.h"
+
+using omf::stream::WireFormat;
+using omf::testing::Harness;
+
+namespace {
+
+// A procedure played after a refusal comes out whole.
+void ExpectFactoryGoesOn(Harness& h) {
+  h.Begin("Next");
+  h.Title("Next");
+  h.Table(0, "Next table", "X", {"r"}, {"c"}, {1});
+  h.End();
+  EXPECT_NE(h.Find<OmPivotTable>("Next table"), nullptr);
+}
+
+// A table "Holder" whose only cell is the text in `slot`.
+void CellTable(Harness& h, int slot) {
+  h.w.String(90, "Holder");
+  h.w.String(91, "X");
+  h.w.TableBegin(5, 90, 91);
+  h.w.String(90, "Columns");
+  h.w.CellDimension(5, 90);
+  h.w.String(91, "c");
+  h.w.Cell(5, slot, 91);
+  h.w.TableEnd(5);
+}
+
+TEST(ModelLimits, CompositesThatWouldGrowTooFarAreRefused) {
+  // Slot 1 holds the composite "^1" of "x" to begin with; each level builds the next in its place from
+  // a copy, so that slot 1 still holds the last level built when the next one is refused.
+  const struct {
+    const char* what;
+    std::function<void(Harness&)> level;
+    const char* refusal;
+    std::function<std::string(int)> filled; // the text of slot 1 after so many levels
+  } cases[] = {
+      {"a template naming its argument twice doubles the filled text",
+       [](Harness& h) {
+         h.w.String(2, "^1^1");
+         h.w.Composite(3, 2);
+         h.w.Copy(1, 4);
+         h.w.CompositeAdd(4);
+         h.w.Copy(3, 1);
+       },
+       "filled text could grow past 1048576 bytes",
+       [](int levels) { return std::string(std::size_t{1} << levels, 'x'); }},
+      {"adding a copy of itself doubles the texts",
+       [](Harness& h) {
+         h.w.Copy(1, 4);
+         h.w.CompositeAdd(4); // the current composite is slot 1's
+       },
+       "more than 100000 texts", [](int) { return std::string("x"); }},
+      {"a composite holding the previous one nests a level deeper",
+       [](Harness& h) {
+         h.w.String(2, "(^1)");
+         h.w.Composite(3, 2);
+         h.w.Copy(1, 4);
+         h.w.CompositeAdd(4);
+         h.w.Copy(3, 1);
+       },
+       "nest deeper than 100 levels",
+       [](int levels) {
+         return std::string(static_cast<std::size_t>(levels), '(') + "x" +
+                std::string(static_cast<std::size_t>(levels), ')');
+       }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Harness h;
+    h.Begin("Frequencies");
+    h.Title("Frequencies");
+    h.w.String(2, "^1");
+    h.w.Composite(1, 2);
+    h.w.String(4, "x");
+    h.w.CompositeAdd(4);
+    int levels = 0;
+    try {
+      for (; levels < 200; ++levels)
+        c.level(h);
+      ADD_FAILURE() << "never refused";
+    } catch (const ProtocolError& e) {
+      EXPECT_EQ(e.Type(), 263);
+      EXPECT_NE(std::string(e.what()).find(c.refusal), std::string::npos) << e.what();
+    }
+    EXPECT_LE(levels, 100); // refused within a few kilobytes of stream
+    // The last level built is kept and used.
+    CellTable(h, 1);
+    h.End(); // translation fills every composite
+    const OmPivotTable* table = h.Find<OmPivotTable>("Holder");
+    ASSERT_NE(table, nullptr);
+    const OmCellText* cell = table->Cell({0});
+    ASSERT_NE(cell, nullptr);
+    ASSERT_EQ(cell->OrderCode(), OmCellText::kOrderComposite);
+    const auto& composite = static_cast<const OmComposite&>(*cell);
+    EXPECT_LE(composite.TextCount(), OmComposite::kMaxTexts);
+    EXPECT_LE(composite.Nesting(), OmComposite::kMaxNesting);
+    EXPECT_LE(composite.FilledLengthBound(), OmComposite::kMaxFilledLength);
+    EXPECT_TRUE(composite.IsSubstituted());
+    EXPECT_EQ(composite.AsString(), c.filled(levels));
+    ExpectFactoryGoesOn(h);
+  }
+}
+
+} // namespace
