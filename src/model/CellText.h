@@ -11,6 +11,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 class OmCellText;
@@ -59,8 +60,8 @@ public:
   static void operator delete(void* p, OmMemoryRegion* region) noexcept; // for a throwing constructor
 };
 
-// A text that would grow past one of the limits of the text model (the size or nesting of a
-// composite); the text stays as it was.
+// A text or table that would grow past one of the limits of the model (the size or nesting of a
+// composite, the footnotes of a table); it stays as it was.
 class OmLimitError : public std::runtime_error {
 public:
   using std::runtime_error::runtime_error;
@@ -68,7 +69,10 @@ public:
 
 // Footnote marks, markers, colours and bold of one text.
 struct OmCellMetaData {
-  std::vector<short> footnotes; // indexes into the owning table's footnote list, in the order added
+  std::vector<int> footnotes; // indexes into the owning table's footnote list, in the order added
+  // The same indexes once a text carries many (a title may carry thousands), so that adding one more
+  // does not scan them all; empty while there are few.
+  std::unordered_set<int> footnoteSet;
   std::vector<std::string> markers;
   std::string textColor;
   std::string backgroundColor;
@@ -132,9 +136,9 @@ public:
   bool Equals(const OmCellText& other) const { return Length() == other.Length() && Compare(other) == 0; }
 
   // Footnote marks (indexes into the owning table's footnote list). Adding a mark twice keeps one.
-  void Footnote(short index);
-  void RemoveFootnote(short index);
-  const std::vector<short>& Footnotes() const;
+  void Footnote(int index);
+  void RemoveFootnote(int index);
+  const std::vector<int>& Footnotes() const;
   void addMarker(const std::string& marker);
   const std::vector<std::string>& Markers() const;
   void setTextBold(bool bold);

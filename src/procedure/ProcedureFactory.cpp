@@ -99,9 +99,7 @@ OmPivotTable* OmProcedureFactory::FindTable(const OmCellText& title) {
 namespace {
 // Gives a table a heading footnote: the table takes it into its list and marks its title with it.
 void InheritFootnote(OmPivotTable& table, const OmFootnote& footnote) {
-  const short index = table.Footnote(footnote, false);
-  ++table.Footnotes()[static_cast<std::size_t>(index)].references;
-  table.TableTitle().Footnote(index);
+  table.TableTitle().Footnote(table.Footnote(footnote, false));
 }
 } // namespace
 

@@ -1,6 +1,6 @@
 #include "render/FootnoteMarks.h"
 
-#include <algorithm>
+#include <unordered_set>
 
 #include "model/OutputPart.h"
 #include "model/PivotTable.h"
@@ -12,7 +12,7 @@ namespace {
 
 void Refer(const OmCellText* text, std::vector<bool>& referred) {
   if (text == nullptr || !text->HasMetaData()) return;
-  for (short index : text->Footnotes())
+  for (int index : text->Footnotes())
     if (index >= 0 && static_cast<std::size_t>(index) < referred.size())
       referred[static_cast<std::size_t>(index)] = true;
 }
@@ -75,10 +75,11 @@ ShownText FootnoteMarks::Show(const OmCellText& text) const {
     if (!shown.markers.empty()) shown.markers += ',';
     shown.markers += omf::platform::ToUtf8(marker, _codePage);
   }
-  for (short index : text.Footnotes()) {
+  // Footnotes with equal marker texts show their mark once; a title may carry thousands of marks.
+  std::unordered_set<std::string_view> seen;
+  for (int index : text.Footnotes()) {
     const std::string* mark = Mark(index);
-    if (mark != nullptr && std::find(shown.marks.begin(), shown.marks.end(), *mark) == shown.marks.end())
-      shown.marks.push_back(*mark);
+    if (mark != nullptr && seen.insert(*mark).second) shown.marks.push_back(*mark);
   }
   return shown;
 }

@@ -9,6 +9,7 @@
 #include "factory/ProtocolError.h"
 #include "support/FactoryHarness.h"
 
+using omf::stream::FootnoteTarget;
 using omf::stream::WireFormat;
 using omf::testing::Harness;
 
@@ -33,6 +34,44 @@ void CellTable(Harness& h, int slot) {
   h.w.String(91, "c");
   h.w.Cell(5, slot, 91);
   h.w.TableEnd(5);
+}
+
+TEST(ModelLimits, FootnoteIndexesGoPastTheRangeOfAShort) {
+  constexpr int kNotes = 40000; // more than a 16-bit index holds
+  Harness h;
+  h.Begin("Frequencies");
+  h.Title("Frequencies");
+  h.w.String(1, "Section");
+  h.w.Heading(1);
+  h.Table(0, "Statistics", "X", {"r"}, {"c"}, {1}, [&] {
+    for (int i = 0; i < kNotes; ++i) {
+      h.w.String(1, "note " + std::to_string(i));
+      h.w.Footnote(FootnoteTarget::Title, 1);
+    }
+    h.w.String(1, "note 7"); // an equal note is the same footnote
+    h.w.Footnote(FootnoteTarget::Cell, 1);
+  });
+  h.w.String(1, "about the section"); // inherited by the table above
+  h.w.Footnote(FootnoteTarget::Heading, 1);
+  h.w.String(1, "note 12345"); // inherited, and equal to one the table has
+  h.w.Footnote(FootnoteTarget::Heading, 1);
+  h.w.HeadingEnd();
+  h.End();
+
+  const OmPivotTable* table = h.Find<OmPivotTable>("Statistics");
+  ASSERT_NE(table, nullptr);
+  const auto& notes = table->Footnotes();
+  ASSERT_EQ(notes.size(), static_cast<std::size_t>(kNotes + 1));
+  for (std::size_t i = 0; i < notes.size(); ++i)
+    ASSERT_EQ(notes[i].index, static_cast<int>(i));
+  EXPECT_EQ(notes[kNotes].text->AsString(), "about the section");
+  EXPECT_EQ(notes[kNotes - 1].text->AsString(), "note 39999");
+
+  const std::vector<int>& title = table->TableTitle().Footnotes();
+  ASSERT_EQ(title.size(), static_cast<std::size_t>(kNotes + 1));
+  EXPECT_EQ(title.back(), kNotes);
+  EXPECT_EQ(title[kNotes - 1], kNotes - 1);
+  EXPECT_EQ(table->Cell({0, 0})->Footnotes(), std::vector<int>{7});
 }
 
 TEST(ModelLimits, CompositesThatWouldGrowTooFarAreRefused) {

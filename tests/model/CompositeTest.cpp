@@ -364,7 +364,7 @@ TEST(Composite, CopiesAreIndependent) {
   OmComposite copy(*c);
   EXPECT_EQ(copy.AsString(), "a bc");
   EXPECT_TRUE(copy.IsSubstituted());
-  EXPECT_EQ(copy.Footnotes(), (std::vector<short>{2}));
+  EXPECT_EQ(copy.Footnotes(), (std::vector<int>{2}));
   EXPECT_TRUE(copy.Equals(*c));
 
   static_cast<OmStringCell&>(*copy.Arguments()[0].text).SetText("z");
