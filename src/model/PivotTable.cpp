@@ -91,28 +91,51 @@ bool SameKey(const int* a, const int* b, std::size_t width) {
   return true;
 }
 
+// The tree walks below keep a stack of their own rather than recursing, so that the depth of a tree
+// costs no call depth.
+
 void CopyTree(const OmDimensionNode& from, OmDimensionNode& to, OmDimension& dim) {
-  for (const auto& child : from.Children()) {
-    OmDimensionNode* made = dim.Child(&to, child->Label(), child->Subscript(), child->IsGroup());
-    made->SetSortMode(child->SortMode());
-    made->SetMark(child->Mark());
-    made->SetSecondFlag(child->SecondFlag());
-    CopyTree(*child, *made, dim);
+  std::vector<std::pair<const OmDimensionNode*, OmDimensionNode*>> pending{{&from, &to}};
+  while (!pending.empty()) {
+    const auto [source, target] = pending.back();
+    pending.pop_back();
+    for (const auto& child : source->Children()) {
+      OmDimensionNode* made = dim.Child(target, child->Label(), child->Subscript(), child->IsGroup());
+      made->SetSortMode(child->SortMode());
+      made->SetMark(child->Mark());
+      made->SetSecondFlag(child->SecondFlag());
+      pending.emplace_back(child.get(), made);
+    }
   }
 }
 
+// Subscripts of the node and everything below it, in no particular order.
 void CollectSubscripts(const OmDimensionNode& node, std::vector<int>& out) {
-  if (node.Subscript() != OmDimensionNode::kNoSubscript) out.push_back(node.Subscript());
-  for (const auto& child : node.Children())
-    CollectSubscripts(*child, out);
+  std::vector<const OmDimensionNode*> pending{&node};
+  while (!pending.empty()) {
+    const OmDimensionNode* n = pending.back();
+    pending.pop_back();
+    if (n->Subscript() != OmDimensionNode::kNoSubscript) out.push_back(n->Subscript());
+    for (const auto& child : n->Children())
+      pending.push_back(child.get());
+  }
 }
 
+// Categories below the node in display order: depth first, children in order.
 void CollectCategories(const OmDimensionNode& node, std::vector<const OmDimensionNode*>& out) {
-  for (const auto& child : node.Children()) {
-    if (child->IsGroup())
-      CollectCategories(*child, out);
+  std::vector<const OmDimensionNode*> pending;
+  const auto pushChildren = [&pending](const OmDimensionNode& n) {
+    for (auto it = n.Children().rbegin(); it != n.Children().rend(); ++it)
+      pending.push_back(it->get());
+  };
+  pushChildren(node);
+  while (!pending.empty()) {
+    const OmDimensionNode* n = pending.back();
+    pending.pop_back();
+    if (n->IsGroup())
+      pushChildren(*n);
     else
-      out.push_back(child.get());
+      out.push_back(n);
   }
 }
 
@@ -123,6 +146,18 @@ void CollectCategories(const OmDimensionNode& node, std::vector<const OmDimensio
 OmDimensionNode::OmDimensionNode(OmCellTextPtr label, int subscript, bool group, OmDimensionNode* parent,
                                  OmDimension* dimension)
     : _label(std::move(label)), _parent(parent), _dimension(dimension), _subscript(subscript), _group(group) {
+}
+
+OmDimensionNode::~OmDimensionNode() {
+  // Destroys the subtree from a list of its own instead of through nested destructors.
+  std::vector<std::unique_ptr<OmDimensionNode>> pending = std::move(_children);
+  while (!pending.empty()) {
+    std::unique_ptr<OmDimensionNode> node = std::move(pending.back());
+    pending.pop_back();
+    for (auto& child : node->_children)
+      pending.push_back(std::move(child));
+    node->_children.clear();
+  }
 }
 
 void OmDimensionNode::SetLabel(OmCellTextPtr label) {

@@ -29,6 +29,7 @@ public:
                   OmDimension* dimension);
   OmDimensionNode(const OmDimensionNode&) = delete;
   OmDimensionNode& operator=(const OmDimensionNode&) = delete;
+  ~OmDimensionNode();
 
   OmCellText& Label() { return *_label; }
   const OmCellText& Label() const { return *_label; }

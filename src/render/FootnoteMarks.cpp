@@ -17,10 +17,17 @@ void Refer(const OmCellText* text, std::vector<bool>& referred) {
       referred[static_cast<std::size_t>(index)] = true;
 }
 
-void ReferLabels(const OmDimensionNode& node, std::vector<bool>& referred) {
-  for (const auto& child : node.Children()) {
-    Refer(&child->Label(), referred);
-    ReferLabels(*child, referred);
+// Every label below the node; walked with a stack of its own, so that the depth of the tree costs no
+// call depth.
+void ReferLabels(const OmDimensionNode& root, std::vector<bool>& referred) {
+  std::vector<const OmDimensionNode*> pending{&root};
+  while (!pending.empty()) {
+    const OmDimensionNode* node = pending.back();
+    pending.pop_back();
+    for (const auto& child : node->Children()) {
+      Refer(&child->Label(), referred);
+      pending.push_back(child.get());
+    }
   }
 }
 

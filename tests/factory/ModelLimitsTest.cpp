@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 
+#include "factory/PivotFactory.h"
 #include "factory/ProtocolError.h"
 #include "support/FactoryHarness.h"
 
@@ -14,6 +15,17 @@ using omf::stream::WireFormat;
 using omf::testing::Harness;
 
 namespace {
+
+// Sends messages that must be refused with a ProtocolError of the given type whose text holds `part`.
+void ExpectRefused(const std::function<void()>& send, short type, const std::string& part) {
+  try {
+    send();
+    ADD_FAILURE() << "not refused";
+  } catch (const ProtocolError& e) {
+    EXPECT_EQ(e.Type(), type);
+    EXPECT_NE(std::string(e.what()).find(part), std::string::npos) << e.what();
+  }
+}
 
 // A procedure played after a refusal comes out whole.
 void ExpectFactoryGoesOn(Harness& h) {
@@ -72,6 +84,56 @@ TEST(ModelLimits, FootnoteIndexesGoPastTheRangeOfAShort) {
   EXPECT_EQ(title.back(), kNotes);
   EXPECT_EQ(title[kNotes - 1], kNotes - 1);
   EXPECT_EQ(table->Cell({0, 0})->Footnotes(), std::vector<int>{7});
+}
+
+TEST(ModelLimits, GroupsNestAtMostAHundredLevels) {
+  constexpr int kDepth = OmPivotFactory::kMaxGroupDepth;
+  Harness h;
+  h.Begin("Frequencies");
+  h.Title("Frequencies");
+  h.w.String(1, "Nested");
+  h.w.String(2, "X");
+  h.w.TableBegin(0, 1, 2);
+  const auto group = [&](int i) {
+    h.w.String(1, "group " + std::to_string(i));
+    h.w.String(2, "Rows");
+    h.w.Group(0, 1, 2);
+  };
+  for (int i = 1; i <= kDepth; ++i) {
+    group(i);
+    h.w.GroupSort(0, OmDimensionNode::kSortAscending);
+    h.w.String(1, "z");
+    h.w.String(2, "Rows");
+    h.w.Category(0, 1, 2);
+  }
+  for (int extra = 0; extra < 3; ++extra) // a stream that goes on nesting is refused at every level
+    ExpectRefused([&] { group(kDepth + 1 + extra); }, 270, "deeper than 100 levels");
+  h.w.String(1, "Columns");
+  h.w.CellDimension(0, 1);
+  h.w.Number(3, 42, WireFormat::Fixed(8, 0));
+  h.w.String(4, "c");
+  h.w.Cell(0, 3, 4);
+  for (int i = 0; i < kDepth; ++i) {
+    h.w.String(2, "Rows");
+    h.w.GroupEnd(0, 2);
+  }
+  h.w.TableEnd(0);
+  h.End(); // translation and sorting walk the full depth
+
+  const OmPivotTable* table = h.Find<OmPivotTable>("Nested");
+  ASSERT_NE(table, nullptr);
+  const OmDimension& rows = table->Dimension(table->FindDimension(OmStringCell("Rows")));
+  const std::vector<const OmDimensionNode*> categories = rows.Categories();
+  ASSERT_EQ(categories.size(), static_cast<std::size_t>(kDepth));
+  // Each group received its category "z" before the next group; sorted, every group comes before its
+  // "z", so the innermost category comes first.
+  EXPECT_EQ(categories.front()->Parent()->Label().AsString(), "group 100");
+  EXPECT_EQ(categories.back()->Parent()->Label().AsString(), "group 1");
+  int depth = 0;
+  for (const OmDimensionNode* n = categories.front(); n != &rows.Root(); n = n->Parent())
+    ++depth;
+  EXPECT_EQ(depth, kDepth + 1);
+  ExpectFactoryGoesOn(h);
 }
 
 TEST(ModelLimits, CompositesThatWouldGrowTooFarAreRefused) {
