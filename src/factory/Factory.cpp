@@ -785,6 +785,8 @@ void OmFactory::Message(short type, unsigned int length, const void* data) {
     // A table operation that the stream asked for in a state that does not allow it. Logic errors,
     // InternalError above all, are the factory's own faults and pass on unchanged.
     throw ProtocolError(type, "", e.what());
+  } catch (const OmLimitError& e) {
+    throw ProtocolError(type, "", e.what());
   }
 }
 

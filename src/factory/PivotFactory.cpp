@@ -109,6 +109,9 @@ void OmPivotFactory::AddGroup(int d, const OmCellText& label) {
   m.CheckDimension(d, "group");
   OmDimension& dim = m._table.Dimension(d);
   Impl::Position& at = m._currentGroup[static_cast<std::size_t>(d)];
+  if (at.level >= kMaxGroupDepth)
+    throw TableStateError("group: dimension " + std::to_string(d) + " would nest groups deeper than " +
+                          std::to_string(kMaxGroupDepth) + " levels");
   const int i = dim.FindChild(at.node, label, true);
   OmDimensionNode* node = i != -1 ? &at.node->Child(static_cast<std::size_t>(i))
                                   : dim.Child(at.node, label, OmDimensionNode::kNoSubscript, true);

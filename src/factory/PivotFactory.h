@@ -10,6 +10,11 @@
 
 class OmPivotFactory : public OmPartHint {
 public:
+  // Groups nest at most this deep below a dimension's root. Every later pass over a dimension (layout,
+  // translation, sorting, footnote marks, rendering) walks its tree, and no table needs more levels
+  // than a reader can follow; a group that would go deeper is refused.
+  static constexpr int kMaxGroupDepth = 100;
+
   // A builder over a new table.
   explicit OmPivotFactory(OmPivotTable& table);
   // A builder continuing an earlier one on a table with the same dimensions (a split table's copy):

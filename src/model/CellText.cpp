@@ -102,6 +102,9 @@ void OmRegionManaged::operator delete(void* p, OmMemoryRegion*) noexcept {
 
 namespace {
 
+// Up to this many footnote marks, a text finds one by a scan; from then on through its set.
+constexpr std::size_t kScannedMarks = 32;
+
 // What the accessors of a text without metadata show.
 const OmCellMetaData& NoMetaData() {
   static const OmCellMetaData empty;
@@ -171,17 +174,27 @@ OmCellMetaData& OmCellText::Meta() {
   return *_meta;
 }
 
-void OmCellText::Footnote(short index) {
-  std::vector<short>& marks = Meta().footnotes;
-  if (std::find(marks.begin(), marks.end(), index) == marks.end()) marks.push_back(index);
+void OmCellText::Footnote(int index) {
+  OmCellMetaData& m = Meta();
+  if (!m.footnoteSet.empty()) {
+    if (m.footnoteSet.insert(index).second) m.footnotes.push_back(index);
+    return;
+  }
+  if (std::find(m.footnotes.begin(), m.footnotes.end(), index) != m.footnotes.end()) return;
+  m.footnotes.push_back(index);
+  if (m.footnotes.size() >= kScannedMarks) m.footnoteSet.insert(m.footnotes.begin(), m.footnotes.end());
 }
 
-void OmCellText::RemoveFootnote(short index) {
+void OmCellText::RemoveFootnote(int index) {
   if (!_meta) return;
   std::erase(_meta->footnotes, index);
+  if (_meta->footnotes.size() < kScannedMarks)
+    _meta->footnoteSet.clear();
+  else
+    _meta->footnoteSet.erase(index);
 }
 
-const std::vector<short>& OmCellText::Footnotes() const {
+const std::vector<int>& OmCellText::Footnotes() const {
   return (_meta ? *_meta : NoMetaData()).footnotes;
 }
 

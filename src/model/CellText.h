@@ -8,8 +8,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 class OmCellText;
@@ -58,9 +60,19 @@ public:
   static void operator delete(void* p, OmMemoryRegion* region) noexcept; // for a throwing constructor
 };
 
+// A text or table that would grow past one of the limits of the model (the size or nesting of a
+// composite, the footnotes of a table); it stays as it was.
+class OmLimitError : public std::runtime_error {
+public:
+  using std::runtime_error::runtime_error;
+};
+
 // Footnote marks, markers, colours and bold of one text.
 struct OmCellMetaData {
-  std::vector<short> footnotes; // indexes into the owning table's footnote list, in the order added
+  std::vector<int> footnotes; // indexes into the owning table's footnote list, in the order added
+  // The same indexes once a text carries many (a title may carry thousands), so that adding one more
+  // does not scan them all; empty while there are few.
+  std::unordered_set<int> footnoteSet;
   std::vector<std::string> markers;
   std::string textColor;
   std::string backgroundColor;
@@ -124,9 +136,9 @@ public:
   bool Equals(const OmCellText& other) const { return Length() == other.Length() && Compare(other) == 0; }
 
   // Footnote marks (indexes into the owning table's footnote list). Adding a mark twice keeps one.
-  void Footnote(short index);
-  void RemoveFootnote(short index);
-  const std::vector<short>& Footnotes() const;
+  void Footnote(int index);
+  void RemoveFootnote(int index);
+  const std::vector<int>& Footnotes() const;
   void addMarker(const std::string& marker);
   const std::vector<std::string>& Markers() const;
   void setTextBold(bool bold);
@@ -312,8 +324,21 @@ private:
 //               the last placeholder of BODY separates repetitions and is not written after the last.
 // Example: "[:^1=^2,:]1\:Listwise N=^2" with a repeat list (sex, 1, age, 3) and the number 45 reads
 // "sex=1,age=3:Listwise N=45". Placeholders without an argument are left out.
+//
+// A composite may hold composites, and copies of a composite can be added to it again, so that a short
+// stream could double its size with every addition. Three limits keep it in proportion; an addition
+// that would break one is refused with OmLimitError and changes nothing.
 class OmComposite final : public OmCellText {
 public:
+  // Texts and repeat lists held, nested composites' own included: about 200 bytes each.
+  static constexpr std::size_t kMaxTexts = 100'000;
+  // Composites inside composites: every copy, comparison, fill and visit walks them by recursion.
+  static constexpr std::size_t kMaxNesting = 100;
+  // The filled text. An addition is refused when the longest text the template could fill to passes
+  // this; a fill never writes more (a translated template can be longer than the one measured, and its
+  // fill is then cut here, at a character boundary).
+  static constexpr std::size_t kMaxFilledLength = std::size_t{1} << 20;
+
   // One argument: a text, or a repeat list (no text, children instead).
   struct Node {
     OmCellTextPtr text;
@@ -351,8 +376,36 @@ public:
   // The argument texts in depth-first order (repeat lists contribute their items).
   std::vector<const OmCellText*> Leaves() const;
 
+  // The measures that the limits apply to.
+  std::size_t TextCount() const { return _size.texts; }
+  std::size_t Nesting() const { return _size.nesting; }
+  // The longest text that the template measured at construction can fill to with these arguments.
+  std::uint64_t FilledLengthBound() const;
+
 private:
   OmComposite(const OmComposite& other, OmMemoryRegion* region);
+
+  // What the arguments contribute to the measures.
+  struct Size {
+    std::size_t texts = 1;        // the template (with its own texts, if a composite), arguments, lists
+    std::size_t nesting = 1;      // 1, or one more than the deepest composite held
+    std::size_t listItems = 0;    // argument nodes inside repeat lists
+    std::uint64_t topLongest = 0; // the longest shown top-level argument
+    std::uint64_t listTotal = 0;  // the shown lengths of the texts inside repeat lists, summed
+  };
+  // What the template contributes: how often its characters and placeholders can be written.
+  struct Shape {
+    std::uint64_t outside = 0;          // characters outside repeat bodies: written once
+    std::uint64_t inBodies = 0;         // characters inside: at most once per list item
+    std::uint64_t topPlaceholders = 0;  // each writes one top-level argument
+    std::uint64_t listPlaceholders = 0; // each writes every list item at most once
+  };
+  static std::uint64_t Bound(const Shape& shape, const Size& size);
+  // Refuses a composite of this size.
+  void Check(const Size& size) const;
+  // The level that Add and BeginRepeatList append to: the innermost open repeat list, or the top.
+  std::vector<Node>& OpenLevel();
+  std::string Fill(bool untranslated) const;
 
   OmCellTextPtr _template;
   std::vector<Node> _args;
@@ -360,4 +413,6 @@ private:
   std::string _filled;
   bool _substituted = false;
   OmMemoryRegion* _region = nullptr; // where the copies of the template and arguments are made
+  Shape _shape;
+  Size _size;
 };

@@ -12,8 +12,11 @@
 
 #include <algorithm>
 #include <array>
+#include <limits>
 #include <map>
 #include <span>
+#include <string>
+#include <unordered_map>
 
 namespace {
 
@@ -73,7 +76,29 @@ std::size_t ReadIndex(std::string_view text, std::size_t pos, std::size_t end, s
   return pos;
 }
 
-// Fills one template from one argument tree.
+// Arithmetic of the length bound, which saturates rather than wraps.
+std::uint64_t Plus(std::uint64_t a, std::uint64_t b) {
+  return a > std::numeric_limits<std::uint64_t>::max() - b ? std::numeric_limits<std::uint64_t>::max()
+                                                           : a + b;
+}
+std::uint64_t Times(std::uint64_t a, std::uint64_t b) {
+  return b != 0 && a > std::numeric_limits<std::uint64_t>::max() / b
+             ? std::numeric_limits<std::uint64_t>::max()
+             : a * b;
+}
+
+// Drops a character cut in two at the end of a text (UTF-8).
+void TrimCutCharacter(std::string& text) {
+  std::size_t lead = text.size();
+  while (lead > 0 && (static_cast<unsigned char>(text[lead - 1]) & 0xC0) == 0x80)
+    --lead;
+  if (lead == 0) return;
+  const auto c = static_cast<unsigned char>(text[lead - 1]);
+  const std::size_t length = c < 0x80 ? 1 : c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+  if (text.size() - (lead - 1) < length) text.resize(lead - 1);
+}
+
+// Fills one template from one argument tree, writing at most kMaxFilledLength bytes.
 class TemplateFiller {
 public:
   TemplateFiller(std::string_view text, bool untranslated) : _text(text), _untranslated(untranslated) {
@@ -82,7 +107,21 @@ public:
 
   std::string Fill(std::span<const Node> arguments) {
     Render(0, _text.size(), arguments, 0);
+    if (_cut) TrimCutCharacter(_out);
     return std::move(_out);
+  }
+
+  // Where the template's characters and placeholders stand: outside every repeat body or inside one.
+  void Measure(std::uint64_t& outside, std::uint64_t& inBodies, std::uint64_t& topPlaceholders,
+               std::uint64_t& listPlaceholders) const {
+    std::vector<bool> inBody(_text.size(), false);
+    for (const auto& [open, r] : _repeats)
+      std::fill(inBody.begin() + static_cast<std::ptrdiff_t>(r.bodyBegin),
+                inBody.begin() + static_cast<std::ptrdiff_t>(r.bodyEnd), true);
+    for (std::size_t i = 0; i < _text.size(); ++i) {
+      ++(inBody[i] ? inBodies : outside);
+      if (_text[i] == '^') ++(inBody[i] ? listPlaceholders : topPlaceholders);
+    }
   }
 
 private:
@@ -153,16 +192,24 @@ private:
     return index >= 1 && index <= scope.size() ? &scope[index - 1] : nullptr;
   }
 
+  bool Full() const { return _out.size() >= OmComposite::kMaxFilledLength; }
+
+  void Put(std::string_view text) {
+    const std::size_t room =
+        OmComposite::kMaxFilledLength - std::min(_out.size(), OmComposite::kMaxFilledLength);
+    if (text.size() > room) _cut = true;
+    _out.append(text.substr(0, room));
+  }
+
   void Render(std::size_t begin, std::size_t end, std::span<const Node> scope, std::size_t depth) {
-    for (std::size_t pos = begin; pos < end;) {
+    for (std::size_t pos = begin; pos < end && !Full();) {
       const Token t = Next(pos, end);
       switch (t.kind) {
       case Token::kChar:
         _out += t.c;
         break;
       case Token::kPlaceholder:
-        if (const Node* arg = Argument(scope, t.index); arg != nullptr && arg->text)
-          _out += Shown(*arg->text);
+        if (const Node* arg = Argument(scope, t.index); arg != nullptr && arg->text) PutShown(*arg->text);
         break;
       case Token::kRepeat:
         RenderRepeat(*t.repeat, scope, depth);
@@ -193,7 +240,7 @@ private:
     if (!placeholders) headEnd = r.bodyEnd;
 
     const std::span<const Node> items(list->children);
-    for (std::size_t first = 0; first < items.size(); first += group) {
+    for (std::size_t first = 0; first < items.size() && !Full(); first += group) {
       const auto groupItems = items.subspan(first, std::min(group, items.size() - first));
       Render(r.bodyBegin, headEnd, groupItems, depth + 1);
       if (first + group < items.size()) Render(headEnd, r.bodyEnd, groupItems, depth + 1);
@@ -201,46 +248,133 @@ private:
   }
 
   // Argument texts show as displayed, except that a composite argument shows filled even before it
-  // was substituted itself.
-  std::string Shown(const OmCellText& text) const {
-    if (_untranslated) return text.AsEngString();
-    if (text.OrderCode() == OmCellText::kOrderComposite) {
-      const auto& composite = static_cast<const OmComposite&>(text);
-      return composite.IsSubstituted() ? composite.AsString() : composite.Filled();
+  // was substituted itself. A composite argument that the template names several times is filled once:
+  // filled again for every mention, a chain of composites each naming the one below twice would take
+  // time exponential in its length.
+  void PutShown(const OmCellText& text) {
+    if (text.OrderCode() != OmCellText::kOrderComposite) {
+      Put(_untranslated ? text.AsEngString() : text.AsString());
+      return;
     }
-    return text.AsString();
+    const auto& composite = static_cast<const OmComposite&>(text);
+    if (!_untranslated && composite.IsSubstituted()) {
+      Put(composite.AsString());
+      return;
+    }
+    auto found = _filled.find(&composite);
+    if (found == _filled.end())
+      found = _filled.emplace(&composite, _untranslated ? composite.AsEngString() : composite.Filled()).first;
+    Put(found->second);
   }
 
   std::string_view _text;
   bool _untranslated;
-  std::map<std::size_t, Repeat> _repeats; // by the position of their "["
+  std::map<std::size_t, Repeat> _repeats;                      // by the position of their "["
+  std::unordered_map<const OmComposite*, std::string> _filled; // composite arguments filled so far
   std::string _out;
+  bool _cut = false; // something was left out for want of room
 };
+
+// The longest a text can show as an argument, in any display mode and before or after translation
+// (as far as it is known now).
+std::uint64_t ShownLength(const OmCellText& text) {
+  switch (text.OrderCode()) {
+  case OmCellText::kOrderComposite: {
+    const auto& c = static_cast<const OmComposite&>(text);
+    return std::max<std::uint64_t>(c.FilledLengthBound(), c.AsString().size());
+  }
+  case OmCellText::kOrderString: {
+    const auto& s = static_cast<const OmStringCell&>(text);
+    return std::max(s.Text().size(), s.AsEngString().size());
+  }
+  case OmCellText::kOrderVariable: {
+    const auto& v = static_cast<const OmVariable&>(text);
+    return v.Name().size() + v.Label().size() + 3; // "label [name]"
+  }
+  case OmCellText::kOrderNumDataValue: {
+    const auto& v = static_cast<const OmNumDataValue&>(text);
+    return FormatNumber(v.Value(), v.Format()).size() + 1 + v.ValueLabel().size(); // "value label"
+  }
+  case OmCellText::kOrderStringDataValue: {
+    const auto& v = static_cast<const OmStringDataValue&>(text);
+    return v.Value().size() + 1 + v.ValueLabel().size();
+  }
+  default:
+    return text.AsString().size();
+  }
+}
+
+bool IsComposite(const OmCellText& text) {
+  return text.OrderCode() == OmCellText::kOrderComposite;
+}
+
+std::size_t TextsOf(const OmCellText& text) {
+  return IsComposite(text) ? static_cast<const OmComposite&>(text).TextCount() : 1;
+}
+
+std::size_t NestingOf(const OmCellText& text) {
+  return IsComposite(text) ? static_cast<const OmComposite&>(text).Nesting() : 0;
+}
 
 } // namespace
 
 OmComposite::OmComposite(const OmCellText& templateCell, OmMemoryRegion* region)
-    : _template(CloneText(templateCell, OrDefault(region))), _region(OrDefault(region)) {}
+    : _template(CloneText(templateCell, OrDefault(region))), _region(OrDefault(region)) {
+  const std::string text = _template->AsString();
+  TemplateFiller(text, false)
+      .Measure(_shape.outside, _shape.inBodies, _shape.topPlaceholders, _shape.listPlaceholders);
+  // A composite template reads as its text; what that text can grow to is its own bound.
+  if (IsComposite(*_template)) _shape.outside = std::max(_shape.outside, ShownLength(*_template));
+  _size.texts = TextsOf(*_template);
+  _size.nesting = 1 + NestingOf(*_template);
+  Check(_size);
+}
 
 OmComposite::OmComposite(const OmComposite& other) : OmComposite(other, other._region) {}
 
 OmComposite::OmComposite(const OmComposite& other, OmMemoryRegion* region)
     : OmCellText(other), _template(CloneText(*other._template, region)),
       _args(CloneNodes(other._args, region)), _openLists(other._openLists), _filled(other._filled),
-      _substituted(other._substituted), _region(region) {}
+      _substituted(other._substituted), _region(region), _shape(other._shape), _size(other._size) {}
+
+std::uint64_t OmComposite::Bound(const Shape& shape, const Size& size) {
+  std::uint64_t bound = shape.outside;
+  bound = Plus(bound, Times(shape.inBodies, size.listItems));
+  bound = Plus(bound, Times(shape.topPlaceholders, size.topLongest));
+  return Plus(bound, Times(shape.listPlaceholders, size.listTotal));
+}
+
+std::uint64_t OmComposite::FilledLengthBound() const {
+  return Bound(_shape, _size);
+}
+
+void OmComposite::Check(const Size& size) const {
+  if (size.texts > kMaxTexts)
+    throw OmLimitError("composite: it would hold more than " + std::to_string(kMaxTexts) +
+                       " texts and repeat lists");
+  if (size.nesting > kMaxNesting)
+    throw OmLimitError("composite: composites would nest deeper than " + std::to_string(kMaxNesting) +
+                       " levels");
+  if (Bound(_shape, size) > kMaxFilledLength)
+    throw OmLimitError("composite: its filled text could grow past " + std::to_string(kMaxFilledLength) +
+                       " bytes");
+}
 
 std::string OmComposite::AsString() const {
   return _substituted ? _filled : _template->AsString();
 }
 
 std::string OmComposite::AsEngString() const {
-  const std::string text = _template->AsEngString();
-  return TemplateFiller(text, true).Fill(_args);
+  return Fill(true);
 }
 
 std::string OmComposite::Filled() const {
-  const std::string text = _template->AsString();
-  return TemplateFiller(text, false).Fill(_args);
+  return Fill(false);
+}
+
+std::string OmComposite::Fill(bool untranslated) const {
+  const std::string text = untranslated ? _template->AsEngString() : _template->AsString();
+  return TemplateFiller(text, untranslated).Fill(_args);
 }
 
 void OmComposite::Substitute(const void*, bool) {
@@ -260,13 +394,29 @@ OmCellText* OmComposite::Clone(OmMemoryRegion* region) const {
   return new (region) OmComposite(*this, region);
 }
 
-void OmComposite::Add(const OmCellText& child) {
+std::vector<Node>& OmComposite::OpenLevel() {
   std::vector<Node>* level = &_args;
   for (std::size_t i : _openLists) {
     if (i == kNotOpened) break;
     level = &(*level)[i].children;
   }
-  level->push_back(Node{CloneText(child, _region), {}});
+  return *level;
+}
+
+void OmComposite::Add(const OmCellText& child) {
+  std::vector<Node>& level = OpenLevel();
+  Size size = _size;
+  size.texts += TextsOf(child);
+  size.nesting = std::max(size.nesting, 1 + NestingOf(child));
+  if (&level == &_args) {
+    size.topLongest = std::max(size.topLongest, ShownLength(child));
+  } else {
+    ++size.listItems;
+    size.listTotal = Plus(size.listTotal, ShownLength(child));
+  }
+  Check(size);
+  level.push_back(Node{CloneText(child, _region), {}});
+  _size = size;
 }
 
 void OmComposite::BeginRepeatList() {
@@ -274,11 +424,14 @@ void OmComposite::BeginRepeatList() {
     _openLists.push_back(kNotOpened);
     return;
   }
-  std::vector<Node>* level = &_args;
-  for (std::size_t i : _openLists)
-    level = &(*level)[i].children;
-  level->push_back(Node{});
-  _openLists.push_back(level->size() - 1);
+  std::vector<Node>& level = OpenLevel();
+  Size size = _size;
+  ++size.texts;
+  if (&level != &_args) ++size.listItems;
+  Check(size);
+  level.push_back(Node{});
+  _openLists.push_back(level.size() - 1);
+  _size = size;
 }
 
 void OmComposite::EndRepeatList() {

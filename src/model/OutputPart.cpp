@@ -11,7 +11,7 @@ OmOutputPart::OmOutputPart(const OmCellText& title, std::string codePage)
 
 OmOutputPart::~OmOutputPart() = default;
 
-OmFootnote::OmFootnote(OmMemoryRegion* region, const OmCellText& text, const OmCellText* marker, short index)
+OmFootnote::OmFootnote(OmMemoryRegion* region, const OmCellText& text, const OmCellText* marker, int index)
     : text(CloneText(text, region)), marker(marker ? CloneText(*marker, region) : nullptr), index(index) {}
 
 OmFootnote::OmFootnote(const OmFootnote& other)

@@ -79,7 +79,7 @@ private:
 struct OmFootnote {
   OmFootnote() = default;
   OmFootnote(OmMemoryRegion* region, const OmCellText& text, const OmCellText* marker = nullptr,
-             short index = 0);
+             int index = 0);
   OmFootnote(const OmFootnote& other);
   OmFootnote& operator=(const OmFootnote& other);
   OmFootnote(OmFootnote&&) noexcept = default;
@@ -87,7 +87,7 @@ struct OmFootnote {
 
   OmCellTextPtr text;
   OmCellTextPtr marker; // null: the mark is generated (a, b, c, ...)
-  short index = 0;
+  int index = 0;
   int references = 0;
 };
 

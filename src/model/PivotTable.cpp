@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <limits>
 
 #include "platform/strings/PlatformStrings.h"
 
@@ -18,6 +19,16 @@ std::size_t Mix(std::size_t h, std::size_t v) {
 std::size_t HashDouble(double v) {
   if (std::isnan(v)) return 0x7FF8;
   return std::hash<double>{}(v == 0.0 ? 0.0 : v);
+}
+
+std::size_t HashText(const OmCellText& t);
+
+// Arguments compare as a tree: texts by Compare, repeat lists by length and then item by item.
+std::size_t HashArguments(std::size_t h, const std::vector<OmComposite::Node>& nodes) {
+  h = Mix(h, nodes.size());
+  for (const OmComposite::Node& n : nodes)
+    h = n.text ? Mix(h, HashText(*n.text)) : HashArguments(Mix(h, 1), n.children);
+  return h;
 }
 
 // A hash that agrees with label equality: texts that compare equal hash alike.
@@ -41,8 +52,11 @@ std::size_t HashText(const OmCellText& t) {
     const auto& v = static_cast<const OmStringDataValue&>(t);
     return Mix(Mix(h, hs(v.VariableName())), hs(v.Value()));
   }
-  case OmCellText::kOrderComposite:
-    return Mix(h, HashText(static_cast<const OmComposite&>(t).Template()));
+  case OmCellText::kOrderComposite: {
+    // Composites of one template differ by their arguments (footnotes such as "^1 cases" come in many).
+    const auto& c = static_cast<const OmComposite&>(t);
+    return HashArguments(Mix(h, HashText(c.Template())), c.Arguments());
+  }
   default:
     return h;
   }
@@ -77,28 +91,51 @@ bool SameKey(const int* a, const int* b, std::size_t width) {
   return true;
 }
 
+// The tree walks below keep a stack of their own rather than recursing, so that the depth of a tree
+// costs no call depth.
+
 void CopyTree(const OmDimensionNode& from, OmDimensionNode& to, OmDimension& dim) {
-  for (const auto& child : from.Children()) {
-    OmDimensionNode* made = dim.Child(&to, child->Label(), child->Subscript(), child->IsGroup());
-    made->SetSortMode(child->SortMode());
-    made->SetMark(child->Mark());
-    made->SetSecondFlag(child->SecondFlag());
-    CopyTree(*child, *made, dim);
+  std::vector<std::pair<const OmDimensionNode*, OmDimensionNode*>> pending{{&from, &to}};
+  while (!pending.empty()) {
+    const auto [source, target] = pending.back();
+    pending.pop_back();
+    for (const auto& child : source->Children()) {
+      OmDimensionNode* made = dim.Child(target, child->Label(), child->Subscript(), child->IsGroup());
+      made->SetSortMode(child->SortMode());
+      made->SetMark(child->Mark());
+      made->SetSecondFlag(child->SecondFlag());
+      pending.emplace_back(child.get(), made);
+    }
   }
 }
 
+// Subscripts of the node and everything below it, in no particular order.
 void CollectSubscripts(const OmDimensionNode& node, std::vector<int>& out) {
-  if (node.Subscript() != OmDimensionNode::kNoSubscript) out.push_back(node.Subscript());
-  for (const auto& child : node.Children())
-    CollectSubscripts(*child, out);
+  std::vector<const OmDimensionNode*> pending{&node};
+  while (!pending.empty()) {
+    const OmDimensionNode* n = pending.back();
+    pending.pop_back();
+    if (n->Subscript() != OmDimensionNode::kNoSubscript) out.push_back(n->Subscript());
+    for (const auto& child : n->Children())
+      pending.push_back(child.get());
+  }
 }
 
+// Categories below the node in display order: depth first, children in order.
 void CollectCategories(const OmDimensionNode& node, std::vector<const OmDimensionNode*>& out) {
-  for (const auto& child : node.Children()) {
-    if (child->IsGroup())
-      CollectCategories(*child, out);
+  std::vector<const OmDimensionNode*> pending;
+  const auto pushChildren = [&pending](const OmDimensionNode& n) {
+    for (auto it = n.Children().rbegin(); it != n.Children().rend(); ++it)
+      pending.push_back(it->get());
+  };
+  pushChildren(node);
+  while (!pending.empty()) {
+    const OmDimensionNode* n = pending.back();
+    pending.pop_back();
+    if (n->IsGroup())
+      pushChildren(*n);
     else
-      out.push_back(child.get());
+      out.push_back(n);
   }
 }
 
@@ -109,6 +146,18 @@ void CollectCategories(const OmDimensionNode& node, std::vector<const OmDimensio
 OmDimensionNode::OmDimensionNode(OmCellTextPtr label, int subscript, bool group, OmDimensionNode* parent,
                                  OmDimension* dimension)
     : _label(std::move(label)), _parent(parent), _dimension(dimension), _subscript(subscript), _group(group) {
+}
+
+OmDimensionNode::~OmDimensionNode() {
+  // Destroys the subtree from a list of its own instead of through nested destructors.
+  std::vector<std::unique_ptr<OmDimensionNode>> pending = std::move(_children);
+  while (!pending.empty()) {
+    std::unique_ptr<OmDimensionNode> node = std::move(pending.back());
+    pending.pop_back();
+    for (auto& child : node->_children)
+      pending.push_back(std::move(child));
+    node->_children.clear();
+  }
 }
 
 void OmDimensionNode::SetLabel(OmCellTextPtr label) {
@@ -305,25 +354,61 @@ void OmPivotTable::Scratch() {
   _columns.Items().clear();
   _layers.Items().clear();
   _footnotes.clear();
+  _footnoteIndex.clear();
+  _footnoteIndexStale = false;
   _caption.reset();
   _corner.reset();
   _scratched = true;
 }
 
-short OmPivotTable::Footnote(const OmFootnote& footnote, bool forceNew) {
-  if (!forceNew) {
+namespace {
+
+bool SameFootnote(const OmFootnote& a, const OmFootnote& b) {
+  const bool sameMarker = (!a.marker && !b.marker) || (a.marker && b.marker && a.marker->Equals(*b.marker));
+  return sameMarker && a.text && b.text && a.text->Equals(*b.text);
+}
+
+std::size_t HashFootnote(const OmFootnote& f) {
+  return Mix(HashText(*f.text), f.marker ? HashText(*f.marker) : 0);
+}
+
+} // namespace
+
+int OmPivotTable::FindFootnote(const OmFootnote& footnote, std::size_t hash) const {
+  const auto range = _footnoteIndex.equal_range(hash);
+  for (auto it = range.first; it != range.second; ++it)
+    if (SameFootnote(_footnotes[static_cast<std::size_t>(it->second)], footnote)) return it->second;
+  return -1;
+}
+
+int OmPivotTable::Footnote(const OmFootnote& footnote, bool forceNew) {
+  if (_footnoteIndexStale) {
+    _footnoteIndex.clear();
     for (std::size_t i = 0; i < _footnotes.size(); ++i) {
       const OmFootnote& f = _footnotes[i];
-      const bool sameMarker = (!f.marker && !footnote.marker) ||
-                              (f.marker && footnote.marker && f.marker->Equals(*footnote.marker));
-      if (sameMarker && f.text && footnote.text && f.text->Equals(*footnote.text))
-        return static_cast<short>(i);
+      if (!f.text) continue;
+      const std::size_t h = HashFootnote(f);
+      if (FindFootnote(f, h) < 0) _footnoteIndex.emplace(h, static_cast<int>(i));
     }
+    _footnoteIndexStale = false;
   }
+  const std::size_t hash = footnote.text ? HashFootnote(footnote) : 0;
+  const int equal = footnote.text ? FindFootnote(footnote, hash) : -1;
+  if (equal >= 0 && !forceNew) {
+    ++_footnotes[static_cast<std::size_t>(equal)].references;
+    return equal;
+  }
+  // Footnote indexes are ints: no table that fits in memory gets near this, but an index must never
+  // wrap.
+  if (_footnotes.size() >= static_cast<std::size_t>(kMaxFootnotes))
+    throw OmLimitError("footnote: a table holds at most " + std::to_string(kMaxFootnotes) + " footnotes");
+  const int index = static_cast<int>(_footnotes.size());
   OmFootnote copy(footnote);
-  copy.index = static_cast<short>(_footnotes.size());
+  copy.index = index;
+  copy.references = 1;
   _footnotes.push_back(std::move(copy));
-  return static_cast<short>(_footnotes.size() - 1);
+  if (footnote.text && equal < 0) _footnoteIndex.emplace(hash, index);
+  return index;
 }
 
 void OmPivotTable::RemovedFootnotes(bool removed) {

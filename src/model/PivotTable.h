@@ -2,6 +2,7 @@
 // Pivot tables: dimensions, each a tree of categories and groups; cells addressed by one subscript per
 // dimension; the placement of dimensions on rows, columns and layers; footnotes and options.
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -28,6 +29,7 @@ public:
                   OmDimension* dimension);
   OmDimensionNode(const OmDimensionNode&) = delete;
   OmDimensionNode& operator=(const OmDimensionNode&) = delete;
+  ~OmDimensionNode();
 
   OmCellText& Label() { return *_label; }
   const OmCellText& Label() const { return *_label; }
@@ -202,10 +204,16 @@ public:
   // Iterates over the stored cells in storage order.
   Iterator FirstCell() const { return Iterator(this, 0); }
 
-  // Footnotes. Footnote() adds a copy and returns its index; unless forceNew, a footnote with an equal
-  // text and marker is reused. Each call counts one more reference to it.
-  short Footnote(const OmFootnote& footnote, bool forceNew = false);
-  std::vector<OmFootnote>& Footnotes() { return _footnotes; }
+  // Footnotes. Footnote() adds a copy and returns its index; unless forceNew, the first footnote with an
+  // equal text and marker is reused. Each call counts one more reference to it. Footnotes are found
+  // through an index of their texts, which the changing accessor below marks for rebuilding: texts
+  // changed through it (translation) are found by their new text from the next Footnote() on.
+  int Footnote(const OmFootnote& footnote, bool forceNew = false);
+  static constexpr int kMaxFootnotes = std::numeric_limits<int>::max();
+  std::vector<OmFootnote>& Footnotes() {
+    _footnoteIndexStale = true;
+    return _footnotes;
+  }
   const std::vector<OmFootnote>& Footnotes() const { return _footnotes; }
   // Notes that a reference to a footnote was removed from a text (renderers then show only the
   // footnotes still referred to).
@@ -279,11 +287,16 @@ private:
   void RemoveEntry(std::size_t entry);
   void Rehash(std::size_t slots);
   void WidenKeys(); // after a dimension was added to a table holding cells
+  // The index of the first footnote equal to the given one under its hash, or -1.
+  int FindFootnote(const OmFootnote& footnote, std::size_t hash) const;
   std::vector<int> KeyOf(const std::vector<int>& at) const;
 
   std::vector<std::unique_ptr<OmDimension>> _dims;
   PuppetVector<short> _rows{kEmptyPlace}, _columns{kEmptyPlace}, _layers{kEmptyPlace};
   std::vector<OmFootnote> _footnotes;
+  // Footnotes by a hash of text and marker; of several equal footnotes only the first is entered.
+  std::unordered_multimap<std::size_t, int> _footnoteIndex;
+  bool _footnoteIndexStale = false;
   OmCellTextPtr _subtype, _tableTitle, _caption, _corner;
   std::shared_ptr<const BackendSettings> _settings;
   icuTracker _tracker;

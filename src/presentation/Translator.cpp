@@ -36,10 +36,19 @@ void OmCellTextTranslator::Visit(OmComposite& composite) {
 }
 
 namespace {
-void TranslateNode(OmDimensionNode& node, OmCellText::Visitor& translator) {
-  node.Label().Accept(translator);
-  for (auto& child : node.Children())
-    TranslateNode(*child, translator);
+// Every label of a dimension, from a stack of its own so that the depth of the tree costs no call depth.
+void TranslateNode(OmDimensionNode& root, OmCellText::Visitor& translator) {
+  std::vector<OmDimensionNode*> pending{&root};
+  while (!pending.empty()) {
+    OmDimensionNode* node = pending.back();
+    pending.pop_back();
+    node->Label().Accept(translator);
+    // Through the changing accessor: the children's labels change, so the node's label index must be
+    // rebuilt before it is used again.
+    auto& children = node->Children();
+    for (auto it = children.rbegin(); it != children.rend(); ++it)
+      pending.push_back(it->get());
+  }
 }
 } // namespace
 

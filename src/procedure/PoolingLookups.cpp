@@ -215,19 +215,18 @@ int FindFootnote(const OmPivotTable& table, const OmCellText& text) {
   return -1;
 }
 
-short AddCellFootnote(const std::string& text, OmPivotTable& table, OmCellText& cell) {
-  const short index = table.Footnote(OmFootnote(nullptr, TranslatableText(text)), false);
+int AddCellFootnote(const std::string& text, OmPivotTable& table, OmCellText& cell) {
+  const int index = table.Footnote(OmFootnote(nullptr, TranslatableText(text)), false);
   cell.Footnote(index);
   return index;
 }
 
 void AddPoolingErrorFootnote(OmPivotTable& table, const std::vector<int>& at, long code) {
-  const short index =
-      table.Footnote(OmFootnote(nullptr, TranslatableText(GetPoolingErrorString(code))), false);
+  const int index = table.Footnote(OmFootnote(nullptr, TranslatableText(GetPoolingErrorString(code))), false);
   EnsureCellFootnote(table, at, index);
 }
 
-void EnsureCellFootnote(OmPivotTable& table, const std::vector<int>& at, short index) {
+void EnsureCellFootnote(OmPivotTable& table, const std::vector<int>& at, int index) {
   OmCellText* cell = table.Cell(at);
   if (!cell) {
     table.SetCell(at, OmCellTextPtr(new OmNumber(kSysmis, kMissingCellFormat)));

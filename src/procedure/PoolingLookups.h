@@ -68,14 +68,14 @@ int FindFootnote(const OmPivotTable& table, const OmCellText& text);
 
 // Adds a footnote with the (translatable) text to the table, reusing an equal one, marks the cell
 // with it and returns its index.
-short AddCellFootnote(const std::string& text, OmPivotTable& table, OmCellText& cell);
+int AddCellFootnote(const std::string& text, OmPivotTable& table, OmCellText& cell);
 
 // Footnotes the cell at the subscripts with the text of a pooling error code; an empty cell becomes
 // system-missing first.
 void AddPoolingErrorFootnote(OmPivotTable& table, const std::vector<int>& at, long code);
 
 // Marks the cell at the subscripts with the footnote; an empty cell becomes system-missing first.
-void EnsureCellFootnote(OmPivotTable& table, const std::vector<int>& at, short index);
+void EnsureCellFootnote(OmPivotTable& table, const std::vector<int>& at, int index);
 
 // ---- estimates -----------------------------------------------------------------------------------------
 

@@ -158,9 +158,7 @@ OmPivotTable* OmProcedureFactory::FindTable(const OmCellText& title) {
 namespace {
 // Gives a table a heading footnote: the table takes it into its list and marks its title with it.
 void InheritFootnote(OmPivotTable& table, const OmFootnote& footnote) {
-  const short index = table.Footnote(footnote, false);
-  ++table.Footnotes()[static_cast<std::size_t>(index)].references;
-  table.TableTitle().Footnote(index);
+  table.TableTitle().Footnote(table.Footnote(footnote, false));
 }
 } // namespace
 
@@ -478,16 +476,23 @@ void OmProcedureFactory::PostProcess() {
 // ---- sorting --------------------------------------------------------------------------------------------
 
 namespace {
-void SortNode(OmDimensionNode& node) {
-  if (!node.IsGroup()) return;
-  auto& kids = node.Children();
-  if (node.SortMode() == OmDimensionNode::kSortAscending)
-    std::sort(kids.begin(), kids.end(), [](const auto& a, const auto& b) { return *a < *b; });
-  else if (node.SortMode() == OmDimensionNode::kSortDescending)
-    std::sort(kids.begin(), kids.end(), [](const auto& a, const auto& b) { return *b < *a; });
-  for (auto& child : kids) {
-    child->SetParent(&node);
-    SortNode(*child);
+// Sorts the children of every group below the root by the group's sort mode, from a stack of its own so
+// that the depth of the tree costs no call depth.
+void SortNode(OmDimensionNode& root) {
+  std::vector<OmDimensionNode*> pending{&root};
+  while (!pending.empty()) {
+    OmDimensionNode& node = *pending.back();
+    pending.pop_back();
+    if (!node.IsGroup()) continue;
+    auto& kids = node.Children();
+    if (node.SortMode() == OmDimensionNode::kSortAscending)
+      std::sort(kids.begin(), kids.end(), [](const auto& a, const auto& b) { return *a < *b; });
+    else if (node.SortMode() == OmDimensionNode::kSortDescending)
+      std::sort(kids.begin(), kids.end(), [](const auto& a, const auto& b) { return *b < *a; });
+    for (auto& child : kids) {
+      child->SetParent(&node);
+      pending.push_back(child.get());
+    }
   }
 }
 } // namespace

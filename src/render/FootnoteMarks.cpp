@@ -1,6 +1,6 @@
 #include "render/FootnoteMarks.h"
 
-#include <algorithm>
+#include <unordered_set>
 
 #include "model/OutputPart.h"
 #include "model/PivotTable.h"
@@ -12,15 +12,22 @@ namespace {
 
 void Refer(const OmCellText* text, std::vector<bool>& referred) {
   if (text == nullptr || !text->HasMetaData()) return;
-  for (short index : text->Footnotes())
+  for (int index : text->Footnotes())
     if (index >= 0 && static_cast<std::size_t>(index) < referred.size())
       referred[static_cast<std::size_t>(index)] = true;
 }
 
-void ReferLabels(const OmDimensionNode& node, std::vector<bool>& referred) {
-  for (const auto& child : node.Children()) {
-    Refer(&child->Label(), referred);
-    ReferLabels(*child, referred);
+// Every label below the node; walked with a stack of its own, so that the depth of the tree costs no
+// call depth.
+void ReferLabels(const OmDimensionNode& root, std::vector<bool>& referred) {
+  std::vector<const OmDimensionNode*> pending{&root};
+  while (!pending.empty()) {
+    const OmDimensionNode* node = pending.back();
+    pending.pop_back();
+    for (const auto& child : node->Children()) {
+      Refer(&child->Label(), referred);
+      pending.push_back(child.get());
+    }
   }
 }
 
@@ -75,10 +82,11 @@ ShownText FootnoteMarks::Show(const OmCellText& text) const {
     if (!shown.markers.empty()) shown.markers += ',';
     shown.markers += omf::platform::ToUtf8(marker, _codePage);
   }
-  for (short index : text.Footnotes()) {
+  // Footnotes with equal marker texts show their mark once; a title may carry thousands of marks.
+  std::unordered_set<std::string_view> seen;
+  for (int index : text.Footnotes()) {
     const std::string* mark = Mark(index);
-    if (mark != nullptr && std::find(shown.marks.begin(), shown.marks.end(), *mark) == shown.marks.end())
-      shown.marks.push_back(*mark);
+    if (mark != nullptr && seen.insert(*mark).second) shown.marks.push_back(*mark);
   }
   return shown;
 }

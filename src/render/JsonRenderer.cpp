@@ -26,7 +26,7 @@ std::string Dump(const Json& json) {
 Json FootnoteList(const OmCellText& text) {
   Json list = Json::array();
   if (text.HasMetaData())
-    for (short index : text.Footnotes())
+    for (int index : text.Footnotes())
       list.push_back(index);
   return list;
 }

@@ -113,7 +113,7 @@ TEST(DespookDimension, IdenticalGroupsFoldIntoTheFirstWhateverTheDimensionOrder)
           EXPECT_EQ(ValueAt(*p.table, p.At(t, j, g)), Estimate(g, t, j)) << g << t << j;
     const OmCellText* marked = p.table->Cell(p.At(1, 1, 1));
     ASSERT_NE(marked, nullptr);
-    EXPECT_EQ(marked->Footnotes(), std::vector<short>{2}); // marks move along
+    EXPECT_EQ(marked->Footnotes(), std::vector<int>{2}); // marks move along
   }
 }
 

@@ -197,7 +197,7 @@ TEST(TableMessages, FootnoteTargetsMarkersAndColours) {
   s.w.Background("#00ff00");
   s.GroupEnd("D");
   OmPivotTable& t = s.Finish();
-  const auto text = [&](short i) { return t.Footnotes().at(static_cast<std::size_t>(i)).text->AsString(); };
+  const auto text = [&](int i) { return t.Footnotes().at(static_cast<std::size_t>(i)).text->AsString(); };
   ASSERT_EQ(t.Footnotes().size(), 7u);
   EXPECT_EQ(text(t.TableTitle().Footnotes().at(0)), "on title");
   EXPECT_EQ(text(t.Dimension(0).Label().Footnotes().at(0)), "on dimension");

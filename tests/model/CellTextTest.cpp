@@ -175,11 +175,11 @@ TEST(CellTextMetaData, MadeOnFirstUseFootnotesAddOnceInOrder) {
   for (short i : {3, 1, 3, 2, 1})
     n.Footnote(i);
   EXPECT_TRUE(n.HasMetaData());
-  EXPECT_EQ(n.Footnotes(), (std::vector<short>{3, 1, 2}));
+  EXPECT_EQ(n.Footnotes(), (std::vector<int>{3, 1, 2}));
   n.RemoveFootnote(1);
   n.RemoveFootnote(7);
   n.Footnote(1);
-  EXPECT_EQ(n.Footnotes(), (std::vector<short>{3, 2, 1}));
+  EXPECT_EQ(n.Footnotes(), (std::vector<int>{3, 2, 1}));
   n.setTextBold(true);
   n.setTextColor("#ff0000");
   n.setBackgroundColor("#00ff00");
@@ -189,6 +189,32 @@ TEST(CellTextMetaData, MadeOnFirstUseFootnotesAddOnceInOrder) {
   EXPECT_EQ(n.TextColor(), "#ff0000");
   EXPECT_EQ(n.BackgroundColor(), "#00ff00");
   EXPECT_EQ(n.Markers(), (std::vector<std::string>{"a", "b"}));
+}
+
+TEST(CellTextMetaData, ManyFootnoteMarksKeepTheirOrderAndAddOnce) {
+  // A title that carries every footnote of a large table: past a few dozen marks they are found
+  // through a set, which must agree with the list through additions, repeats and removals.
+  constexpr int kMarks = 2000;
+  OmStringCell title("t");
+  std::vector<int> expected;
+  for (int i = 0; i < kMarks; ++i) {
+    const int index = (i * 7919) % kMarks + 40000; // every index once, out of order
+    title.Footnote(index);
+    title.Footnote(index);
+    expected.push_back(index);
+  }
+  EXPECT_EQ(title.Footnotes(), expected);
+  for (int i = 0; i < kMarks - 10; ++i)
+    title.RemoveFootnote(expected[static_cast<std::size_t>(i)]);
+  expected.erase(expected.begin(), expected.end() - 10);
+  EXPECT_EQ(title.Footnotes(), expected); // back to a few: found by a scan again
+  title.Footnote(expected[0]);
+  title.Footnote(70000);
+  expected.push_back(70000);
+  EXPECT_EQ(title.Footnotes(), expected);
+  const OmCellTextPtr copy = CloneText(title);
+  copy->Footnote(70000);
+  EXPECT_EQ(copy->Footnotes(), expected);
 }
 
 TEST(CellTextMetaData, CopiesAreDeepAndKeepTheTracker) {
@@ -201,12 +227,12 @@ TEST(CellTextMetaData, CopiesAreDeepAndKeepTheTracker) {
 
   const OmCellTextPtr copy = CloneText(s);
   EXPECT_EQ(copy->getICUTracker(), &tracker);
-  EXPECT_EQ(copy->Footnotes(), (std::vector<short>{4}));
+  EXPECT_EQ(copy->Footnotes(), (std::vector<int>{4}));
   EXPECT_EQ(copy->Markers(), (std::vector<std::string>{"m"}));
   EXPECT_TRUE(copy->IsBold());
   copy->Footnote(5);
   copy->setTextBold(false);
-  EXPECT_EQ(s.Footnotes(), (std::vector<short>{4}));
+  EXPECT_EQ(s.Footnotes(), (std::vector<int>{4}));
   EXPECT_TRUE(s.IsBold());
   EXPECT_FALSE(CloneText(OmNumber(1, kInteger))->HasMetaData());
 }

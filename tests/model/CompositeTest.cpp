@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <variant>
 
 namespace {
@@ -202,6 +203,99 @@ TEST(Composite, UnbalancedListOpeningsStayShallow) {
   EXPECT_TRUE(copy->Equals(c));
 }
 
+TEST(Composite, AdditionsPastALimitAreRefusedAndChangeNothing) {
+  const auto same = [](const OmComposite& a, const OmComposite& b) {
+    return a.Equals(b) && a.TextCount() == b.TextCount() && a.Nesting() == b.Nesting() &&
+           a.FilledLengthBound() == b.FilledLengthBound();
+  };
+  const auto refused = [&](OmComposite& c, const std::function<void()>& add, const std::string& part) {
+    SCOPED_TRACE(part);
+    const OmCellTextPtr before = CloneText(c);
+    try {
+      add();
+      ADD_FAILURE() << "not refused";
+    } catch (const OmLimitError& e) {
+      EXPECT_NE(std::string(e.what()).find(part), std::string::npos) << e.what();
+    }
+    EXPECT_TRUE(same(c, static_cast<const OmComposite&>(*before)));
+  };
+
+  // Texts: repeat lists count as well as texts.
+  OmComposite many(OmStringCell("[:^1:]1"));
+  many.BeginRepeatList();
+  while (many.TextCount() < OmComposite::kMaxTexts)
+    many.Add(OmStringCell("x"));
+  refused(
+      many, [&] { many.Add(OmStringCell("x")); }, "more than 100000 texts");
+  refused(
+      many, [&] { many.BeginRepeatList(); }, "more than 100000 texts");
+  many.End();
+  EXPECT_EQ(many.Filled(), std::string(OmComposite::kMaxTexts - 2, 'x'));
+
+  // Nesting, through arguments and through the template.
+  auto deep = Make("(^1)", {"x"});
+  while (deep->Nesting() < OmComposite::kMaxNesting) {
+    auto next = Make("(^1)");
+    next->Add(*deep);
+    deep = std::move(next);
+  }
+  OmComposite outer(OmStringCell("^1"));
+  refused(
+      outer, [&] { outer.Add(*deep); }, "nest deeper than 100 levels");
+  EXPECT_THROW(OmComposite{static_cast<const OmCellText&>(*deep)}, OmLimitError);
+  EXPECT_EQ(deep->Filled(),
+            std::string(OmComposite::kMaxNesting, '(') + "x" + std::string(OmComposite::kMaxNesting, ')'));
+
+  // The filled length: a placeholder writes one top-level argument, a repeat body every list item.
+  const std::string half(OmComposite::kMaxFilledLength / 2, 'y');
+  OmComposite twice(OmStringCell("^1^1"));
+  refused(
+      twice, [&] { twice.Add(OmStringCell(half)); }, "could grow past 1048576 bytes");
+  twice.Add(OmStringCell(half.substr(2)));
+  EXPECT_EQ(twice.Filled().size(), OmComposite::kMaxFilledLength - 4);
+  OmComposite listed(OmStringCell("[:^1, :]1"));
+  listed.BeginRepeatList();
+  listed.Add(OmStringCell(half));
+  refused(
+      listed, [&] { listed.Add(OmStringCell(half)); }, "could grow past");
+  listed.Add(OmStringCell("z"));
+  EXPECT_EQ(listed.Filled(), half + ", z");
+}
+
+TEST(Composite, AFillNeverPassesTheLimit) {
+  // A template lengthened after the arguments were measured (as a translation may) is filled up to the
+  // limit, and a character cut in two there is left out.
+  std::string accented;
+  for (std::size_t i = 0; i < OmComposite::kMaxFilledLength / 6; ++i)
+    accented += "\xc3\xa9";
+  auto c = Make("^1", {Arg(accented.c_str())});
+  static_cast<OmStringCell&>(c->Template()).SetText("-^1^1^1^1");
+  const std::string filled = c->Filled();
+  EXPECT_LE(filled.size(), OmComposite::kMaxFilledLength);
+  EXPECT_GE(filled.size(), OmComposite::kMaxFilledLength - 1);
+  EXPECT_EQ(filled.size() % 2, 1u); // "-" and whole two-byte characters
+  EXPECT_EQ(filled.substr(filled.size() - 2), "\xc3\xa9");
+
+  // A chain of composites each naming the one below twice fills each one once: with the templates of
+  // sixty levels lengthened this way, filling them every time they are named would never end.
+  auto chain = Make("^1", {"x"});
+  for (int level = 0; level < 60; ++level) {
+    auto next = Make("^1");
+    next->Add(*chain);
+    chain = std::move(next);
+  }
+  for (OmComposite* at = chain.get();;) {
+    static_cast<OmStringCell&>(at->Template()).SetText("^1^1");
+    OmCellText& below = *at->Arguments()[0].text;
+    if (below.OrderCode() != OmCellText::kOrderComposite) break;
+    at = &static_cast<OmComposite&>(below);
+  }
+  EXPECT_EQ(chain->Filled(), std::string(OmComposite::kMaxFilledLength, 'x'));
+  EXPECT_EQ(chain->AsEngString(), std::string(1, 'x')); // untranslated: every template still "^1"
+  chain->Substitute();
+  EXPECT_EQ(chain->AsString().size(), OmComposite::kMaxFilledLength);
+}
+
 TEST(Composite, SubstituteRemembersFilledComputesAgain) {
   auto c = Make("^1% Confidence Interval", {95.0});
   c->Substitute();
@@ -270,7 +364,7 @@ TEST(Composite, CopiesAreIndependent) {
   OmComposite copy(*c);
   EXPECT_EQ(copy.AsString(), "a bc");
   EXPECT_TRUE(copy.IsSubstituted());
-  EXPECT_EQ(copy.Footnotes(), (std::vector<short>{2}));
+  EXPECT_EQ(copy.Footnotes(), (std::vector<int>{2}));
   EXPECT_TRUE(copy.Equals(*c));
 
   static_cast<OmStringCell&>(*copy.Arguments()[0].text).SetText("z");

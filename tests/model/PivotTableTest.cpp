@@ -2,6 +2,8 @@
 // combinations of categories.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "model/PivotTable.h"
 #include "tables/MultiBase.h"
 
@@ -159,6 +161,39 @@ TEST(PivotTable, FootnotesAreSharedAndPlacementListsFill) {
   EXPECT_FALSE(cols.RemoveFirst(5));
   EXPECT_TRUE(OmPivotTable(S("n"), S("Notes"), false).IsNotes());
   EXPECT_TRUE(OmPivotTable(S("w"), S("Warnings"), false).IsWarnings());
+}
+
+TEST(PivotTable, FootnotesAreFoundByTheirTextsAsTheyStandNow) {
+  Fixture f;
+  const OmStringCell star("*");
+  const auto note = [](const OmCellText& text, const OmCellText* marker = nullptr) {
+    return OmFootnote(nullptr, text, marker);
+  };
+  // Indexes go past the range of a short, and equal footnotes are found among all of them.
+  for (int i = 0; i < 40000; ++i)
+    ASSERT_EQ(f.t.Footnote(note(S("note " + std::to_string(i)))), i);
+  EXPECT_EQ(f.t.Footnote(note(S("note 39999"))), 39999);
+  EXPECT_EQ(f.t.Footnote(note(S("note 39999"), &star)), 40000);
+  EXPECT_EQ(f.t.Footnote(note(S("note 7"), &star), true), 40001);
+  EXPECT_EQ(f.t.Footnote(note(S("note 7"), &star)), 40001);
+  EXPECT_EQ(f.t.Footnote(note(S("note 7")), true), 40002);
+  EXPECT_EQ(f.t.Footnote(note(S("note 7"))), 7); // the first of equal footnotes
+  EXPECT_EQ(f.t.Footnotes()[7].references, 2);
+  // Kinds other than strings: composites by template and arguments, numbers by value (any NaN).
+  OmComposite cases(OmStringCell("^1 cases"));
+  cases.Add(OmNumber(12, MakeFormat(4, 5, 0)));
+  OmComposite otherCases(OmStringCell("^1 cases"));
+  otherCases.Add(OmNumber(13, MakeFormat(4, 5, 0)));
+  const int c12 = f.t.Footnote(note(cases));
+  EXPECT_NE(f.t.Footnote(note(otherCases)), c12);
+  EXPECT_EQ(f.t.Footnote(note(*CloneText(cases))), c12);
+  const int nan = f.t.Footnote(note(OmNumber(std::nan("1"), MakeFormat(4, 5, 0))));
+  EXPECT_EQ(f.t.Footnote(note(OmNumber(std::nan("2"), MakeFormat(4, 5, 0)))), nan);
+  // A text changed through the table (as translation does) is found by its new text.
+  static_cast<OmStringCell&>(*f.t.Footnotes()[3].text).SetText("Anmerkung 3");
+  EXPECT_EQ(f.t.Footnote(note(S("Anmerkung 3"))), 3);
+  const int again = f.t.Footnote(note(S("note 3")));
+  EXPECT_EQ(again, static_cast<int>(f.t.Footnotes().size()) - 1);
 }
 
 TEST(PivotTable, ScratchEmptiesTheTable) {

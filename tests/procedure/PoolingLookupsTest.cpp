@@ -442,8 +442,8 @@ TEST(TableLookups, CellFootnotesReuseEqualTexts) {
   EXPECT_EQ(note.text->AsString(), "Too few cases.");
   EXPECT_TRUE(static_cast<const OmStringCell&>(*note.text).IsTranslatable());
   EXPECT_EQ(note.marker, nullptr);
-  EXPECT_EQ(first.Footnotes(), (std::vector<short>{0}));
-  EXPECT_EQ(second.Footnotes(), (std::vector<short>{0, 1}));
+  EXPECT_EQ(first.Footnotes(), (std::vector<int>{0}));
+  EXPECT_EQ(second.Footnotes(), (std::vector<int>{0, 1}));
 }
 
 TEST(TableLookups, EnsureCellFootnoteKeepsAnExistingCellAndFillsAnEmptyOne) {
@@ -457,7 +457,7 @@ TEST(TableLookups, EnsureCellFootnoteKeepsAnExistingCellAndFillsAnEmptyOne) {
   EnsureCellFootnote(*table, {0, 0}, 3);
   EXPECT_EQ(table->Cell({0, 0}), existing);
   EXPECT_EQ(static_cast<const OmNumber*>(existing)->Value(), 42);
-  EXPECT_EQ(existing->Footnotes(), (std::vector<short>{3}));
+  EXPECT_EQ(existing->Footnotes(), (std::vector<int>{3}));
 
   EnsureCellFootnote(*table, {1, 0}, 2);
   const OmCellText* made = table->Cell({1, 0});
@@ -465,7 +465,7 @@ TEST(TableLookups, EnsureCellFootnoteKeepsAnExistingCellAndFillsAnEmptyOne) {
   ASSERT_EQ(made->OrderCode(), OmCellText::kOrderNumber);
   EXPECT_EQ(static_cast<const OmNumber*>(made)->Value(), kSysmis);
   EXPECT_EQ(static_cast<const OmNumber*>(made)->Format(), 0x00050005u); // bytes 5, 0, 5, 0
-  EXPECT_EQ(made->Footnotes(), (std::vector<short>{2}));
+  EXPECT_EQ(made->Footnotes(), (std::vector<int>{2}));
 }
 
 TEST(TableLookups, PoolingErrorFootnoteCarriesTheErrorText) {
@@ -482,9 +482,9 @@ TEST(TableLookups, PoolingErrorFootnoteCarriesTheErrorText) {
   EXPECT_TRUE(static_cast<const OmStringCell&>(*table->Footnotes()[1].text).IsTranslatable());
   EXPECT_EQ(static_cast<const OmNumber*>(table->Cell({0}))->Value(), 1.5);
   EXPECT_EQ(static_cast<const OmNumber*>(table->Cell({1}))->Value(), kSysmis);
-  EXPECT_EQ(table->Cell({0})->Footnotes(), (std::vector<short>{0}));
-  EXPECT_EQ(table->Cell({1})->Footnotes(), (std::vector<short>{0}));
-  EXPECT_EQ(table->Cell({2})->Footnotes(), (std::vector<short>{1}));
+  EXPECT_EQ(table->Cell({0})->Footnotes(), (std::vector<int>{0}));
+  EXPECT_EQ(table->Cell({1})->Footnotes(), (std::vector<int>{0}));
+  EXPECT_EQ(table->Cell({2})->Footnotes(), (std::vector<int>{1}));
 }
 
 // ---- estimates -----------------------------------------------------------------------------------------

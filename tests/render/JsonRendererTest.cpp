@@ -191,9 +191,9 @@ TEST(JsonRenderer, CellsInSubscriptOrderWithTheirKinds) {
   composite.Add(OmStringCell("four"));
   table->Cell({0, 0}, &composite); // never substituted: shown filled all the same
 
-  const short note = table->Footnote(OmFootnote(nullptr, OmStringCell("Note")));
+  const int note = table->Footnote(OmFootnote(nullptr, OmStringCell("Note")));
   const OmStringCell star("*");
-  const short starred = table->Footnote(OmFootnote(nullptr, OmStringCell("Starred"), &star));
+  const int starred = table->Footnote(OmFootnote(nullptr, OmStringCell("Starred"), &star));
   table->Cell({10, 0})->Footnote(note);
   table->Cell({10, 0})->Footnote(starred);
   table->Cell({10, 0})->addMarker("m1");
@@ -220,8 +220,8 @@ TEST(JsonRenderer, CellsInSubscriptOrderWithTheirKinds) {
 
 TEST(JsonRenderer, FootnotesOnDimensionAndNodeLabels) {
   auto table = NestedTable();
-  const short a = table->Footnote(OmFootnote(nullptr, OmStringCell("On the dimension")));
-  const short b = table->Footnote(OmFootnote(nullptr, OmStringCell("On the group")));
+  const int a = table->Footnote(OmFootnote(nullptr, OmStringCell("On the dimension")));
+  const int b = table->Footnote(OmFootnote(nullptr, OmStringCell("On the group")));
   table->Dimension(0).Label().Footnote(a);
   table->Dimension(0).Root().Child(0).Label().Footnote(b);
   table->Dimension(0).Root().Child(0).Child(1).Label().Footnote(a);
