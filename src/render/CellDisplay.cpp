@@ -1,9 +1,12 @@
 #include "render/CellDisplay.h"
 
+#include <algorithm>
+
 #include "model/CellText.h"
 #include "model/OutputTree.h"
 #include "model/PivotTable.h"
 #include "platform/strings/PlatformStrings.h"
+#include "render/Limits.h"
 
 namespace omf::render {
 
@@ -31,14 +34,25 @@ const char* KindName(const OmCellText& text) {
   }
 }
 
-std::string_view CodePageOf(const OmOutputTree& tree, std::size_t node) {
-  const OmOutputPart* part = tree.Part(node);
-  if (dynamic_cast<const OmPivotTable*>(part) != nullptr) {
-    for (std::size_t up = tree.Parent(node); up != OmOutputTree::npos; up = tree.Parent(up))
-      if (const auto* procedure = dynamic_cast<const OmProcedure*>(tree.Part(up)))
-        return procedure->CodePage();
+std::string_view CodePages::Of(std::size_t node) {
+  for (; _next <= node; ++_next) {
+    const int level = _tree.Level(_next);
+    while (!_above.empty() && _above.back().level >= level)
+      _above.pop_back();
+    if (const auto* procedure = dynamic_cast<const OmProcedure*>(_tree.Part(_next)))
+      _above.push_back(Procedure{level, procedure->CodePage()});
   }
-  return part != nullptr ? std::string_view(part->CodePage()) : std::string_view("UTF-8");
+  const OmOutputPart* part = _tree.Part(node);
+  if (part == nullptr) return "UTF-8";
+  if (dynamic_cast<const OmPivotTable*>(part) != nullptr && !_above.empty()) return _above.back().codePage;
+  return part->CodePage();
+}
+
+std::string OutlineIndent(int level) {
+  if (level <= kMaxOutlineIndentLevel)
+    return std::string(2 * static_cast<std::size_t>(std::max(level - 1, 0)), ' ');
+  return std::string(2 * static_cast<std::size_t>(kMaxOutlineIndentLevel - 1), ' ') + "(level " +
+         std::to_string(level) + ") ";
 }
 
 } // namespace omf::render

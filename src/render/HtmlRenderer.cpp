@@ -1,13 +1,18 @@
 #include "render/HtmlRenderer.h"
 
+#include <cassert>
 #include <sstream>
+#include <string>
+#include <vector>
 
 #include "model/OutputTree.h"
 #include "model/PivotTable.h"
 #include "platform/strings/PlatformStrings.h"
 #include "render/CellDisplay.h"
 #include "render/FootnoteMarks.h"
+#include "render/Limits.h"
 #include "render/TableLayout.h"
+#include "render/TextGrid.h"
 
 namespace omf::render {
 
@@ -65,33 +70,74 @@ void Footnotes(const FootnoteMarks& marks, std::ostream& out) {
     out << "<p class=\"footnote\"><sup>" << Escape(f.mark) << "</sup> " << Escape(f.text) << "</p>\n";
 }
 
-void Grid(const TableGrid& grid, std::ostream& out) {
-  out << "<table>\n";
-  std::size_t b = 0;
-  for (int r = 0; r < grid.rows; ++r) {
-    if (r == 0 && grid.headerRows > 0) out << "<thead>\n";
-    if (r == grid.headerRows) out << "<tbody>\n";
-    out << "<tr>";
-    for (; b < grid.blocks.size() && grid.blocks[b].row == r; ++b) {
-      const GridBlock& block = grid.blocks[b];
-      const bool cell = block.kind == GridBlock::kCell;
-      out << (cell ? "<td" : "<th");
-      if (cell && block.text.numeric) out << " class=\"num\"";
-      if (block.rowSpan > 1) out << " rowspan=\"" << block.rowSpan << '"';
-      if (block.columnSpan > 1) out << " colspan=\"" << block.columnSpan << '"';
-      out << '>' << Html(block.text) << (cell ? "</td>" : "</th>");
-    }
-    out << "</tr>\n";
-    if (r + 1 == grid.headerRows) out << "</thead>\n";
-  }
-  if (grid.rows > grid.headerRows) out << "</tbody>\n";
-  out << "</table>\n";
+std::size_t Digits(int n) {
+  return std::to_string(n).size();
 }
+
+// A grid measured for writing as a <table>.
+class HtmlGrid {
+public:
+  explicit HtmlGrid(const TableGrid& grid) : _grid(grid) {
+    _texts.reserve(grid.texts.size());
+    for (const ShownText& t : grid.texts)
+      _texts.push_back(Html(t));
+    // What Draw writes: the table's and its sections' tags, a row's tags, and each block's.
+    _bytes = 17 + (grid.headerRows > 0 ? 17 : 0) + (grid.rows > grid.headerRows ? 17 : 0) +
+             10 * static_cast<std::size_t>(grid.rows);
+    for (const GridBlock& b : grid.blocks) {
+      std::size_t tags = 9;
+      if (b.kind == GridBlock::kCell && grid.Text(b).numeric) tags += 12;
+      if (b.rowSpan > 1) tags += 11 + Digits(b.rowSpan);
+      if (b.columnSpan > 1) tags += 11 + Digits(b.columnSpan);
+      _bytes = SaturatingAdd(_bytes, tags + _texts[b.text].size());
+    }
+  }
+
+  std::size_t Bytes() const { return _bytes; }
+
+  // Blocks by top row, then left column.
+  void Draw(std::ostream& out) const {
+    const TableGrid& grid = _grid;
+#ifndef NDEBUG
+    const std::streamoff start = out.tellp();
+#endif
+    out << "<table>\n";
+    for (int r = 0; r < grid.rows; ++r) {
+      if (r == 0 && grid.headerRows > 0) out << "<thead>\n";
+      if (r == grid.headerRows) out << "<tbody>\n";
+      out << "<tr>";
+      for (int c = 0; c < grid.columns; ++c) {
+        const GridBlock& block = grid.blocks[static_cast<std::size_t>(grid.BlockAt(r, c))];
+        if (block.row != r || block.column != c) continue;
+        const bool cell = block.kind == GridBlock::kCell;
+        out << (cell ? "<td" : "<th");
+        if (cell && grid.Text(block).numeric) out << " class=\"num\"";
+        if (block.rowSpan > 1) out << " rowspan=\"" << block.rowSpan << '"';
+        if (block.columnSpan > 1) out << " colspan=\"" << block.columnSpan << '"';
+        out << '>' << _texts[block.text] << (cell ? "</td>" : "</th>");
+      }
+      out << "</tr>\n";
+      if (r + 1 == grid.headerRows) out << "</thead>\n";
+    }
+    if (grid.rows > grid.headerRows) out << "</tbody>\n";
+    out << "</table>\n";
+#ifndef NDEBUG
+    assert((start < 0 || out.tellp() - start == static_cast<std::streamoff>(_bytes)) &&
+           "an HTML grid writes the bytes it measured");
+#endif
+  }
+
+private:
+  const TableGrid& _grid;
+  std::vector<std::string> _texts; // per grid text
+  std::size_t _bytes = 0;
+};
 
 // Writes one part; runs once per visible part, in tree order.
 class PartWriter final : public OmOutputPart::Visitor {
 public:
-  PartWriter(std::ostream& out, std::string_view codePage) : _out(out), _codePage(codePage) {}
+  PartWriter(std::ostream& out, std::string_view codePage, std::vector<std::string>& omitted)
+      : _out(out), _codePage(codePage), _omitted(omitted) {}
 
   void Visit(OmProcedure& procedure) override { Heading(procedure, "h1"); }
   void Visit(OmHeading& heading) override { Heading(heading, "h2"); }
@@ -118,11 +164,24 @@ public:
 
   void Visit(OmPivotTable& table) override {
     const TableLayout layout(table, _codePage);
-    _out << "<div class=\"table\">\n<p class=\"title\">" << Html(layout.Title()) << "</p>\n";
+    const ShownText title = layout.Title();
+    _out << "<div class=\"table\">\n<p class=\"title\">" << Html(title) << "</p>\n";
+    if (!layout.TooLarge().empty()) Omit(Omitted(PlainText(title), 0, 0, layout.TooLarge()));
+    std::size_t budget = kMaxTableBytes;
     for (std::size_t layer = 0; layer < layout.LayerCount(); ++layer) {
+      std::string labels;
       for (const ShownText& label : layout.LayerLabels(layer))
-        _out << "<p>Layer: " << Html(label) << "</p>\n";
-      Grid(layout.Grid(layer), _out);
+        labels += "<p>Layer: " + Html(label) + "</p>\n";
+      const TableGrid grid = layout.Grid(layer);
+      const HtmlGrid html(grid);
+      const std::size_t bytes = SaturatingAdd(labels.size(), html.Bytes());
+      if (bytes > budget) {
+        Omit(Omitted(PlainText(title), layer, layout.LayerCount(), TableLayout::TooManyBytes()));
+        break;
+      }
+      budget -= bytes;
+      _out << labels;
+      html.Draw(_out);
     }
     if (const auto caption = layout.Caption()) _out << "<p class=\"caption\">" << Html(*caption) << "</p>\n";
     Footnotes(layout.Marks(), _out);
@@ -142,31 +201,41 @@ private:
       _out << "<p>content slot " << slot << ": " << bytes.size() << " bytes</p>\n";
   }
 
+  // A notice in place of grids not shown, and the line that tells the caller.
+  void Omit(const Omission& omission) {
+    _out << "<p class=\"notice\">" << Escape(omission.notice) << "</p>\n";
+    _omitted.push_back(omission.line);
+  }
+
   std::ostream& _out;
   std::string_view _codePage;
+  std::vector<std::string>& _omitted;
 };
 
 } // namespace
 
-void HtmlRenderer::Render(const OmOutputTree& tree, std::ostream& out) const {
+std::vector<std::string> HtmlRenderer::Render(const OmOutputTree& tree, std::ostream& out) const {
   out << "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n<title>Output</title>\n<style>" << kStyle
       << "</style>\n</head>\n<body>\n<div class=\"outline\">\n";
+  CodePages outlinePages(tree);
   for (std::size_t node = 1; node < tree.Count(); ++node) {
     const OmOutputPart* part = tree.Part(node);
     if (part == nullptr) continue;
-    const std::size_t indent = tree.Level(node) > 1 ? 2 * static_cast<std::size_t>(tree.Level(node) - 1) : 0;
-    out << (part->IsVisible() ? "<div>" : "<div class=\"hidden\">") << std::string(indent, ' ')
-        << Escape(DisplayText(part->Title(), CodePageOf(tree, node)))
-        << (part->IsVisible() ? "" : " [hidden]") << "</div>\n";
+    out << (part->IsVisible() ? "<div>" : "<div class=\"hidden\">") << OutlineIndent(tree.Level(node))
+        << Escape(DisplayText(part->Title(), outlinePages.Of(node))) << (part->IsVisible() ? "" : " [hidden]")
+        << "</div>\n";
   }
   out << "</div>\n";
+  std::vector<std::string> omitted;
+  CodePages pages(tree);
   for (std::size_t node = 1; node < tree.Count(); ++node) {
     OmOutputPart* part = tree.Part(node);
     if (part == nullptr || !part->IsVisible()) continue;
-    PartWriter writer(out, CodePageOf(tree, node));
+    PartWriter writer(out, pages.Of(node), omitted);
     part->Accept(writer);
   }
   out << "</body>\n</html>\n";
+  return omitted;
 }
 
 std::string HtmlRenderer::Render(const OmOutputTree& tree) const {

@@ -226,16 +226,10 @@ public:
     _json["id"] = table.TableId();
     _json["locale"] = table.TableLocale();
     _json["template"] = Text(table.TemplateName());
-    Json& dimensions = _json["dimensions"] = Json::array();
-    for (int d = 0; d < table.NDimensions(); ++d) {
-      const OmDimension& dim = table.Dimension(d);
-      Json entry{{"label", Text(dim.Label())}, {"categories", Children(dim.Root())}};
-      if (HasFootnotes(dim.Label())) entry["footnotes"] = FootnoteList(dim.Label());
-      dimensions.push_back(std::move(entry));
-    }
-    _json["rows"] = PlacedList(table.Rows());
-    _json["columns"] = PlacedList(table.Columns());
-    _json["layers"] = PlacedList(table.Layers());
+    Json placement;
+    placement["rows"] = PlacedList(table.Rows());
+    placement["columns"] = PlacedList(table.Columns());
+    placement["layers"] = PlacedList(table.Layers());
 
     Json tail;
     Json& footnotes = tail["footnotes"] = Json::array();
@@ -244,10 +238,24 @@ public:
                                {"marker", f.marker ? Json(Text(*f.marker)) : Json(nullptr)}});
     tail["titleFootnotes"] = FootnoteList(table.TableTitle());
 
-    // The head without its closing brace, the cells, then the tail without its opening brace.
+    // The head without its closing brace, the dimensions, their placement without its braces, the
+    // cells, then the tail without its opening brace.
     std::string head = Dump(_json);
     head.pop_back();
-    _out << head << ",\"cells\":[";
+    _out << head << ",\"dimensions\":[";
+    for (int d = 0; d < table.NDimensions(); ++d) {
+      const OmDimension& dim = table.Dimension(d);
+      std::string entry = d == 0 ? "{\"label\":" : ",{\"label\":";
+      Escaped(entry, Text(dim.Label()));
+      entry += ",\"categories\":";
+      _out << entry;
+      Categories(dim.Root());
+      entry.clear();
+      Footnotes(entry, dim.Label());
+      _out << entry << '}';
+    }
+    const std::string places = Dump(placement);
+    _out << "]," << std::string_view(places).substr(1, places.size() - 2) << ",\"cells\":[";
     const SortedCells cells(table);
     std::string line;
     for (std::size_t i = 0; i < cells.Size(); ++i) {
@@ -275,23 +283,53 @@ private:
     return out;
   }
 
-  Json Node(const OmDimensionNode& node) const {
-    Json out{{"label", Text(node.Label())}};
-    if (node.IsGroup()) {
-      out["group"] = true;
-      out["children"] = Children(node);
-    } else {
-      out["index"] = node.Subscript();
+  // Writes the children of a dimension's root as a JSON array, groups holding theirs. Groups nest as
+  // deep as the stream made them, so the walk keeps its own stack instead of recursing.
+  void Categories(const OmDimensionNode& root) {
+    std::vector<std::pair<const OmDimensionNode*, std::size_t>> stack{{&root, 0}}; // node, next child
+    std::string out = "[";
+    while (!stack.empty()) {
+      const auto [node, next] = stack.back();
+      if (next == node->ChildCount()) {
+        out += ']';
+        stack.pop_back();
+        if (node != &root) {
+          Footnotes(out, node->Label());
+          out += '}';
+        }
+      } else {
+        ++stack.back().second;
+        const OmDimensionNode& child = node->Child(next);
+        if (next != 0) out += ',';
+        out += "{\"label\":";
+        Escaped(out, Text(child.Label()));
+        if (child.IsGroup()) {
+          out += ",\"group\":true,\"children\":[";
+          stack.emplace_back(&child, 0);
+        } else {
+          out += ",\"index\":";
+          Number(out, child.Subscript());
+          Footnotes(out, child.Label());
+          out += '}';
+        }
+      }
+      if (out.size() >= 4096) {
+        _out << out;
+        out.clear();
+      }
     }
-    if (HasFootnotes(node.Label())) out["footnotes"] = FootnoteList(node.Label());
-    return out;
+    _out << out;
   }
 
-  Json Children(const OmDimensionNode& node) const {
-    Json out = Json::array();
-    for (const auto& child : node.Children())
-      out.push_back(Node(*child));
-    return out;
+  // The footnotes key of a label that carries footnotes.
+  static void Footnotes(std::string& out, const OmCellText& label) {
+    if (!HasFootnotes(label)) return;
+    out += ",\"footnotes\":[";
+    for (std::size_t i = 0; i < label.Footnotes().size(); ++i) {
+      if (i != 0) out += ',';
+      Number(out, label.Footnotes()[i]);
+    }
+    out += ']';
   }
 
   void Content(const char* type, const OmContentPart& part) {
@@ -318,12 +356,13 @@ private:
 void JsonRenderer::Render(const OmOutputTree& tree, std::ostream& out) const {
   out << "{\"omf\":1,\"parts\":[";
   bool first = true;
+  CodePages pages(tree);
   for (std::size_t node = 1; node < tree.Count(); ++node) {
     OmOutputPart* part = tree.Part(node);
     if (part == nullptr) continue;
     out << (first ? "\n" : ",\n");
     first = false;
-    PartWriter writer(out, *part, tree.Level(node), CodePageOf(tree, node));
+    PartWriter writer(out, *part, tree.Level(node), pages.Of(node));
     part->Accept(writer);
     writer.Close();
   }

@@ -1,45 +1,88 @@
 #include "render/TableLayout.h"
 
 #include <algorithm>
+#include <unordered_map>
+#include <utility>
 
 #include "model/PivotTable.h"
+#include "render/Limits.h"
 
 namespace omf::render {
 
 namespace {
 
+// A category of a dimension and its depth below the dimension's root (1 for a top-level category).
+struct Category {
+  const OmDimensionNode* node;
+  std::size_t depth;
+};
+
+// The categories of a dimension in display order, depth first. Groups nest as deep as the stream made
+// them, so the walk keeps its own stack instead of recursing.
+std::vector<Category> CategoriesOf(const OmDimension& dimension) {
+  std::vector<Category> out;
+  std::vector<std::pair<const OmDimensionNode*, std::size_t>> stack{
+      {&dimension.Root(), 0}}; // node, next child
+  while (!stack.empty()) {
+    const auto [node, next] = stack.back();
+    if (next == node->ChildCount()) {
+      stack.pop_back();
+      continue;
+    }
+    ++stack.back().second;
+    const OmDimensionNode& child = node->Child(next);
+    if (child.IsGroup())
+      stack.emplace_back(&child, 0);
+    else
+      out.push_back(Category{&child, stack.size()});
+  }
+  return out;
+}
+
 // One dimension on an axis: its categories in display order, each with the path of nodes from the
 // top level down to the category itself.
 struct AxisDimension {
   int dim = 0;
-  std::vector<std::vector<const OmDimensionNode*>> paths; // the stand-in of an empty dimension: no nodes
+  // Category i's path is nodes[start[i], start[i + 1]); the stand-in of an empty dimension has none.
+  std::vector<const OmDimensionNode*> nodes;
+  std::vector<std::size_t> start{0};
   std::vector<int> subscripts;
   int depth = 0; // label levels: the longest path
 
-  std::size_t Count() const { return paths.size(); }
+  std::size_t Count() const { return subscripts.size(); }
+  std::size_t PathLength(std::size_t i) const { return start[i + 1] - start[i]; }
   // The node shown at label level t for category i: a category shallower than the dimension's depth
   // carries on into the levels below it.
   const OmDimensionNode* At(std::size_t i, int t) const {
-    const auto& path = paths[i];
-    return path[std::min(static_cast<std::size_t>(t), path.size() - 1)];
+    return nodes[start[i] + std::min(static_cast<std::size_t>(t), PathLength(i) - 1)];
+  }
+  // Category i itself, or null for the stand-in.
+  const OmDimensionNode* CategoryNode(std::size_t i) const {
+    return PathLength(i) == 0 ? nullptr : nodes[start[i + 1] - 1];
   }
 };
 
-AxisDimension MakeAxisDimension(const OmPivotTable& table, int d) {
+// Layers show only the categories themselves, so their paths hold just the category.
+AxisDimension MakeAxisDimension(const OmPivotTable& table, int d, const std::vector<Category>& categories,
+                                bool withPaths) {
   AxisDimension a;
   a.dim = d;
-  const OmDimension& dimension = table.Dimension(d);
-  for (const OmDimensionNode* category : dimension.Categories()) {
-    std::vector<const OmDimensionNode*> path;
-    for (const OmDimensionNode* n = category; n != nullptr && n != &dimension.Root(); n = n->Parent())
-      path.push_back(n);
-    std::reverse(path.begin(), path.end());
-    a.depth = std::max(a.depth, static_cast<int>(path.size()));
-    a.paths.push_back(std::move(path));
-    a.subscripts.push_back(category->Subscript());
+  const OmDimensionNode* root = &table.Dimension(d).Root();
+  for (const Category& category : categories) {
+    const std::size_t begin = a.nodes.size();
+    if (withPaths) {
+      for (const OmDimensionNode* n = category.node; n != nullptr && n != root; n = n->Parent())
+        a.nodes.push_back(n);
+      std::reverse(a.nodes.begin() + static_cast<std::ptrdiff_t>(begin), a.nodes.end());
+    } else {
+      a.nodes.push_back(category.node);
+    }
+    a.start.push_back(a.nodes.size());
+    a.depth = std::max(a.depth, static_cast<int>(a.nodes.size() - begin));
+    a.subscripts.push_back(category.node->Subscript());
   }
-  if (a.paths.empty()) {
-    a.paths.emplace_back();
+  if (categories.empty()) {
+    a.start.push_back(a.nodes.size());
     a.subscripts.push_back(0);
   }
   return a;
@@ -54,6 +97,7 @@ struct Axis {
   std::size_t places = 1;
   int levels = 0;
 
+  // The caller has checked that the places and levels fit within kMaxGridPlaces.
   void Add(AxisDimension dim) {
     dims.push_back(std::move(dim));
     inner.assign(dims.size(), 1);
@@ -68,28 +112,11 @@ struct Axis {
   std::size_t CategoryAt(std::size_t place, std::size_t j) const {
     return (place / inner[j]) % dims[j].Count();
   }
-  // Puts the subscripts of a place into a cell address; false when a category has no subscript.
-  bool Address(std::size_t place, std::vector<int>& at) const {
-    for (std::size_t j = 0; j < dims.size(); ++j) {
-      const int s = dims[j].subscripts[CategoryAt(place, j)];
-      if (s < 0) return false;
-      at[static_cast<std::size_t>(dims[j].dim)] = s;
-    }
-    return true;
-  }
 };
 
-// A label of an axis: places [place, place + span) at label levels [level, level + levels).
-struct AxisLabel {
-  std::size_t place;
-  std::size_t span;
-  int level;
-  int levels;
-  const OmDimensionNode* node;
-};
-
-std::vector<AxisLabel> Labels(const Axis& axis) {
-  std::vector<AxisLabel> out;
+// Calls label(place, span, level, levels, node) for each label of an axis: places [place, place + span)
+// at label levels [level, level + levels).
+template <class Label> void ForEachLabel(const Axis& axis, Label label) {
   for (std::size_t j = 0; j < axis.dims.size(); ++j) {
     const AxisDimension& dim = axis.dims[j];
     const std::size_t n = dim.Count(), inner = axis.inner[j], outer = axis.places / (n * inner);
@@ -97,25 +124,32 @@ std::vector<AxisLabel> Labels(const Axis& axis) {
       const std::size_t base = o * n * inner;
       for (int t = 0; t < dim.depth; ++t) {
         for (std::size_t i = 0; i < n;) {
-          const std::size_t pathLength = dim.paths[i].size();
+          const std::size_t pathLength = dim.PathLength(i);
           if (static_cast<std::size_t>(t) >= pathLength) { // a category that began at a level above
             ++i;
             continue;
           }
           const OmDimensionNode* node = dim.At(i, t);
           std::size_t k = i + 1;
-          while (k < n && static_cast<std::size_t>(t) < dim.paths[k].size() && dim.At(k, t) == node)
+          while (k < n && static_cast<std::size_t>(t) < dim.PathLength(k) && dim.At(k, t) == node)
             ++k;
           const bool category = static_cast<std::size_t>(t) + 1 == pathLength;
-          out.push_back(AxisLabel{base + i * inner, (k - i) * inner, axis.levelOffset[j] + t,
-                                  category ? dim.depth - t : 1, node});
+          label(base + i * inner, (k - i) * inner, axis.levelOffset[j] + t, category ? dim.depth - t : 1,
+                node);
           i = k;
         }
       }
     }
   }
-  return out;
 }
+
+// A stored cell at its place.
+struct PlacedCell {
+  std::size_t layer;
+  std::size_t row;
+  std::size_t column;
+  const OmCellText* cell;
+};
 
 } // namespace
 
@@ -123,24 +157,128 @@ struct TableLayout::Impl {
   const OmPivotTable& _table;
   FootnoteMarks _marks;
   Axis _rows, _columns, _layers;
+  std::string _tooLarge;
+  std::vector<PlacedCell> _cells; // by layer
 
   Impl(const OmPivotTable& table, std::string_view codePage)
       : _table(table), _marks(FootnoteMarks::ForTable(table, codePage)) {
     const int n = table.NDimensions();
     std::vector<bool> placed(static_cast<std::size_t>(n), false);
+    std::vector<int> rows, columns, layers;
     // A dimension listed twice stands where it is listed first.
-    const auto take = [&](const PuppetVector<short>& list, Axis& axis) {
+    const auto take = [&](const PuppetVector<short>& list, std::vector<int>& axis) {
       for (short d : list.Placed()) {
         if (d < 0 || d >= n || placed[static_cast<std::size_t>(d)]) continue;
         placed[static_cast<std::size_t>(d)] = true;
-        axis.Add(MakeAxisDimension(table, d));
+        axis.push_back(d);
       }
     };
-    take(table.Rows(), _rows);
-    take(table.Columns(), _columns);
-    take(table.Layers(), _layers);
+    take(table.Rows(), rows);
+    take(table.Columns(), columns);
+    take(table.Layers(), layers);
     for (int d = 0; d < n; ++d)
-      if (!placed[static_cast<std::size_t>(d)]) _rows.Add(MakeAxisDimension(table, d));
+      if (!placed[static_cast<std::size_t>(d)]) rows.push_back(d);
+
+    std::vector<std::vector<Category>> categories(static_cast<std::size_t>(n));
+    for (int d = 0; d < n; ++d)
+      categories[static_cast<std::size_t>(d)] = CategoriesOf(table.Dimension(d));
+    if (!Fits(rows, columns, layers, categories)) return;
+    for (int d : rows)
+      _rows.Add(MakeAxisDimension(table, d, categories[static_cast<std::size_t>(d)], true));
+    for (int d : columns)
+      _columns.Add(MakeAxisDimension(table, d, categories[static_cast<std::size_t>(d)], true));
+    for (int d : layers)
+      _layers.Add(MakeAxisDimension(table, d, categories[static_cast<std::size_t>(d)], false));
+    PlaceCells();
+  }
+
+  // Measures the grids before anything is built, so that counts whose product is beyond any memory are
+  // refused rather than wrapped around; sets _tooLarge when they are too large.
+  bool Fits(const std::vector<int>& rows, const std::vector<int>& columns, const std::vector<int>& layers,
+            const std::vector<std::vector<Category>>& categories) {
+    struct Size {
+      std::size_t places = 1, levels = 0;
+    };
+    const auto measure = [&](const std::vector<int>& dims) {
+      Size size;
+      for (int d : dims) {
+        const std::vector<Category>& list = categories[static_cast<std::size_t>(d)];
+        std::size_t depth = 0;
+        for (const Category& c : list)
+          depth = std::max(depth, c.depth);
+        size.places = SaturatingMul(size.places, std::max<std::size_t>(list.size(), 1));
+        size.levels = SaturatingAdd(size.levels, depth);
+      }
+      return size;
+    };
+    const Size r = measure(rows), c = measure(columns), l = measure(layers);
+    const bool corner = _table.CornerText() != nullptr;
+    const std::size_t gridRows = SaturatingAdd(SaturatingAdd(c.levels, corner && c.levels == 0), r.places);
+    const std::size_t gridColumns = SaturatingAdd(SaturatingAdd(r.levels, corner && r.levels == 0), c.places);
+    const std::size_t places =
+        SaturatingMul(l.places, SaturatingAdd(SaturatingMul(gridRows, gridColumns), layers.size()));
+    if (places <= kMaxGridPlaces) return true;
+    _tooLarge = "its grids would hold " + (places == kSaturated ? "more than 2^64" : std::to_string(places)) +
+                " places; at most " + std::to_string(kMaxGridPlaces) + " are laid out";
+    return false;
+  }
+
+  // Finds the place of every stored cell once, so that building a grid takes time in proportion to its
+  // places and cells. A cell under a subscript that no category carries is not shown; one under a
+  // subscript that several categories carry is shown at each.
+  void PlaceCells() {
+    struct Where {
+      Axis* axis = nullptr;
+      std::size_t j = 0;
+      std::vector<std::pair<int, std::size_t>> bySubscript; // (subscript, category index), sorted
+    };
+    std::vector<Where> where(static_cast<std::size_t>(_table.NDimensions()));
+    for (Axis* axis : {&_rows, &_columns, &_layers}) {
+      for (std::size_t j = 0; j < axis->dims.size(); ++j) {
+        const AxisDimension& dim = axis->dims[j];
+        Where& w = where[static_cast<std::size_t>(dim.dim)];
+        w.axis = axis;
+        w.j = j;
+        for (std::size_t i = 0; i < dim.Count(); ++i)
+          if (dim.subscripts[i] >= 0) w.bySubscript.emplace_back(dim.subscripts[i], i);
+        std::sort(w.bySubscript.begin(), w.bySubscript.end());
+      }
+    }
+    using Range = std::pair<std::vector<std::pair<int, std::size_t>>::const_iterator,
+                            std::vector<std::pair<int, std::size_t>>::const_iterator>;
+    std::vector<Range> ranges(where.size());
+    std::vector<PlacedCell> partial, next;
+    for (auto it = _table.FirstCell(); it; ++it) {
+      const std::vector<int> at = it.At();
+      bool shown = true;
+      for (std::size_t d = 0; d < where.size() && shown; ++d) {
+        const int s = d < at.size() ? at[d] : 0;
+        const auto& list = where[d].bySubscript;
+        ranges[d] = std::equal_range(list.begin(), list.end(), std::pair<int, std::size_t>(s, 0),
+                                     [](const auto& a, const auto& b) { return a.first < b.first; });
+        shown = ranges[d].first != ranges[d].second;
+      }
+      if (!shown) continue;
+      // Every dimension matches, so each step keeps or multiplies the places: the work is that of the
+      // places the cell is shown at.
+      partial.assign(1, PlacedCell{0, 0, 0, it.Cell()});
+      for (std::size_t d = 0; d < where.size(); ++d) {
+        const Where& w = where[d];
+        next.clear();
+        for (const PlacedCell& p : partial) {
+          for (auto k = ranges[d].first; k != ranges[d].second; ++k) {
+            PlacedCell q = p;
+            const std::size_t offset = k->second * w.axis->inner[w.j];
+            (w.axis == &_layers ? q.layer : w.axis == &_rows ? q.row : q.column) += offset;
+            next.push_back(q);
+          }
+        }
+        partial.swap(next);
+      }
+      _cells.insert(_cells.end(), partial.begin(), partial.end());
+    }
+    std::sort(_cells.begin(), _cells.end(),
+              [](const PlacedCell& a, const PlacedCell& b) { return a.layer < b.layer; });
   }
 };
 
@@ -162,65 +300,101 @@ std::unique_ptr<ShownText> TableLayout::Caption() const {
   return caption ? std::make_unique<ShownText>(_my->_marks.Show(*caption)) : nullptr;
 }
 
+const std::string& TableLayout::TooLarge() const {
+  return _my->_tooLarge;
+}
+
+std::string TableLayout::TooManyBytes() {
+  return "its grids would write more than " + std::to_string(kMaxTableBytes) +
+         " bytes; at most that many are written";
+}
+
+Omission Omitted(const std::string& title, std::size_t layer, std::size_t layers, const std::string& why) {
+  if (layer == 0) return Omission{"Table not shown: " + why, "table \"" + title + "\" not shown: " + why};
+  const std::string which =
+      (layer + 1 == layers ? std::string("layer ") : "layers " + std::to_string(layer + 1) + " to ") +
+      std::to_string(layers);
+  std::string notice = which + " not shown: " + why;
+  notice[0] = 'L';
+  return Omission{notice, "table \"" + title + "\": " + which + " not shown: " + why};
+}
+
 std::size_t TableLayout::LayerCount() const {
-  return _my->_layers.places;
+  return _my->_tooLarge.empty() ? _my->_layers.places : 0;
 }
 
 std::vector<ShownText> TableLayout::LayerLabels(std::size_t layer) const {
   std::vector<ShownText> out;
   const Axis& layers = _my->_layers;
   for (std::size_t j = 0; j < layers.dims.size(); ++j) {
-    const auto& path = layers.dims[j].paths[layers.CategoryAt(layer, j)];
-    out.push_back(path.empty() ? ShownText{} : _my->_marks.Show(path.back()->Label()));
+    const OmDimensionNode* category = layers.dims[j].CategoryNode(layers.CategoryAt(layer, j));
+    out.push_back(category == nullptr ? ShownText{} : _my->_marks.Show(category->Label()));
   }
   return out;
 }
 
 TableGrid TableLayout::Grid(std::size_t layer) const {
   const Impl& my = *_my;
-  const bool corner = my._table.CornerText() != nullptr;
   TableGrid grid;
+  if (layer >= LayerCount()) return grid;
+  const bool corner = my._table.CornerText() != nullptr;
   // A corner text needs a corner: at least one header row and one label column.
   const int extraRows = corner && my._columns.levels == 0 ? 1 : 0;
   const int extraColumns = corner && my._rows.levels == 0 ? 1 : 0;
+  const auto rowPlaces = static_cast<int>(my._rows.places),
+             columnPlaces = static_cast<int>(my._columns.places);
   grid.headerRows = my._columns.levels + extraRows;
   grid.headerColumns = my._rows.levels + extraColumns;
-  grid.rows = grid.headerRows + static_cast<int>(my._rows.places);
-  grid.columns = grid.headerColumns + static_cast<int>(my._columns.places);
+  grid.rows = grid.headerRows + rowPlaces;
+  grid.columns = grid.headerColumns + columnPlaces;
 
+  grid.texts.emplace_back();
+  std::unordered_map<const OmDimensionNode*, std::uint32_t> labels;
+  const auto text = [&](const OmCellText& shown) {
+    grid.texts.push_back(my._marks.Show(shown));
+    return static_cast<std::uint32_t>(grid.texts.size() - 1);
+  };
+  const auto label = [&](const OmDimensionNode* node) {
+    const auto [it, fresh] = labels.try_emplace(node, 0);
+    if (fresh) it->second = text(node->Label());
+    return it->second;
+  };
   const auto add = [&](GridBlock::Kind kind, int row, int column, int rowSpan, int columnSpan,
-                       ShownText text) {
-    grid.blocks.push_back(GridBlock{kind, row, column, rowSpan, columnSpan, std::move(text)});
+                       std::uint32_t shown) {
+    grid.blocks.push_back(GridBlock{kind, row, column, rowSpan, columnSpan, shown});
   };
   if (grid.headerRows > 0 && grid.headerColumns > 0)
     add(GridBlock::kCorner, 0, 0, grid.headerRows, grid.headerColumns,
-        corner ? my._marks.Show(*my._table.CornerText()) : ShownText{});
-  for (int c = 0; extraRows != 0 && c < static_cast<int>(my._columns.places); ++c)
-    add(GridBlock::kColumnLabel, 0, grid.headerColumns + c, 1, 1, ShownText{});
-  for (int r = 0; extraColumns != 0 && r < static_cast<int>(my._rows.places); ++r)
-    add(GridBlock::kRowLabel, grid.headerRows + r, 0, 1, 1, ShownText{});
-  for (const AxisLabel& l : Labels(my._columns))
-    add(GridBlock::kColumnLabel, l.level, grid.headerColumns + static_cast<int>(l.place), l.levels,
-        static_cast<int>(l.span), my._marks.Show(l.node->Label()));
-  for (const AxisLabel& l : Labels(my._rows))
-    add(GridBlock::kRowLabel, grid.headerRows + static_cast<int>(l.place), l.level, static_cast<int>(l.span),
-        l.levels, my._marks.Show(l.node->Label()));
+        corner ? text(*my._table.CornerText()) : 0);
+  for (int c = 0; extraRows != 0 && c < columnPlaces; ++c)
+    add(GridBlock::kColumnLabel, 0, grid.headerColumns + c, 1, 1, 0);
+  for (int r = 0; extraColumns != 0 && r < rowPlaces; ++r)
+    add(GridBlock::kRowLabel, grid.headerRows + r, 0, 1, 1, 0);
+  ForEachLabel(my._columns,
+               [&](std::size_t place, std::size_t span, int level, int levels, const OmDimensionNode* node) {
+                 add(GridBlock::kColumnLabel, level, grid.headerColumns + static_cast<int>(place), levels,
+                     static_cast<int>(span), label(node));
+               });
+  ForEachLabel(my._rows,
+               [&](std::size_t place, std::size_t span, int level, int levels, const OmDimensionNode* node) {
+                 add(GridBlock::kRowLabel, grid.headerRows + static_cast<int>(place), level,
+                     static_cast<int>(span), levels, label(node));
+               });
 
-  std::vector<int> at(static_cast<std::size_t>(my._table.NDimensions()), 0);
-  const bool layerAddressed = my._layers.Address(layer, at);
-  for (std::size_t r = 0; r < my._rows.places; ++r) {
-    const bool rowAddressed = layerAddressed && my._rows.Address(r, at);
-    for (std::size_t c = 0; c < my._columns.places; ++c) {
-      const OmCellText* cell = nullptr;
-      if (rowAddressed && my._columns.Address(c, at)) cell = my._table.Cell(at);
-      add(GridBlock::kCell, grid.headerRows + static_cast<int>(r), grid.headerColumns + static_cast<int>(c),
-          1, 1, cell ? my._marks.Show(*cell) : ShownText{});
-    }
-  }
+  // One block a cell place, row by row; the stored cells of the layer fill theirs.
+  const std::size_t firstCell = grid.blocks.size();
+  grid.blocks.reserve(firstCell +
+                      static_cast<std::size_t>(rowPlaces) * static_cast<std::size_t>(columnPlaces));
+  for (int r = 0; r < rowPlaces; ++r)
+    for (int c = 0; c < columnPlaces; ++c)
+      add(GridBlock::kCell, grid.headerRows + r, grid.headerColumns + c, 1, 1, 0);
+  const auto [first, last] =
+      std::equal_range(my._cells.begin(), my._cells.end(), PlacedCell{layer, 0, 0, nullptr},
+                       [](const PlacedCell& a, const PlacedCell& b) { return a.layer < b.layer; });
+  for (auto it = first; it != last; ++it)
+    grid.blocks[firstCell + it->row * static_cast<std::size_t>(columnPlaces) + it->column].text =
+        text(*it->cell);
 
-  std::stable_sort(grid.blocks.begin(), grid.blocks.end(), [](const GridBlock& a, const GridBlock& b) {
-    return a.row != b.row ? a.row < b.row : a.column < b.column;
-  });
   grid.cover.assign(static_cast<std::size_t>(grid.rows) * static_cast<std::size_t>(grid.columns), -1);
   for (std::size_t b = 0; b < grid.blocks.size(); ++b) {
     const GridBlock& block = grid.blocks[b];

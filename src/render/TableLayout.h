@@ -6,8 +6,11 @@
 // first listed is outermost), the row labels at the left (a group in a label column of its own, left of
 // its categories; several row dimensions nest the same way) and the cells. Dimension labels themselves
 // are not part of the grid. A dimension without categories takes one place, subscript 0, with no label.
+// A table whose grids would hold more than kMaxGridPlaces places is not laid out at all (TooLarge).
 #include <cstddef>
+#include <cstdint>
 #include <memory>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -19,28 +22,41 @@ class OmPivotTable;
 namespace omf::render {
 
 struct GridBlock {
-  enum Kind { kCorner, kColumnLabel, kRowLabel, kCell };
+  enum Kind : unsigned char { kCorner, kColumnLabel, kRowLabel, kCell };
   Kind kind = kCell;
   int row = 0;
   int column = 0;
   int rowSpan = 1;
   int columnSpan = 1;
-  ShownText text;
+  std::uint32_t text = 0; // index into TableGrid::texts
 };
 
 struct TableGrid {
   int rows = 0;
   int columns = 0;
-  int headerRows = 0;            // rows of column labels (and of the corner)
-  int headerColumns = 0;         // columns of row labels (and of the corner)
-  std::vector<GridBlock> blocks; // by top row, then left column
+  int headerRows = 0;    // rows of column labels (and of the corner)
+  int headerColumns = 0; // columns of row labels (and of the corner)
+  // The texts of the blocks, each once: a label repeated under every category of the dimensions outside
+  // it is one text. texts[0] is the empty text of empty places.
+  std::vector<ShownText> texts;
+  std::vector<GridBlock> blocks; // in no particular order
   std::vector<int> cover;        // row by row: the block covering each place; every place is covered
 
   int BlockAt(int row, int column) const {
     return cover[static_cast<std::size_t>(row) * static_cast<std::size_t>(columns) +
                  static_cast<std::size_t>(column)];
   }
+  const ShownText& Text(const GridBlock& block) const { return texts[block.text]; }
 };
+
+// What a renderer leaves out of a table: a notice for the reader in place of the grids ("Table not
+// shown: ..." or "Layers 3 to 5 not shown: ..."), and a line for the caller that names the table.
+struct Omission {
+  std::string notice;
+  std::string line;
+};
+// The grids from `layer` on (every grid from layer 0) of a table of `layers` layers are left out.
+Omission Omitted(const std::string& title, std::size_t layer, std::size_t layers, const std::string& why);
 
 class TableLayout {
 public:
@@ -53,6 +69,12 @@ public:
   ShownText Title() const;
   // The caption, or null when the table has none.
   std::unique_ptr<ShownText> Caption() const;
+
+  // Why the table's grids are not laid out, as "its grids would hold ... places, ...", or empty when they
+  // are. A table too large has no layers.
+  const std::string& TooLarge() const;
+  // Why a renderer stopped writing a table's grids when they would take more than kMaxTableBytes.
+  static std::string TooManyBytes();
 
   // Combinations of layer categories, the last layer dimension varying fastest; 1 without layers.
   std::size_t LayerCount() const;

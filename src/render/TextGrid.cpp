@@ -1,9 +1,10 @@
 #include "render/TextGrid.h"
 
 #include <algorithm>
-#include <numeric>
+#include <cassert>
 
 #include "platform/strings/PlatformStrings.h"
+#include "render/Limits.h"
 
 namespace omf::render {
 
@@ -17,10 +18,11 @@ void Pad(std::string& line, std::size_t n, char c = ' ') {
   line.append(n, c);
 }
 
-void Aligned(std::string& line, const std::string& text, std::size_t width, const GridBlock& block) {
+void Aligned(std::string& line, const std::string& text, std::size_t width, const GridBlock& block,
+             bool numeric) {
   const std::size_t used = Width(text), room = width > used ? width - used : 0;
   std::size_t before = 0;
-  if (block.kind == GridBlock::kCell && block.text.numeric)
+  if (block.kind == GridBlock::kCell && numeric)
     before = room;
   else if (block.kind == GridBlock::kColumnLabel)
     before = room / 2;
@@ -50,34 +52,69 @@ std::string PlainText(std::string text) {
   return text;
 }
 
-void DrawTextGrid(const TableGrid& grid, std::ostream& out) {
+TextGrid::TextGrid(const TableGrid& grid) : _grid(grid) {
   const std::size_t rows = static_cast<std::size_t>(grid.rows),
                     columns = static_cast<std::size_t>(grid.columns);
   if (rows == 0 || columns == 0) return;
-  std::vector<std::string> texts;
-  texts.reserve(grid.blocks.size());
-  for (const GridBlock& b : grid.blocks)
-    texts.push_back(PlainText(b.text));
+  _texts.reserve(grid.texts.size());
+  std::vector<std::size_t> textWidth;
+  textWidth.reserve(grid.texts.size());
+  for (const ShownText& t : grid.texts) {
+    _texts.push_back(PlainText(t));
+    textWidth.push_back(Width(_texts.back()));
+  }
 
   // Column widths (without the padding): single columns first, then spanning blocks widen the columns
-  // they span when their text does not fit, the extra shared out from the right.
-  std::vector<std::size_t> width(columns, 1);
-  std::vector<std::size_t> order(grid.blocks.size());
-  std::iota(order.begin(), order.end(), 0);
-  std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-    return grid.blocks[a].columnSpan < grid.blocks[b].columnSpan;
+  // they span when their text does not fit, the extra shared out from the right, narrower spans and
+  // then upper and left blocks first.
+  _widths.assign(columns, 1);
+  std::vector<std::size_t> spanning;
+  for (std::size_t i = 0; i < grid.blocks.size(); ++i) {
+    const GridBlock& b = grid.blocks[i];
+    if (b.columnSpan == 1) {
+      std::size_t& w = _widths[static_cast<std::size_t>(b.column)];
+      w = std::max(w, textWidth[b.text]);
+    } else {
+      spanning.push_back(i);
+    }
+  }
+  std::sort(spanning.begin(), spanning.end(), [&](std::size_t x, std::size_t y) {
+    const GridBlock &a = grid.blocks[x], &b = grid.blocks[y];
+    if (a.columnSpan != b.columnSpan) return a.columnSpan < b.columnSpan;
+    return a.row != b.row ? a.row < b.row : a.column < b.column;
   });
-  for (std::size_t i : order) {
+  for (std::size_t i : spanning) {
     const GridBlock& b = grid.blocks[i];
     const auto first = static_cast<std::size_t>(b.column), span = static_cast<std::size_t>(b.columnSpan);
     std::size_t room = 3 * (span - 1);
     for (std::size_t c = first; c < first + span; ++c)
-      room += width[c];
-    const std::size_t need = Width(texts[i]);
-    for (std::size_t extra = need > room ? need - room : 0, k = 0; extra > 0; ++k, --extra)
-      ++width[first + span - 1 - k % span];
+      room += _widths[c];
+    const std::size_t need = textWidth[b.text];
+    if (need <= room) continue;
+    const std::size_t extra = need - room;
+    for (std::size_t k = 0; k < span; ++k)
+      _widths[first + span - 1 - k] += extra / span + (k < extra % span ? 1 : 0);
   }
 
+  // Every line, of either kind, has a '|', '+' or space before each column and after the last, and
+  // the column's width plus two between; each text adds its bytes beyond its width.
+  std::size_t line = 2; // the last mark and the line break
+  for (std::size_t w : _widths)
+    line = SaturatingAdd(line, SaturatingAdd(w, 3));
+  _bytes = SaturatingMul(line, SaturatingAdd(SaturatingMul(rows, 2), 1));
+  for (const GridBlock& b : grid.blocks)
+    _bytes =
+        SaturatingAdd(_bytes, _texts[b.text].size() - std::min(_texts[b.text].size(), textWidth[b.text]));
+}
+
+void TextGrid::Draw(std::ostream& out) const {
+  const TableGrid& grid = _grid;
+  const std::size_t rows = static_cast<std::size_t>(grid.rows),
+                    columns = static_cast<std::size_t>(grid.columns);
+  if (rows == 0 || columns == 0) return;
+#ifndef NDEBUG
+  const std::streamoff start = out.tellp();
+#endif
   const auto cover = [&](std::size_t r, std::size_t c) {
     return grid.BlockAt(static_cast<int>(r), static_cast<int>(c));
   };
@@ -98,7 +135,7 @@ void DrawTextGrid(const TableGrid& grid, std::ostream& out) {
       const bool left = c > 0 && across(r, c - 1), right = c < columns && across(r, c);
       const bool up = r > 0 && down(r - 1, c), below = r < rows && down(r, c);
       line += (left || right) && (up || below) ? '+' : (left || right) ? dash : (up || below) ? '|' : ' ';
-      if (c < columns) Pad(line, width[c] + 2, across(r, c) ? dash : ' ');
+      if (c < columns) Pad(line, _widths[c] + 2, across(r, c) ? dash : ' ');
     }
     out << line << '\n';
     if (r == rows) break;
@@ -106,16 +143,15 @@ void DrawTextGrid(const TableGrid& grid, std::ostream& out) {
     // The texts of row r.
     line.clear();
     for (std::size_t c = 0; c < columns;) {
-      const std::size_t b = static_cast<std::size_t>(cover(r, c));
-      const GridBlock& block = grid.blocks[b];
+      const GridBlock& block = grid.blocks[static_cast<std::size_t>(cover(r, c))];
       const std::size_t end = static_cast<std::size_t>(block.column + block.columnSpan);
       std::size_t room = 3 * (end - c - 1);
       for (std::size_t k = c; k < end; ++k)
-        room += width[k];
+        room += _widths[k];
       line += '|';
       line += ' ';
       if (static_cast<std::size_t>(block.row) == r)
-        Aligned(line, texts[b], room, block);
+        Aligned(line, _texts[block.text], room, block, grid.Text(block).numeric);
       else
         Pad(line, room);
       line += ' ';
@@ -124,6 +160,10 @@ void DrawTextGrid(const TableGrid& grid, std::ostream& out) {
     line += '|';
     out << line << '\n';
   }
+#ifndef NDEBUG
+  assert((start < 0 || out.tellp() - start == static_cast<std::streamoff>(_bytes)) &&
+         "a text grid writes the bytes it measured");
+#endif
 }
 
 } // namespace omf::render

@@ -5,6 +5,7 @@
 // centred, everything else left-aligned. Widths count characters (code points), not bytes.
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "render/CellDisplay.h"
 #include "render/TableLayout.h"
@@ -17,6 +18,19 @@ std::string PlainText(const ShownText& shown);
 // The text on one line: line breaks and other control characters become spaces.
 std::string PlainText(std::string text);
 
-void DrawTextGrid(const TableGrid& grid, std::ostream& out);
+// A grid measured for drawing: its texts on one line each and the width of every column.
+class TextGrid {
+public:
+  explicit TextGrid(const TableGrid& grid); // keeps a reference to the grid
+  // The bytes that Draw writes (the largest std::size_t when they would not fit in one).
+  std::size_t Bytes() const { return _bytes; }
+  void Draw(std::ostream& out) const;
+
+private:
+  const TableGrid& _grid;
+  std::vector<std::string> _texts;  // per grid text
+  std::vector<std::size_t> _widths; // per column, without the padding
+  std::size_t _bytes = 0;
+};
 
 } // namespace omf::render

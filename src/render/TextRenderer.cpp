@@ -8,6 +8,7 @@
 #include "platform/strings/PlatformStrings.h"
 #include "render/CellDisplay.h"
 #include "render/FootnoteMarks.h"
+#include "render/Limits.h"
 #include "render/TableLayout.h"
 #include "render/TextGrid.h"
 
@@ -28,7 +29,8 @@ void Underlined(const std::string& title, char rule, std::ostream& out) {
 // Writes one part; runs once per visible part, in tree order.
 class PartWriter final : public OmOutputPart::Visitor {
 public:
-  PartWriter(std::ostream& out, std::string_view codePage) : _out(out), _codePage(codePage) {}
+  PartWriter(std::ostream& out, std::string_view codePage, std::vector<std::string>& omitted)
+      : _out(out), _codePage(codePage), _omitted(omitted) {}
 
   void Visit(OmProcedure& procedure) override { Heading(procedure, '='); }
   void Visit(OmHeading& heading) override { Heading(heading, '-'); }
@@ -53,12 +55,24 @@ public:
 
   void Visit(OmPivotTable& table) override {
     const TableLayout layout(table, _codePage);
-    _out << PlainText(layout.Title()) << '\n';
+    const std::string title = PlainText(layout.Title());
+    _out << title << '\n';
+    if (!layout.TooLarge().empty()) Omit(Omitted(title, 0, 0, layout.TooLarge()));
+    std::size_t budget = kMaxTableBytes;
     for (std::size_t layer = 0; layer < layout.LayerCount(); ++layer) {
-      if (layer != 0) _out << '\n';
+      std::string labels = layer != 0 ? "\n" : "";
       for (const ShownText& label : layout.LayerLabels(layer))
-        _out << "Layer: " << PlainText(label) << '\n';
-      DrawTextGrid(layout.Grid(layer), _out);
+        labels += "Layer: " + PlainText(label) + '\n';
+      const TableGrid grid = layout.Grid(layer);
+      const TextGrid drawing(grid);
+      const std::size_t bytes = SaturatingAdd(labels.size(), drawing.Bytes());
+      if (bytes > budget) {
+        Omit(Omitted(title, layer, layout.LayerCount(), TableLayout::TooManyBytes()));
+        break;
+      }
+      budget -= bytes;
+      _out << labels;
+      drawing.Draw(_out);
     }
     if (const auto caption = layout.Caption()) _out << PlainText(*caption) << '\n';
     Footnotes(layout.Marks(), _out);
@@ -77,28 +91,38 @@ private:
       _out << "  content slot " << slot << ": " << bytes.size() << " bytes\n";
   }
 
+  // A notice in place of grids not shown, and the line that tells the caller.
+  void Omit(const Omission& omission) {
+    _out << '[' << omission.notice << "]\n";
+    _omitted.push_back(omission.line);
+  }
+
   std::ostream& _out;
   std::string_view _codePage;
+  std::vector<std::string>& _omitted;
 };
 
 } // namespace
 
-void TextRenderer::Render(const OmOutputTree& tree, std::ostream& out) const {
+std::vector<std::string> TextRenderer::Render(const OmOutputTree& tree, std::ostream& out) const {
   out << "Outline\n";
+  CodePages outlinePages(tree);
   for (std::size_t node = 1; node < tree.Count(); ++node) {
     const OmOutputPart* part = tree.Part(node);
     if (part == nullptr) continue;
-    const std::size_t indent = tree.Level(node) > 1 ? 2 * static_cast<std::size_t>(tree.Level(node) - 1) : 0;
-    out << std::string(indent, ' ') << PlainText(DisplayText(part->Title(), CodePageOf(tree, node)))
+    out << OutlineIndent(tree.Level(node)) << PlainText(DisplayText(part->Title(), outlinePages.Of(node)))
         << (part->IsVisible() ? "" : " [hidden]") << '\n';
   }
+  std::vector<std::string> omitted;
+  CodePages pages(tree);
   for (std::size_t node = 1; node < tree.Count(); ++node) {
     OmOutputPart* part = tree.Part(node);
     if (part == nullptr || !part->IsVisible()) continue;
     out << '\n';
-    PartWriter writer(out, CodePageOf(tree, node));
+    PartWriter writer(out, pages.Of(node), omitted);
     part->Accept(writer);
   }
+  return omitted;
 }
 
 std::string TextRenderer::Render(const OmOutputTree& tree) const {

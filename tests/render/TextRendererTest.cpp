@@ -259,3 +259,28 @@ TEST(TextRenderer, UnusualTables) {
                                         "|        | 1 |\n"
                                         "+--------+---+\n");
 }
+
+TEST(TextRenderer, TablesReadTheCodePageOfTheNearestProcedureAbove) {
+  OmOutputTree tree;
+  const auto table = [](const char* label) {
+    auto t = std::make_unique<OmPivotTable>(OmStringCell("T"), OmStringCell("T"), false);
+    const int d = t->AddDimension(OmStringCell("D"));
+    Category(*t, d, &t->Dimension(d).Root(), OmStringCell(label));
+    return t;
+  };
+  const std::size_t western =
+      tree.Append(0, std::make_unique<OmProcedure>(OmStringCell("One"), "English", "windows-1252", "en_US"));
+  const std::size_t heading = tree.Append(western, std::make_unique<OmHeading>(OmStringCell("Section")));
+  tree.Append(heading, table("Gr\xF6\xDF"
+                             "e"));
+  const std::size_t unicode =
+      tree.Append(0, std::make_unique<OmProcedure>(OmStringCell("Two"), "English", "UTF-8", "en_US"));
+  tree.Append(unicode, table("Gr\xC3\xB6\xC3\x9F"
+                             "e"));
+  const std::string text = Text(tree);
+  const std::string shown = "| Gr\xC3\xB6\xC3\x9F"
+                            "e |";
+  const std::size_t first = text.find(shown);
+  ASSERT_NE(first, std::string::npos) << text;
+  EXPECT_NE(text.find(shown, first + 1), std::string::npos) << text;
+}

@@ -21,14 +21,13 @@ struct Outcome {
   std::string out, err;
 };
 
-// Runs omf with the arguments (a shell command line fragment).
-Outcome Omf(const std::string& args) {
+// Runs a shell command, its output and errors caught.
+Outcome RunShell(const std::string& shellCommand) {
   static int counter = 0;
   const fs::path dir = fs::temp_directory_path();
   const fs::path out = dir / ("omf-test-out-" + std::to_string(::getpid()) + "-" + std::to_string(counter));
   const fs::path err = dir / ("omf-test-err-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
-  const std::string command =
-      std::string(OMF_BINARY) + " " + args + " >" + out.string() + " 2>" + err.string();
+  const std::string command = shellCommand + " >" + out.string() + " 2>" + err.string();
   const int raw = std::system(command.c_str());
   Outcome r;
   r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -43,6 +42,11 @@ Outcome Omf(const std::string& args) {
   fs::remove(out);
   fs::remove(err);
   return r;
+}
+
+// Runs omf with the arguments (a shell command line fragment).
+Outcome Omf(const std::string& args) {
+  return RunShell(std::string(OMF_BINARY) + " " + args);
 }
 
 fs::path Temp(const std::string& name) {
@@ -69,6 +73,43 @@ cell tcid=0 cell=3 category=4
 table-end tcid=0
 procedure-end
 )";
+
+// A procedure holding table "Big", of `dimensions` dimensions of `categories` categories each, with one
+// cell, and then a small table "After". The labels of the first dimension, which the table builder
+// nests innermost, are padded to `labelBytes`.
+std::string BigTableScript(int dimensions, int categories, std::size_t labelBytes = 0) {
+  std::ostringstream s;
+  s << "procedure-begin number=7 settings=\"procedure=Big\\nlanguage=English\\n\"\n"
+       "string slot=1 text=\"Big\"\ntext-block slot=1\ntext lines=1 text=\"Big\"\n"
+       "string slot=1 text=\"Big\"\nstring slot=2 text=\"Big\"\ntable-begin tcid=0 label=1 subtype=2\n";
+  for (int d = 0; d < dimensions; ++d) {
+    for (int k = 0; k < categories; ++k) {
+      std::string label = "c";
+      label += std::to_string(k);
+      if (d == 0 && label.size() < labelBytes) label.resize(labelBytes, 'x');
+      s << "string slot=1 text=\"" << label << "\"\nstring slot=2 text=\"D" << d
+        << "\"\ncategory tcid=0 category=1 dimension=2\n";
+    }
+  }
+  s << "string slot=1 text=\"Stat\"\ncell-dimension tcid=0 dimension=1\n"
+       "number slot=3 value=41.25 format=F8.2\nstring slot=4 text=\"Mean\"\ncell tcid=0 cell=3 category=4\n"
+       "table-end tcid=0\n"
+       "string slot=1 text=\"After\"\nstring slot=2 text=\"After\"\ntable-begin tcid=1 label=1 subtype=2\n"
+       "string slot=1 text=\"Statistics\"\ncell-dimension tcid=1 dimension=1\n"
+       "number slot=3 value=17.5 format=F8.2\nstring slot=4 text=\"Median\"\ncell tcid=1 cell=3 category=4\n"
+       "table-end tcid=1\nprocedure-end\n";
+  return s.str();
+}
+
+// Assembles a script into a stream file.
+fs::path Assembled(const std::string& name, const std::string& script) {
+  const fs::path text = Temp(name + ".txt"), stream = Temp(name + ".omfs");
+  WriteFile(text, script);
+  const Outcome assembled = Omf("assemble " + text.string() + " -o " + stream.string());
+  EXPECT_EQ(assembled.status, 0) << assembled.err;
+  fs::remove(text);
+  return stream;
+}
 
 TEST(OmfCommand, RendersTheBuiltInSessionAsTextAndJson) {
   const Outcome text = Omf("render");
@@ -203,6 +244,120 @@ TEST(OmfCommand, RequestFilesKeepTheirBytesAndFailWithoutLeavingAFile) {
   }
   for (const fs::path& p : {text, binary, again})
     fs::remove(p);
+}
+
+// Category counts multiply: grids beyond the place limit, or whose texts would write more than the byte
+// limit, are shown as one notice while the rest of the document is rendered; the command then fails
+// with one line naming the table. The JSON export writes only the stored cells and shows everything.
+TEST(OmfCommand, TablesTooLargeToLayOutAreNoticesAndTheRestIsRendered) {
+  const std::string places = "its grids would hold ",
+                    bytes = "its grids would write more than 268435456 bytes";
+  struct Case {
+    const char* name;
+    int dimensions, categories;
+    std::size_t labelBytes;
+    std::string reason;
+  };
+  const Case cases[] = {
+      // 2^64 places wrap around to 0 in 64 bits.
+      {"wrapping", 64, 2, 0, places + "more than 2^64 places; at most 10000000 are laid out"},
+      // 1000^3 rows and 5 columns: one cell in 5 billion places.
+      {"cube", 3, 1000, 0, places + "5000000000 places; at most 10000000 are laid out"},
+      // 90,000 rows, within the place limit, each repeating a 3,200 byte label.
+      {"long labels", 2, 300, 3200, bytes + "; at most that many are written"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const fs::path stream = Assembled("big", BigTableScript(c.dimensions, c.categories, c.labelBytes));
+    const std::string error = "omf: table \"Big\" not shown: " + c.reason + "\n";
+    const Outcome text = Omf("render " + stream.string());
+    EXPECT_EQ(text.status, 2);
+    EXPECT_EQ(text.err, error);
+    EXPECT_NE(text.out.find("\nBig\n[Table not shown: " + c.reason + "]\n"), std::string::npos)
+        << text.out.substr(0, 400);
+    EXPECT_NE(text.out.find("| Median | 17.50 |"), std::string::npos) << "the table after it is rendered";
+
+    const Outcome html = Omf("render --format html " + stream.string());
+    EXPECT_EQ(html.status, 2);
+    EXPECT_EQ(html.err, error);
+    EXPECT_NE(html.out.find("<p class=\"notice\">Table not shown: " + c.reason + "</p>"), std::string::npos);
+    EXPECT_NE(html.out.find("<th>Median</th><td class=\"num\">17.50</td>"), std::string::npos);
+    EXPECT_NE(html.out.find("</html>\n"), std::string::npos);
+
+    const Outcome json = Omf("render --format json " + stream.string());
+    ASSERT_EQ(json.status, 0) << json.err;
+    const auto doc = nlohmann::json::parse(json.out);
+    int tables = 0;
+    for (const auto& part : doc["parts"]) {
+      if (part["type"] != "table" || part["title"] != "Big") continue;
+      ++tables;
+      EXPECT_EQ(part["dimensions"].size(), static_cast<std::size_t>(c.dimensions) + 1);
+      ASSERT_EQ(part["cells"].size(), 1u);
+      EXPECT_EQ(part["cells"][0]["text"], "41.25");
+    }
+    EXPECT_EQ(tables, 1);
+    fs::remove(stream);
+  }
+}
+
+// Running out of memory while rendering is reported in one line, with what was written before it kept,
+// and never aborts. Nine million places need about 250 MB, more than the command is given here. (The
+// sanitizers reserve more address space than any such limit, so they skip this.)
+TEST(OmfCommand, RunningOutOfMemoryIsOneLineAndTheOutputBeforeItStays) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "address space limits do not work under the address sanitizer";
+#else
+  std::ostringstream script;
+  script
+      << "procedure-begin number=7 settings=\"procedure=Big\\nlanguage=English\\n\"\n"
+         "string slot=1 text=\"Big\"\ntext-block slot=1\ntext lines=1 text=\"Big\"\n"
+         "string slot=1 text=\"Sparse\"\nstring slot=2 text=\"Big\"\ntable-begin tcid=0 label=1 subtype=2\n"
+         "string slot=1 text=\"Columns\"\nplace tcid=0 dimension=1 position=1 axis=columns\n";
+  for (int r = 0; r < 3000; ++r)
+    script << "string slot=1 text=\"r" << r
+           << "\"\nstring slot=2 text=\"Rows\"\ncategory tcid=0 category=1 dimension=2\n";
+  script << "string slot=1 text=\"Columns\"\ncell-dimension tcid=0 dimension=1\n";
+  for (int c = 0; c < 3000; ++c)
+    script << "number slot=3 value=1 format=F8.2\nstring slot=4 text=\"c" << c
+           << "\"\ncell tcid=0 cell=3 category=4\n";
+  script << "table-end tcid=0\nprocedure-end\n";
+  const fs::path stream = Assembled("sparse", script.str()), out = Temp("sparse.txt");
+  const Outcome limited = RunShell("(ulimit -v 150000; " + std::string(OMF_BINARY) + " render " +
+                                   stream.string() + " -o " + out.string() + ")");
+  EXPECT_EQ(limited.status, 2);
+  EXPECT_EQ(limited.err, "omf: out of memory\n");
+  std::ifstream in(out, std::ios::binary);
+  const std::string written((std::istreambuf_iterator<char>(in)), {});
+  EXPECT_EQ(written.rfind("Outline\nOutput\n  Big\n    Big\n    Sparse\n", 0), 0u) << written.substr(0, 200);
+  fs::remove(stream);
+  fs::remove(out);
+#endif
+}
+
+// Outlines indent two spaces a level down to level 32 and name the deeper levels, so that a deeply
+// nested stream writes an outline in proportion to its length.
+TEST(OmfCommand, DeepOutlinesNameTheirLevels) {
+  std::ostringstream script;
+  script << "procedure-begin number=7 settings=\"procedure=Deep\\nlanguage=English\\n\"\n"
+            "string slot=1 text=\"Deep\"\ntext-block slot=1\ntext lines=1 text=\"Deep\"\n";
+  for (int k = 1; k <= 40; ++k)
+    script << "string slot=1 text=\"H" << k << "\"\nheading slot=1\n";
+  script << "string slot=1 text=\"Bottom\"\ntext-block slot=1\ntext lines=1 text=\"at the bottom\"\n";
+  for (int k = 1; k <= 40; ++k)
+    script << "heading-end\n";
+  script << "procedure-end\n";
+  const fs::path stream = Assembled("deep", script.str());
+  const std::string indent(62, ' ');
+  const Outcome text = Omf("render " + stream.string());
+  ASSERT_EQ(text.status, 0) << text.err;
+  // Output is at level 1, the procedure at 2, heading Hk at k + 2.
+  EXPECT_NE(text.out.find("\n" + indent + "H30\n" + indent + "(level 33) H31\n"), std::string::npos)
+      << text.out;
+  EXPECT_NE(text.out.find("\n" + indent + "(level 43) Bottom\n"), std::string::npos);
+  const Outcome html = Omf("render --format html " + stream.string());
+  ASSERT_EQ(html.status, 0) << html.err;
+  EXPECT_NE(html.out.find("<div>" + indent + "(level 33) H31</div>"), std::string::npos);
+  fs::remove(stream);
 }
 
 } // namespace

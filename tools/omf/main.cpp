@@ -3,15 +3,18 @@
 // request files.
 //
 // Exit codes: 0 success; 2 for any problem, told in one line on standard error, such as
-// "omf: session.omfs: record 12 (type 273) at byte 301: type 273, cell: slot 9 is empty".
+// "omf: session.omfs: record 12 (type 273) at byte 301: type 273, cell: slot 9 is empty". Running out
+// of memory is such a problem too ("omf: out of memory"), never an abort.
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <new>
 #include <sstream>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include <CLI/CLI.hpp>
 
@@ -39,13 +42,18 @@ struct CommandError : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// What went wrong, in words: an exhausted memory says so rather than naming its exception class.
+std::string Problem(const std::exception& e) {
+  return dynamic_cast<const std::bad_alloc*>(&e) != nullptr ? "out of memory" : e.what();
+}
+
 // Runs `read` on a file, and names the file in front of any problem it reports (once: problems with
 // opening a file name it already).
 template <class Read> auto ForFile(const std::string& path, Read read) -> decltype(read()) {
   try {
     return read();
   } catch (const std::exception& e) {
-    const std::string what = e.what();
+    const std::string what = Problem(e);
     throw CommandError(what.find(path) != std::string::npos ? what : path + ": " + what);
   }
 }
@@ -71,28 +79,32 @@ void Write(const std::string& text, const std::string& path) {
   if (!file) throw CommandError(path + ": cannot write");
 }
 
-void RenderTo(const OmOutputTree& tree, const std::string& format, std::ostream& out) {
-  if (format == "json")
+// Returns a line for each table that the format could not show in full.
+std::vector<std::string> RenderTo(const OmOutputTree& tree, const std::string& format, std::ostream& out) {
+  if (format == "json") {
     omf::render::JsonRenderer().Render(tree, out);
-  else if (format == "html")
-    omf::render::HtmlRenderer().Render(tree, out);
-  else
-    omf::render::TextRenderer().Render(tree, out);
+    return {};
+  }
+  if (format == "html") return omf::render::HtmlRenderer().Render(tree, out);
+  return omf::render::TextRenderer().Render(tree, out);
 }
 
-// Renders straight into the file (or standard output), so that a large tree is never held twice.
-void Render(const OmOutputTree& tree, const std::string& format, const std::string& path) {
+// Renders straight into the file (or standard output), so that a large tree is never held twice; what
+// was written before a failure stays.
+std::vector<std::string> Render(const OmOutputTree& tree, const std::string& format,
+                                const std::string& path) {
   if (path.empty() || path == "-") {
-    RenderTo(tree, format, std::cout);
+    auto omitted = RenderTo(tree, format, std::cout);
     std::cout.flush();
     if (!std::cout) throw CommandError("cannot write to standard output");
-    return;
+    return omitted;
   }
   std::ofstream file(path, std::ios::binary);
   if (!file) throw CommandError(path + ": cannot open for writing: " + std::strerror(errno));
-  RenderTo(tree, format, file);
+  auto omitted = RenderTo(tree, format, file);
   file.close();
   if (!file) throw CommandError(path + ": cannot write");
+  return omitted;
 }
 
 // The command keeps every procedure the factory finishes.
@@ -160,8 +172,19 @@ int RenderCommand(const RenderOptions& o) {
       break;
     }
   }
-  Render(tree, o.format, o.output);
+  // The first problem is the one reported: one that comes later may be its consequence.
+  std::vector<std::string> omitted;
+  try {
+    omitted = Render(tree, o.format, o.output);
+  } catch (const std::exception& e) {
+    throw CommandError(failure.empty() ? Problem(e) : failure);
+  }
   if (!failure.empty()) throw CommandError(failure);
+  // Tables too large for the format are shown as notices and the rest is rendered; the command still
+  // fails, since its output does not show everything that was played.
+  if (!omitted.empty())
+    throw CommandError(omitted.front() +
+                       (omitted.size() > 1 ? " (and " + std::to_string(omitted.size() - 1) + " more)" : ""));
   return 0;
 }
 
@@ -238,8 +261,14 @@ int main(int argc, char** argv) {
       Write(omf::selection::FormatRequestText(requests), compiled);
       return 0;
     }
+  } catch (const std::bad_alloc&) {
+    std::cerr << "omf: out of memory\n";
+    return kFailure;
   } catch (const std::exception& e) {
     std::cerr << "omf: " << e.what() << '\n';
+    return kFailure;
+  } catch (...) {
+    std::cerr << "omf: an unexpected failure\n";
     return kFailure;
   }
   return 0;
