@@ -438,15 +438,24 @@ std::size_t OmPivotTable::FindEntry(const int* key) const {
   }
 }
 
-void OmPivotTable::Rehash(std::size_t slots) {
-  _slots.assign(slots, 0);
+namespace {
+// The index of `count` keys of `width` ints over `slots` slots (a power of two).
+std::vector<std::uint32_t> IndexKeys(const int* keys, std::size_t width, std::size_t count, std::size_t slots) {
+  std::vector<std::uint32_t> index(slots, 0);
   const std::size_t mask = slots - 1;
-  for (std::size_t e = 0; e < _cellCount; ++e) {
-    std::size_t s = HashKey((_keys.data() + (e * _keyWidth)), _keyWidth) & mask;
-    while (_slots[s] != 0)
+  for (std::size_t e = 0; e < count; ++e) {
+    std::size_t s = HashKey(keys + (e * width), width) & mask;
+    while (index[s] != 0)
       s = (s + 1) & mask;
-    _slots[s] = static_cast<std::uint32_t>(e + 1);
+    index[s] = static_cast<std::uint32_t>(e + 1);
   }
+  return index;
+}
+} // namespace
+
+// Both build the new arrays before they change the table, so running out of memory leaves it whole.
+void OmPivotTable::Rehash(std::size_t slots) {
+  _slots = IndexKeys(_keys.data(), _keyWidth, _cellCount, slots);
 }
 
 void OmPivotTable::WidenKeys() {
@@ -454,9 +463,11 @@ void OmPivotTable::WidenKeys() {
   std::vector<int> keys(_cellCount * width, 0);
   for (std::size_t e = 0; e < _cellCount; ++e)
     std::copy_n((_keys.data() + (e * _keyWidth)), _keyWidth, (keys.data() + (e * width)));
+  std::vector<std::uint32_t> index =
+      IndexKeys(keys.data(), width, _cellCount, std::max<std::size_t>(_slots.size(), 16));
   _keys = std::move(keys);
   _keyWidth = width;
-  Rehash(std::max<std::size_t>(_slots.size(), 16));
+  _slots = std::move(index);
 }
 
 void OmPivotTable::RemoveEntry(std::size_t entry) {
@@ -571,6 +582,10 @@ void OmPivotTable::SetCell(const std::vector<int>& at, OmCellTextPtr text) {
   }
   if (!text) return;
   if ((_cellCount + 1) * 2 > _slots.size()) Rehash(std::max<std::size_t>(16, _slots.size() * 2));
+  // Room first, so that running out of memory leaves the table as it was and the text with its owner.
+  if (_cells.size() == _cells.capacity()) _cells.reserve(std::max<std::size_t>(16, _cells.size() * 2));
+  if (_keys.capacity() - _keys.size() < key.size())
+    _keys.reserve(std::max(_keys.size() * 2, _keys.size() + key.size()));
   _keys.insert(_keys.end(), key.begin(), key.end());
   _cells.push_back(text.release());
   const std::size_t mask = _slots.size() - 1;
