@@ -115,9 +115,12 @@ TEST(MessageLimits, ABlockHoldsAtMostAMillionLines) {
 TEST(MessageLimits, TextAndLogLinesTogetherStopAt256MiB) {
   Harness h;
   h.Begin("Listing");
-  const std::string long_(std::size_t{1} << 20, 'x');
+  // One text message of a 1 MiB line (line count 1, length, text), sent as it stands 255 times.
+  const std::int32_t head[2] = {1, 1 << 20};
+  Bytes text(sizeof head + (std::size_t{1} << 20), 'x');
+  std::memcpy(text.data(), head, sizeof head);
   for (int i = 0; i < 255; ++i)
-    h.w.Text(long_);
+    h.factory.Message(292, static_cast<unsigned>(text.size()), text.data());
   // 255 lines of 1 MiB and 32 bytes leave 1,040,416 bytes: three log messages of 10,000 lines each
   // (320,000 bytes) still fit, the fourth does not.
   int accepted = 0;
