@@ -287,7 +287,7 @@ TEST(RequestFile, EveryFileReadCompilesBackFromItsWrittenFormToTheSameBytes) {
   names[0].AddExceptIfOption(bytes);
   names[0].SetOMSTag("\xFF\x01\"\\");
   names[0].SetChartSize(-0.0, "\xE9");
-  const std::vector<std::string> seeds = {BinaryOf(Sample()), BinaryOf(names),
+  const std::vector<std::string> seeds = {BinaryOf({FullSelector(0)}), BinaryOf(names),
                                           BinaryOf({OMSObjectSelector()})};
   std::size_t read = 0, wrong = 0;
   const auto check = [&](const std::string& file) {
@@ -315,28 +315,10 @@ TEST(RequestFile, EveryFileReadCompilesBackFromItsWrittenFormToTheSameBytes) {
       std::string removed = seed;
       check(removed.erase(at, 1));
       const auto original = static_cast<unsigned char>(seed[at]);
-      // Zero, flags, characters that are special in texts or tokens, bytes that start or continue UTF-8.
-      for (const int value : {0x00,
-                              0x01,
-                              0x02,
-                              0x20,
-                              0x22,
-                              0x5C,
-                              0x2A,
-                              0x2D,
-                              0x61,
-                              0x52,
-                              0x6C,
-                              0x30,
-                              0x7F,
-                              0x80,
-                              0xA9,
-                              0xC3,
-                              0xE9,
-                              0xFF,
-                              original ^ 0x20,
-                              original + 1,
-                              original - 1}) {
+      // Zero, a flag, characters that are special in texts, bytes that start or continue UTF-8, and a
+      // letter of the other case.
+      for (const int value :
+           {0x00, 0x01, 0x02, 0x22, 0x5C, 0x80, 0xC3, 0xE9, original ^ 0x20, original + 1}) {
         std::string changed = seed;
         changed[at] = static_cast<char>(value);
         check(changed);
