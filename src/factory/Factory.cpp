@@ -180,8 +180,10 @@ struct OmFactory::Impl {
     if (_logBlock == nullptr) {
       const auto [pos, level] = GraftPlace();
       auto block = std::make_unique<OmTextBlock>(*_logCell, _codePage, true);
-      _logBlock = block.get();
+      OmTextBlock* made = block.get();
+      // The block becomes the current one only once the tree holds it: a failed insertion destroys it.
       _tree->InsertAt(pos, std::move(block), level);
+      _logBlock = made;
     }
     _logBlock->Lines().emplace_back(line);
     const std::string copy(line);
