@@ -22,15 +22,6 @@ namespace {
 using Strings = std::vector<std::string>;
 using Bytes = std::vector<unsigned char>;
 
-// Plays one complete, valid procedure; the tree must grow by it.
-void PlayValidProcedure(Harness& h, const std::string& name) {
-  h.Begin(name);
-  h.Title(name);
-  h.Table(0, name + " table", "X", {"r"}, {"c"}, {1});
-  h.End();
-  EXPECT_NE(h.Find<OmPivotTable>(name + " table"), nullptr) << "the factory stays usable";
-}
-
 void EmptyHeading(Harness& h, const std::string& title) {
   h.w.String(1, title);
   h.w.Heading(1);
@@ -146,7 +137,7 @@ TEST(ProcedureLifecycle, RunningOutOfMemoryAfterTheMessagesClosesTheProcedureWit
     EXPECT_EQ(gFailures, 0);
     EXPECT_EQ(h.Outline(), (Strings{"1:Output", "2:Frequencies", "3:Output Missing"}));
     EXPECT_EQ(h.Find<OmTextBlock>("Output Missing")->Lines(), (Strings{"Out of memory collecting output."}));
-    PlayValidProcedure(h, "Next");
+    EXPECT_TRUE(h.PlayValidProcedure("Next")) << "the factory stays usable";
   }
 }
 
@@ -161,7 +152,7 @@ TEST(ProcedureLifecycle, RunningOutOfMemoryAgainWhileClosingDropsTheProcedureAnd
   EXPECT_THROW(h.End(), std::bad_alloc);
   omf::detail::SetFaultHook(nullptr);
   EXPECT_EQ(h.Outline(), (Strings{"1:Output"}));
-  PlayValidProcedure(h, "Next");
+  EXPECT_TRUE(h.PlayValidProcedure("Next")) << "the factory stays usable";
 }
 
 TEST(ProcedureLifecycle, ABrokenEndFragmentKeepsTheOutputCollectedSoFar) {
@@ -182,7 +173,7 @@ TEST(ProcedureLifecycle, ABrokenEndFragmentKeepsTheOutputCollectedSoFar) {
   EXPECT_EQ(h.Outline(), (Strings{"1:Output", "2:Frequencies", "3:Second"}));
   EXPECT_EQ(h.observer.calls, (Strings{"finished", "keep?", "changed"}));
   h.End(); // falls on no procedure
-  PlayValidProcedure(h, "Next");
+  EXPECT_TRUE(h.PlayValidProcedure("Next")) << "the factory stays usable";
 }
 
 TEST(ProcedureLifecycle, OnlyStreamFaultsBecomeProtocolErrors) {
@@ -199,7 +190,7 @@ TEST(ProcedureLifecycle, OnlyStreamFaultsBecomeProtocolErrors) {
       EXPECT_NE(std::string(e.what()).find("no heading is open"), std::string::npos) << e.what();
     }
     h.End();
-    PlayValidProcedure(h, "Next");
+    EXPECT_TRUE(h.PlayValidProcedure("Next")) << "the factory stays usable";
   }
   // A logic error from inside the factory is its own fault and reaches the caller as it was thrown.
   const auto thrown = [](void (*hook)(short)) -> std::string {
@@ -287,7 +278,7 @@ TEST(ProcedureLifecycle, HeadingsNestAtMostAHundredLevels) {
   EXPECT_EQ(outline[102], "102:L100");
   EXPECT_EQ(outline[103], "103:deepest");
   EXPECT_EQ(outline[104], "103:still deepest");
-  PlayValidProcedure(h, "Next");
+  EXPECT_TRUE(h.PlayValidProcedure("Next")) << "the factory stays usable";
 }
 
 } // namespace

@@ -92,6 +92,16 @@ struct Harness {
     w.TableEnd(tcid);
   }
 
+  // Plays one complete, valid procedure, as a check that the factory is still usable after a refusal:
+  // true when its table reached the tree.
+  bool PlayValidProcedure(const std::string& name) {
+    Begin(name);
+    Title(name);
+    Table(0, name + " table", "X", {"r"}, {"c"}, {1});
+    End();
+    return Find<OmPivotTable>(name + " table") != nullptr;
+  }
+
   // Nodes of the caller's tree as "level:title" strings.
   std::vector<std::string> Outline() const {
     std::vector<std::string> out;
