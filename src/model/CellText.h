@@ -334,9 +334,10 @@ public:
   static constexpr std::size_t kMaxTexts = 100'000;
   // Composites inside composites: every copy, comparison, fill and visit walks them by recursion.
   static constexpr std::size_t kMaxNesting = 100;
-  // The filled text. An addition is refused when the longest text the template could fill to passes
-  // this; a fill never writes more (a translated template can be longer than the one measured, and its
-  // fill is then cut here, at a character boundary).
+  // The filled text, together with those of the composites inside it (translation fills and keeps them
+  // all, whether the template names them or not). An addition is refused when the longest texts the
+  // templates could fill to pass this; a fill never writes more (a translated template can be longer
+  // than the one measured, and its fill is then cut here, at a character boundary).
   static constexpr std::size_t kMaxFilledLength = std::size_t{1} << 20;
 
   // One argument: a text, or a repeat list (no text, children instead).
@@ -381,6 +382,8 @@ public:
   std::size_t Nesting() const { return _size.nesting; }
   // The longest text that the template measured at construction can fill to with these arguments.
   std::uint64_t FilledLengthBound() const;
+  // The same, plus the bounds of the composites inside it.
+  std::uint64_t FilledTotalBound() const;
 
 private:
   OmComposite(const OmComposite& other, OmMemoryRegion* region);
@@ -392,6 +395,7 @@ private:
     std::size_t listItems = 0;    // argument nodes inside repeat lists
     std::uint64_t topLongest = 0; // the longest shown top-level argument
     std::uint64_t listTotal = 0;  // the shown lengths of the texts inside repeat lists, summed
+    std::uint64_t inner = 0;      // the total bounds of the composites held, summed
   };
   // What the template contributes: how often its characters and placeholders can be written.
   struct Shape {

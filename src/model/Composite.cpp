@@ -316,6 +316,10 @@ std::size_t NestingOf(const OmCellText& text) {
   return IsComposite(text) ? static_cast<const OmComposite&>(text).Nesting() : 0;
 }
 
+std::uint64_t TotalOf(const OmCellText& text) {
+  return IsComposite(text) ? static_cast<const OmComposite&>(text).FilledTotalBound() : 0;
+}
+
 } // namespace
 
 OmComposite::OmComposite(const OmCellText& templateCell, OmMemoryRegion* region)
@@ -327,6 +331,7 @@ OmComposite::OmComposite(const OmCellText& templateCell, OmMemoryRegion* region)
   if (IsComposite(*_template)) _shape.outside = std::max(_shape.outside, ShownLength(*_template));
   _size.texts = TextsOf(*_template);
   _size.nesting = 1 + NestingOf(*_template);
+  _size.inner = TotalOf(*_template);
   Check(_size);
 }
 
@@ -348,6 +353,10 @@ std::uint64_t OmComposite::FilledLengthBound() const {
   return Bound(_shape, _size);
 }
 
+std::uint64_t OmComposite::FilledTotalBound() const {
+  return Plus(Bound(_shape, _size), _size.inner);
+}
+
 void OmComposite::Check(const Size& size) const {
   if (size.texts > kMaxTexts)
     throw OmLimitError("composite: it would hold more than " + std::to_string(kMaxTexts) +
@@ -355,9 +364,9 @@ void OmComposite::Check(const Size& size) const {
   if (size.nesting > kMaxNesting)
     throw OmLimitError("composite: composites would nest deeper than " + std::to_string(kMaxNesting) +
                        " levels");
-  if (Bound(_shape, size) > kMaxFilledLength)
-    throw OmLimitError("composite: its filled text could grow past " + std::to_string(kMaxFilledLength) +
-                       " bytes");
+  if (Plus(Bound(_shape, size), size.inner) > kMaxFilledLength)
+    throw OmLimitError("composite: its filled text and those of the composites inside it could grow past " +
+                       std::to_string(kMaxFilledLength) + " bytes");
 }
 
 std::string OmComposite::AsString() const {
@@ -408,6 +417,7 @@ void OmComposite::Add(const OmCellText& child) {
   Size size = _size;
   size.texts += TextsOf(child);
   size.nesting = std::max(size.nesting, 1 + NestingOf(child));
+  size.inner = Plus(size.inner, TotalOf(child));
   if (&level == &_args) {
     size.topLongest = std::max(size.topLongest, ShownLength(child));
   } else {

@@ -153,7 +153,7 @@ TEST(ModelLimits, CompositesThatWouldGrowTooFarAreRefused) {
          h.w.CompositeAdd(4);
          h.w.Copy(3, 1);
        },
-       "filled text could grow past 1048576 bytes",
+       "could grow past 1048576 bytes",
        [](int levels) { return std::string(std::size_t{1} << levels, 'x'); }},
       {"adding a copy of itself doubles the texts",
        [](Harness& h) {
@@ -205,7 +205,7 @@ TEST(ModelLimits, CompositesThatWouldGrowTooFarAreRefused) {
     const auto& composite = static_cast<const OmComposite&>(*cell);
     EXPECT_LE(composite.TextCount(), OmComposite::kMaxTexts);
     EXPECT_LE(composite.Nesting(), OmComposite::kMaxNesting);
-    EXPECT_LE(composite.FilledLengthBound(), OmComposite::kMaxFilledLength);
+    EXPECT_LE(composite.FilledTotalBound(), OmComposite::kMaxFilledLength);
     EXPECT_TRUE(composite.IsSubstituted());
     EXPECT_EQ(composite.AsString(), c.filled(levels));
     ExpectFactoryGoesOn(h);

@@ -260,6 +260,16 @@ TEST(Composite, AdditionsPastALimitAreRefusedAndChangeNothing) {
       listed, [&] { listed.Add(OmStringCell(half)); }, "could grow past");
   listed.Add(OmStringCell("z"));
   EXPECT_EQ(listed.Filled(), half + ", z");
+
+  // Composites that the template never names count all the same: translation fills every one.
+  const std::string eighth(OmComposite::kMaxFilledLength / 8, 'b');
+  auto quarter = Make("^1^1", {Arg(eighth.c_str())});
+  OmComposite holder(OmStringCell("no placeholders"));
+  for (int i = 0; i < 3; ++i)
+    holder.Add(*quarter);
+  refused(
+      holder, [&] { holder.Add(*quarter); }, "and those of the composites inside it could grow past");
+  EXPECT_EQ(holder.Filled(), "no placeholders");
 }
 
 TEST(Composite, AFillNeverPassesTheLimit) {
