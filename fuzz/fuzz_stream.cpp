@@ -1,6 +1,6 @@
 // Fuzz target: a recorded stream played through OmFactory into an output tree, which is then rendered as
 // text, JSON and HTML. The input is a stream file (.omfs), so that a finding replays with `omf render`;
-// two kinds of records outside the protocol steer the run (see StreamMutator.h): selection requests to
+// two kinds of records outside the protocol steer the run (see Records.h): selection requests to
 // apply, and a caller's tree that holds only its root.
 //
 // The errors the factory documents (ProtocolError for a malformed message, OmError for the protocol's
