@@ -122,8 +122,10 @@ public:
     if (grid.rows > grid.headerRows) out << "</tbody>\n";
     out << "</table>\n";
 #ifndef NDEBUG
-    assert((start < 0 || out.tellp() - start == static_cast<std::streamoff>(_bytes)) &&
-           "an HTML grid writes the bytes it measured");
+    // A device such as /dev/null keeps no position: there is nothing to compare.
+    assert(
+        (start < 0 || out.tellp() <= start || out.tellp() - start == static_cast<std::streamoff>(_bytes)) &&
+        "an HTML grid writes the bytes it measured");
 #endif
   }
 

@@ -161,7 +161,8 @@ void TextGrid::Draw(std::ostream& out) const {
     out << line << '\n';
   }
 #ifndef NDEBUG
-  assert((start < 0 || out.tellp() - start == static_cast<std::streamoff>(_bytes)) &&
+  // A device such as /dev/null keeps no position: there is nothing to compare.
+  assert((start < 0 || out.tellp() <= start || out.tellp() - start == static_cast<std::streamoff>(_bytes)) &&
          "a text grid writes the bytes it measured");
 #endif
 }
