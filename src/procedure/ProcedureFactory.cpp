@@ -70,16 +70,23 @@ OmProcedureFactory::OmProcedureFactory(const std::string& name, const std::strin
     : _tree(std::make_unique<ProcedureTree>()), _translator(translator), _selector(selector),
       _codePage(codePage), _locale(locale) {
   _tree->SetRemovalListener(&_forgetter);
-  const OmStringCell title(name, nullptr, true);
-  auto procedure = std::make_unique<OmProcedure>(title, language, codePage, locale);
-  procedure->SetCommand(name);
-  procedure->SetName(translatedName);
-  OmProcedure& part = *procedure;
-  auto section = std::make_unique<Section>(_tree->Append(0, std::move(procedure)), nullptr);
-  _current = section.get();
-  _sections.push_back(std::move(section));
-  if (_selector) _selector->ResetCounters();
-  Select(part);
+  try {
+    const OmStringCell title(name, nullptr, true);
+    auto procedure = std::make_unique<OmProcedure>(title, language, codePage, locale);
+    procedure->SetCommand(name);
+    procedure->SetName(translatedName);
+    OmProcedure& part = *procedure;
+    auto section = std::make_unique<Section>(_tree->Append(0, std::move(procedure)), nullptr);
+    _current = section.get();
+    _sections.push_back(std::move(section));
+    if (_selector) _selector->ResetCounters();
+    Select(part);
+  } catch (...) {
+    // The destructor does not run for a factory that failed to construct, and the forgetter is
+    // destroyed before the tree: the tree goes now, while its listener still exists.
+    _tree.reset();
+    throw;
+  }
 }
 
 OmProcedureFactory::~OmProcedureFactory() {
