@@ -196,6 +196,39 @@ TEST(PivotTable, FootnotesAreFoundByTheirTextsAsTheyStandNow) {
   EXPECT_EQ(again, static_cast<int>(f.t.Footnotes().size()) - 1);
 }
 
+TEST(PivotTable, DeepTreesAreCopiedWalkedAndDestroyedWithoutRecursion) {
+  // Far deeper than a stream may nest groups, so that a walk by recursion would run out of stack.
+  constexpr int kDepth = 100000;
+  Fixture f;
+  OmDimension& dim = f.t.Dimension(f.t.AddDimension(S("D")));
+  OmDimensionNode* node = &dim.Root();
+  OmDimensionNode* top = nullptr;
+  for (int i = 0; i < kDepth; ++i) {
+    node = dim.Child(node, S("g"), OmDimensionNode::kNoSubscript, true);
+    if (top == nullptr) top = node;
+  }
+  dim.Child(node, S("c"), 0, false);
+  dim.Child(&dim.Root(), S("d"), 1, false);
+  f.t.SetCell({0}, CloneText(N(1)));
+  f.t.SetCell({1}, CloneText(N(2)));
+
+  OmPivotTable copy(S("Copy"), S("Statistics"), false);
+  copy.CopyDimensions(f.t);
+  const std::vector<const OmDimensionNode*> copied = copy.Dimension(0).Categories();
+  ASSERT_EQ(copied.size(), 2u);
+  EXPECT_EQ(copied[0]->Label().AsString(), "c");
+  EXPECT_EQ(copied[1]->Label().AsString(), "d");
+  int depth = 0;
+  for (const OmDimensionNode* n = copied[0]; n != &copy.Dimension(0).Root(); n = n->Parent())
+    ++depth;
+  EXPECT_EQ(depth, kDepth + 1);
+
+  dim.Delete(top); // takes the cell of "c" with it
+  EXPECT_EQ(f.t.CellCount(), 1u);
+  ASSERT_EQ(dim.Categories().size(), 1u);
+  EXPECT_EQ(dim.Categories()[0]->Label().AsString(), "d");
+}
+
 TEST(PivotTable, ScratchEmptiesTheTable) {
   Fixture f;
   f.t.AddDimension(S("D"));

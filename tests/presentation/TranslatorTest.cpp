@@ -145,6 +145,33 @@ TEST(Translator, TranslatesEveryTextOfATable) {
   EXPECT_EQ(static_cast<const OmNumber*>(table.Cell({2, 0}))->Value(), 41.5);
 }
 
+TEST(Translator, DeepTreesAndTheLabelIndexOfWideGroups) {
+  TableFile file(kTable);
+  FacSTDictionary dictionary(file.Path());
+  OmPivotTable table(Text("Statistics"), Text("Statistics", false), false);
+  OmDimension& dim = table.Dimension(table.AddDimension(Text("Variables")));
+  // Far deeper than a stream may nest groups: the walk takes no call depth from the tree.
+  OmDimensionNode* node = &dim.Root();
+  for (int i = 0; i < 100000; ++i)
+    node = dim.Child(node, Text("N"), OmDimensionNode::kNoSubscript, true);
+  dim.Child(node, Text("Valid"), 0, false);
+  // Enough children for a label index, which must find the labels as translated.
+  for (int i = 1; i <= 20; ++i)
+    dim.Child(&dim.Root(), Text("Label " + std::to_string(i)), i, false);
+  dim.Child(&dim.Root(), Text("Mean"), 21, false);
+  EXPECT_EQ(dim.FindChild(&dim.Root(), Text("Mean"), false), 21);
+
+  OmOutputTreeTranslator translator(&dictionary);
+  table.Accept(translator);
+
+  EXPECT_EQ(dim.FindChild(&dim.Root(), Text("Mittelwert"), false), 21);
+  EXPECT_EQ(dim.FindChild(&dim.Root(), Text("Mean"), false), -1);
+  const std::vector<const OmDimensionNode*> categories = dim.Categories();
+  ASSERT_EQ(categories.size(), 22u);
+  EXPECT_EQ(categories[0]->Label().AsString(), "Gültig");
+  EXPECT_EQ(categories[0]->Parent()->Label().AsString(), "Anzahl");
+}
+
 TEST(Translator, NotesMissingKeysInTheTextsTracker) {
   TableFile file(kTable);
   FacSTDictionary dictionary(file.Path());
