@@ -132,6 +132,28 @@ TEST(OmfCommand, RendersTheBuiltInSessionAsTextAndJson) {
   EXPECT_NE(unknown.err.find("omf: unknown output language"), std::string::npos) << unknown.err;
 }
 
+// The built-in session's output in every format is pinned byte for byte: reshaping the code that plays
+// and renders it must not change a character. A deliberate change of output updates these files.
+TEST(OmfCommand, BuiltInSessionOutputIsUnchanged) {
+  const struct {
+    const char* args;
+    const char* file;
+  } cases[] = {{"render", "builtin.txt"},
+               {"render --format json", "builtin.json"},
+               {"render --format html", "builtin.html"},
+               {"render --lang de", "builtin.de.txt"},
+               {"render --lang ja", "builtin.ja.txt"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args);
+    const Outcome run = Omf(c.args);
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::ifstream in(fs::path(OMF_TEST_GOLDEN_DIR) / c.file, std::ios::binary);
+    ASSERT_TRUE(in) << c.file;
+    const std::string expected((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_TRUE(run.out == expected) << "omf " << c.args << " differs from tests/data/golden/" << c.file;
+  }
+}
+
 TEST(OmfCommand, AssemblesPlaysAndDisassemblesStreams) {
   const fs::path script = Temp("s.txt"), stream = Temp("s.omfs"), again = Temp("again.omfs");
   WriteFile(script, kScript);
