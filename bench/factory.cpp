@@ -9,7 +9,7 @@
 #include "model/OutputTree.h"
 #include "selection/OMSObjectSelector.h"
 #include "stream/MessageWriter.h"
-#include "stream/StreamPlayer.h"
+#include "factory/FactorySink.h"
 
 namespace {
 

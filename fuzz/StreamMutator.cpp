@@ -5,7 +5,7 @@
 #include <limits>
 #include <random>
 
-#include "factory/MessageCatalogue.h"
+#include "protocol/MessageCatalogue.h"
 #include "fuzz/Records.h"
 #include "stream/MessageEncoder.h"
 

@@ -18,7 +18,7 @@
 #include <nlohmann/json.hpp>
 
 #include "factory/Factory.h"
-#include "factory/ProtocolError.h"
+#include "protocol/ProtocolError.h"
 #include "fuzz/FuzzSupport.h"
 #include "fuzz/Records.h"
 #include "fuzz/StreamMutator.h"

@@ -4,10 +4,10 @@
 #include <new>
 #include <optional>
 
-#include "factory/FaultInjection.h"
-#include "factory/MessageCatalogue.h"
-#include "factory/PivotFactory.h"
-#include "factory/ProtocolError.h"
+#include "diagnostics/FaultInjection.h"
+#include "protocol/MessageCatalogue.h"
+#include "builder/PivotFactory.h"
+#include "protocol/ProtocolError.h"
 #include "model/OutputTree.h"
 #include "platform/error/ThrowError.h"
 #include "platform/message/MessageHandler.h"

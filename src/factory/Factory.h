@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "model/CellText.h"
+#include "presentation/ModeFixer.h"
 
 class OmOutputTree;
 class OMSObjectSelector;
@@ -31,20 +32,7 @@ public:
     virtual void OutputTreeChanged(OmOutputTree& tree) { (void)tree; }
   };
 
-  // Gives every variable and data value without a display mode of its own the applicable setting.
-  class ModeFixer : public OmCellText::Visitor {
-  public:
-    ModeFixer(const OmCellText::ModeType* variables, const OmCellText::ModeType* values)
-        : _variables(variables), _values(values) {}
-    void Visit(OmComposite& composite) override;
-    void Visit(OmStringDataValue& value) override;
-    void Visit(OmNumDataValue& value) override;
-    void Visit(OmVariable& variable) override;
-
-  private:
-    const OmCellText::ModeType* _variables;
-    const OmCellText::ModeType* _values;
-  };
+  using ModeFixer = OmModeFixer;
 
   // The selectors must outlive the factory.
   OmFactory(OmOutputTree* tree, const std::string& stringTablePath, const std::string& codePage,

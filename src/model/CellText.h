@@ -14,6 +14,8 @@
 #include <unordered_set>
 #include <vector>
 
+#include "platform/stringtable/Tracker.h"
+
 class OmCellText;
 class OmNumber;
 class OmStringCell;
@@ -24,13 +26,6 @@ class OmComposite;
 
 // The value that stands for "no value": the most negative finite double. Shown as "." in every format.
 inline constexpr double kSysmis = -DBL_MAX;
-
-// Context that the string tables use while translating the texts of one table (its locale) and in which
-// they record the keys that had no entry. Owned by the table or procedure; texts only point at it.
-struct icuTracker {
-  std::string locale;
-  std::vector<std::string> missingKeys;
-};
 
 // Where texts live. Every text is made in a region and destroyed with OmMemoryRegion::Release; the
 // region keeps count of its live texts and their bytes, so tests and benchmarks can check for leaks

@@ -1,12 +1,11 @@
-#include "factory/Factory.h"
+#include "presentation/ModeFixer.h"
 
-// A text that arrived without a display mode of its own (mode 0) takes the setting in force when it is
-// placed; texts placed earlier keep theirs.
+#include <vector>
 
-void OmFactory::ModeFixer::Visit(OmComposite& composite) {
+void OmModeFixer::Visit(OmComposite& composite) {
   composite.Template().Accept(*this);
   struct Walk {
-    static void Nodes(std::vector<OmComposite::Node>& nodes, ModeFixer& fixer) {
+    static void Nodes(std::vector<OmComposite::Node>& nodes, OmModeFixer& fixer) {
       for (OmComposite::Node& node : nodes) {
         if (node.text) node.text->Accept(fixer);
         Nodes(node.children, fixer);
@@ -16,14 +15,14 @@ void OmFactory::ModeFixer::Visit(OmComposite& composite) {
   Walk::Nodes(composite.Arguments(), *this);
 }
 
-void OmFactory::ModeFixer::Visit(OmStringDataValue& value) {
+void OmModeFixer::Visit(OmStringDataValue& value) {
   if (value.Mode() == OmCellText::kModeNotSet) value.SetMode(*_values);
 }
 
-void OmFactory::ModeFixer::Visit(OmNumDataValue& value) {
+void OmModeFixer::Visit(OmNumDataValue& value) {
   if (value.Mode() == OmCellText::kModeNotSet) value.SetMode(*_values);
 }
 
-void OmFactory::ModeFixer::Visit(OmVariable& variable) {
+void OmModeFixer::Visit(OmVariable& variable) {
   if (variable.Mode() == OmCellText::kModeNotSet) variable.SetMode(*_variables);
 }

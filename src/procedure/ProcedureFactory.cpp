@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <map>
 
-#include "factory/FaultInjection.h"
-#include "factory/InternalError.h"
-#include "factory/PivotFactory.h"
-#include "factory/ProtocolError.h"
+#include "diagnostics/FaultInjection.h"
+#include "diagnostics/InternalError.h"
+#include "builder/PivotFactory.h"
+#include "protocol/ProtocolError.h"
 #include "platform/message/MessageHandler.h"
 #include "platform/settings/BackendSettings.h"
 #include "platform/strings/PlatformStrings.h"

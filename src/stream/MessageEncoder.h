@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "factory/MessageCatalogue.h"
+#include "protocol/MessageCatalogue.h"
 
 namespace omf::stream {
 

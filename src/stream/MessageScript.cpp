@@ -6,7 +6,7 @@
 #include <cstring>
 #include <optional>
 
-#include "factory/ProtocolError.h"
+#include "protocol/ProtocolError.h"
 #include "platform/message/MessageHandler.h"
 #include "stream/WireFormat.h"
 

@@ -27,7 +27,7 @@
 
 #include "examples/BuiltinSession.h"
 #include "factory/Factory.h"
-#include "factory/ProtocolError.h"
+#include "protocol/ProtocolError.h"
 #include "model/OutputTree.h"
 #include "platform/error/ThrowError.h"
 #include "platform/path/PathFinder.h"
@@ -39,7 +39,7 @@
 #include "selection/OMSObjectSelector.h"
 #include "stream/MessageSink.h"
 #include "stream/MessageWriter.h"
-#include "stream/StreamPlayer.h"
+#include "factory/FactorySink.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #define OMF_TEST_SANITIZED 1

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <new>
 
-#include "factory/FaultInjection.h"
-#include "factory/ProtocolError.h"
+#include "diagnostics/FaultInjection.h"
+#include "protocol/ProtocolError.h"
 #include "support/FactoryHarness.h"
 
 using omf::stream::WireFormat;

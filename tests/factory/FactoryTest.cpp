@@ -6,8 +6,8 @@
 #include <iterator>
 #include <new>
 
-#include "factory/FaultInjection.h"
-#include "factory/ProtocolError.h"
+#include "diagnostics/FaultInjection.h"
+#include "protocol/ProtocolError.h"
 #include "platform/error/ThrowError.h"
 #include "platform/settings/Iocvset.h"
 #include "support/FactoryHarness.h"

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <optional>
 
-#include "factory/ProtocolError.h"
+#include "protocol/ProtocolError.h"
 #include "platform/path/PathFinder.h"
 #include "support/FactoryHarness.h"
 

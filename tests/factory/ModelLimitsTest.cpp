@@ -6,8 +6,8 @@
 #include <functional>
 #include <string>
 
-#include "factory/PivotFactory.h"
-#include "factory/ProtocolError.h"
+#include "builder/PivotFactory.h"
+#include "protocol/ProtocolError.h"
 #include "support/FactoryHarness.h"
 
 using omf::stream::FootnoteTarget;

@@ -6,9 +6,9 @@
 #include <new>
 #include <stdexcept>
 
-#include "factory/FaultInjection.h"
-#include "factory/InternalError.h"
-#include "factory/ProtocolError.h"
+#include "diagnostics/FaultInjection.h"
+#include "diagnostics/InternalError.h"
+#include "protocol/ProtocolError.h"
 #include "selection/RequestText.h"
 #include "support/FactoryHarness.h"
 

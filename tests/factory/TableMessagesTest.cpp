@@ -2,8 +2,8 @@
 // footnote targets, markers and colours, and the errors a table can end with.
 #include <gtest/gtest.h>
 
-#include "factory/PivotFactory.h"
-#include "factory/ProtocolError.h"
+#include "builder/PivotFactory.h"
+#include "protocol/ProtocolError.h"
 #include "platform/error/ThrowError.h"
 #include "support/FactoryHarness.h"
 

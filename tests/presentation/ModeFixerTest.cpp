@@ -2,13 +2,13 @@
 // composites too; texts with a mode keep it.
 #include <gtest/gtest.h>
 
-#include "factory/Factory.h"
+#include "presentation/ModeFixer.h"
 
 namespace {
 
 TEST(ModeFixer, FillsUnsetModesAndLeavesSetOnes) {
   OmCellText::ModeType variables = OmCellText::kModeBoth, values = OmCellText::kModeNames;
-  OmFactory::ModeFixer fixer(&variables, &values);
+  OmModeFixer fixer(&variables, &values);
   OmVariable unset("sex", "Gender", OmCellText::kModeNotSet);
   OmVariable labels("sex", "Gender", OmCellText::kModeLabels);
   OmNumDataValue value("sex", 1, MakeFormat(4, 5, 0), "Male", OmCellText::kModeNotSet);
@@ -35,7 +35,7 @@ TEST(ModeFixer, FillsUnsetModesAndLeavesSetOnes) {
 
 TEST(ModeFixer, DescendsIntoCompositesAndRepeatLists) {
   OmCellText::ModeType variables = OmCellText::kModeNames, values = OmCellText::kModeBoth;
-  OmFactory::ModeFixer fixer(&variables, &values);
+  OmModeFixer fixer(&variables, &values);
   OmComposite c(OmStringCell("[:^1=^2,:]1\\:Listwise N=^2"));
   c.BeginRepeatList();
   c.Add(OmVariable("sex", "Gender", OmCellText::kModeNotSet));

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "procedure/DimensionTrees.h"
+#include "support/DimensionTrees.h"
 
 namespace {
 

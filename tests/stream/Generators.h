@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "factory/MessageCatalogue.h"
+#include "protocol/MessageCatalogue.h"
 #include "stream/MessageEncoder.h"
 #include "stream/StreamRecord.h"
 

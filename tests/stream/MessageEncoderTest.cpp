@@ -5,7 +5,7 @@
 #include <bit>
 #include <cstring>
 
-#include "factory/ProtocolError.h"
+#include "protocol/ProtocolError.h"
 #include "stream/Generators.h"
 
 using namespace omf::stream;

@@ -11,7 +11,7 @@
 #include "model/PivotTable.h"
 #include "selection/OMSObjectSelector.h"
 #include "stream/MessageWriter.h"
-#include "stream/StreamPlayer.h"
+#include "factory/FactorySink.h"
 
 namespace omf::testing {
 

@@ -31,7 +31,7 @@
 #include "selection/RequestText.h"
 #include "stream/MessageScript.h"
 #include "stream/StreamFile.h"
-#include "stream/StreamPlayer.h"
+#include "factory/FactorySink.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "model/CellText.h"
+#include "platform/stringtable/Tracker.h"
 
 class FacSTDictionary {
 public:

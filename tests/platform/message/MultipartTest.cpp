@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <new>
 
-#include "factory/ProtocolError.h"
+#include "protocol/ProtocolError.h"
 #include "platform/message/MessageHandler.h"
 #include "support/FactoryHarness.h"
 

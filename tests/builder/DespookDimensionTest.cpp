@@ -1,4 +1,4 @@
-#include "factory/DespookDimension.h"
+#include "builder/DespookDimension.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <array>
 #include <map>
 
-#include "procedure/DimensionTrees.h"
+#include "support/DimensionTrees.h"
 
 namespace {
 

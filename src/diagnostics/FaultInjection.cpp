@@ -1,4 +1,4 @@
-#include "factory/FaultInjection.h"
+#include "diagnostics/FaultInjection.h"
 
 namespace {
 omf::detail::FaultHook gFaultHook = nullptr;

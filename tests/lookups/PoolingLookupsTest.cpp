@@ -1,4 +1,4 @@
-#include "procedure/PoolingLookups.h"
+#include "lookups/PoolingLookups.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <limits>
 
 #include "platform/pooling/PoolingErrors.h"
-#include "procedure/DimensionTrees.h"
+#include "support/DimensionTrees.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "factory/DespookDimension.h"
+#include "builder/DespookDimension.h"
 
 #include <algorithm>
 #include <cassert>

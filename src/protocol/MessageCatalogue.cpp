@@ -1,11 +1,11 @@
-#include "factory/MessageCatalogue.h"
+#include "protocol/MessageCatalogue.h"
 
 #include <algorithm>
 #include <cstring>
 #include <initializer_list>
 #include <string>
 
-#include "factory/ProtocolError.h"
+#include "protocol/ProtocolError.h"
 
 namespace {
 

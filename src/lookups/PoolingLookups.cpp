@@ -1,4 +1,4 @@
-#include "procedure/PoolingLookups.h"
+#include "lookups/PoolingLookups.h"
 
 #include <cmath>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "factory/PivotFactory.h"
+#include "builder/PivotFactory.h"
 
 #include <iostream>
 

@@ -1,4 +1,4 @@
-#include "stream/StreamPlayer.h"
+#include "factory/FactorySink.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,18 @@
+#include "factory/FactorySink.h"
+
+#include "factory/Factory.h"
+
+namespace omf::stream {
+
+void FactorySink::Send(short type, std::vector<unsigned char>& payload) {
+  // An empty payload still gets a writable byte to point at.
+  unsigned char none = 0;
+  _factory.Message(type, static_cast<unsigned int>(payload.size()), payload.empty() ? &none : payload.data());
+}
+
+std::uint64_t PlayStream(StreamReader& reader, OmFactory& factory) {
+  FactorySink sink(factory);
+  return PlayStream(reader, static_cast<MessageSink&>(sink));
+}
+
+} // namespace omf::stream
