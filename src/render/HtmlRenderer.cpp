@@ -11,6 +11,7 @@
 #include "render/CellDisplay.h"
 #include "render/FootnoteMarks.h"
 #include "render/Limits.h"
+#include "render/RenderWalk.h"
 #include "render/TableLayout.h"
 #include "render/TextGrid.h"
 
@@ -135,37 +136,55 @@ private:
   std::size_t _bytes = 0;
 };
 
-// Writes one part; runs once per visible part, in tree order.
-class PartWriter final : public OmOutputPart::Visitor {
+// Writes the page: the outline, then each visible part.
+class HtmlEmitter final : public Emitter {
 public:
-  PartWriter(std::ostream& out, std::string_view codePage, std::vector<std::string>& omitted)
-      : _out(out), _codePage(codePage), _omitted(omitted) {}
+  explicit HtmlEmitter(std::ostream& out) : _out(out) {}
 
-  void Visit(OmProcedure& procedure) override { Heading(procedure, "h1"); }
-  void Visit(OmHeading& heading) override { Heading(heading, "h2"); }
+  std::vector<std::string> TakeOmitted() { return std::move(_omitted); }
 
-  void Visit(OmTextBlock& block) override {
+  void BeginDocument() override {
+    _out << "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n<title>Output</title>\n<style>"
+         << kStyle << "</style>\n</head>\n<body>\n<div class=\"outline\">\n";
+  }
+
+  void OutlineEntry(const OmOutputPart& part, int level, std::string_view codePage) override {
+    _out << (part.IsVisible() ? "<div>" : "<div class=\"hidden\">") << OutlineIndent(level)
+         << Escape(DisplayText(part.Title(), codePage)) << (part.IsVisible() ? "" : " [hidden]")
+         << "</div>\n";
+  }
+
+  void EndOutline() override { _out << "</div>\n"; }
+  void EndDocument() override { _out << "</body>\n</html>\n"; }
+
+  void Procedure(const OmProcedure& procedure, const Place& at) override { Heading(procedure, at, "h1"); }
+  void Heading(const OmHeading& heading, const Place& at) override { Heading(heading, at, "h2"); }
+
+  void TextBlock(const OmTextBlock& block, const Place& at) override {
     if (block.Lines().empty()) {
-      _out << "<p>" << Escape(DisplayText(block.Title(), _codePage)) << "</p>\n";
+      _out << "<p>" << Escape(DisplayText(block.Title(), at.codePage)) << "</p>\n";
       return;
     }
     _out << "<pre>";
     for (const std::string& line : block.Lines())
-      _out << Escape(omf::platform::ToUtf8(line, _codePage)) << '\n';
+      _out << Escape(omf::platform::ToUtf8(line, at.codePage)) << '\n';
     _out << "</pre>\n";
   }
 
-  void Visit(OmPageTitle& title) override {
+  void PageTitle(const OmPageTitle& title, const Place& at) override {
     for (const std::string& line : title.Lines())
-      _out << "<p class=\"title\">" << Escape(omf::platform::ToUtf8(line, _codePage)) << "</p>\n";
+      _out << "<p class=\"title\">" << Escape(omf::platform::ToUtf8(line, at.codePage)) << "</p>\n";
   }
 
-  void Visit(OmChart& chart) override { Content("Chart", chart); }
-  void Visit(OmModel& model) override { Content("Model", model); }
-  void Visit(OmAnswerTree& tree) override { Content("Answer tree", tree); }
+  void Content(const OmContentPart& part, const Place& at) override {
+    _out << "<p>" << ContentName(at.kind) << ": " << Escape(DisplayText(part.Title(), at.codePage))
+         << "</p>\n";
+    for (const auto& [slot, bytes] : part.Content())
+      _out << "<p>content slot " << slot << ": " << bytes.size() << " bytes</p>\n";
+  }
 
-  void Visit(OmPivotTable& table) override {
-    const TableLayout layout(table, _codePage);
+  void Table(const OmPivotTable& table, const Place& at) override {
+    const TableLayout layout(table, at.codePage);
     const ShownText title = layout.Title();
     _out << "<div class=\"table\">\n<p class=\"title\">" << Html(title) << "</p>\n";
     if (!layout.TooLarge().empty()) Omit(Omitted(PlainText(title), 0, 0, layout.TooLarge()));
@@ -191,16 +210,10 @@ public:
   }
 
 private:
-  void Heading(OmHeading& heading, const char* tag) {
-    const FootnoteMarks marks = FootnoteMarks::ForHeading(heading, _codePage);
+  void Heading(const OmHeading& heading, const Place& at, const char* tag) {
+    const FootnoteMarks marks = FootnoteMarks::ForHeading(heading, at.codePage);
     _out << '<' << tag << '>' << Html(marks.Show(heading.Title())) << "</" << tag << ">\n";
     Footnotes(marks, _out);
-  }
-
-  void Content(const char* kind, const OmContentPart& part) {
-    _out << "<p>" << kind << ": " << Escape(DisplayText(part.Title(), _codePage)) << "</p>\n";
-    for (const auto& [slot, bytes] : part.Content())
-      _out << "<p>content slot " << slot << ": " << bytes.size() << " bytes</p>\n";
   }
 
   // A notice in place of grids not shown, and the line that tells the caller.
@@ -210,34 +223,15 @@ private:
   }
 
   std::ostream& _out;
-  std::string_view _codePage;
-  std::vector<std::string>& _omitted;
+  std::vector<std::string> _omitted;
 };
 
 } // namespace
 
 std::vector<std::string> HtmlRenderer::Render(const OmOutputTree& tree, std::ostream& out) const {
-  out << "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n<title>Output</title>\n<style>" << kStyle
-      << "</style>\n</head>\n<body>\n<div class=\"outline\">\n";
-  CodePages outlinePages(tree);
-  for (std::size_t node = 1; node < tree.Count(); ++node) {
-    const OmOutputPart* part = tree.Part(node);
-    if (part == nullptr) continue;
-    out << (part->IsVisible() ? "<div>" : "<div class=\"hidden\">") << OutlineIndent(tree.Level(node))
-        << Escape(DisplayText(part->Title(), outlinePages.Of(node))) << (part->IsVisible() ? "" : " [hidden]")
-        << "</div>\n";
-  }
-  out << "</div>\n";
-  std::vector<std::string> omitted;
-  CodePages pages(tree);
-  for (std::size_t node = 1; node < tree.Count(); ++node) {
-    OmOutputPart* part = tree.Part(node);
-    if (part == nullptr || !part->IsVisible()) continue;
-    PartWriter writer(out, pages.Of(node), omitted);
-    part->Accept(writer);
-  }
-  out << "</body>\n</html>\n";
-  return omitted;
+  HtmlEmitter emitter(out);
+  RenderWalk(tree, emitter, Parts::kVisible);
+  return emitter.TakeOmitted();
 }
 
 std::string HtmlRenderer::Render(const OmOutputTree& tree) const {

@@ -1,65 +1,23 @@
 #include "render/JsonRenderer.h"
 
 #include <algorithm>
-#include <charconv>
-#include <cmath>
 #include <numeric>
 #include <sstream>
-
-#include <nlohmann/json.hpp>
 
 #include "model/OutputTree.h"
 #include "model/PivotTable.h"
 #include "platform/strings/PlatformStrings.h"
 #include "render/CellDisplay.h"
+#include "render/JsonWriter.h"
+#include "render/RenderWalk.h"
 
 namespace omf::render {
 
 namespace {
 
-using Json = nlohmann::ordered_json;
-
-std::string Dump(const Json& json) {
-  return json.dump(-1, ' ', false, Json::error_handler_t::replace);
-}
-
-Json FootnoteList(const OmCellText& text) {
-  Json list = Json::array();
-  if (text.HasMetaData())
-    for (int index : text.Footnotes())
-      list.push_back(index);
-  return list;
-}
-
-bool HasFootnotes(const OmCellText& text) {
-  return text.HasMetaData() && !text.Footnotes().empty();
-}
-
-Json PlacedList(const PuppetVector<short>& list) {
-  Json out = Json::array();
-  for (short d : list.Placed())
-    out.push_back(d);
-  return out;
-}
-
-// ---- cells, written by hand: a table may hold millions --------------------------------------------------
-
-void Escaped(std::string& out, std::string_view text) {
-  omf::platform::AppendQuoted(out, text, omf::platform::ControlEscape::kJson);
-}
-
-template <class T> void Number(std::string& out, T value) {
-  char buffer[32];
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-  out.append(buffer, result.ptr);
-}
-
-void Value(std::string& out, double value) {
-  if (value == kSysmis || !std::isfinite(value))
-    out += "null";
-  else
-    Number(out, value);
-}
+// The type of each kind of part, in the order of PartKind.
+constexpr const char* kTypeNames[] = {"procedure", "heading", "text",       "pagetitle",
+                                      "chart",     "model",   "answertree", "table"};
 
 struct CellEntry {
   std::uint64_t ordinal;
@@ -122,251 +80,199 @@ private:
   std::vector<std::size_t> _order;
 };
 
-void WriteCell(std::string& out, const int* at, std::size_t width, const OmCellText& cell,
-               std::string_view codePage) {
-  out += "{\"at\":[";
-  for (std::size_t d = 0; d < width; ++d) {
-    if (d != 0) out += ',';
-    Number(out, at[d]);
-  }
-  out += "],\"kind\":\"";
-  out += KindName(cell);
-  out += "\",\"text\":";
-  Escaped(out, DisplayText(cell, codePage));
-  if (cell.OrderCode() == OmCellText::kOrderNumber) {
-    const auto& number = static_cast<const OmNumber&>(cell);
-    out += ",\"value\":";
-    Value(out, number.Value());
-    out += ",\"format\":[";
-    Number(out, FormatWidth(number.Format()));
-    out += ',';
-    Number(out, FormatType(number.Format()));
-    out += ',';
-    Number(out, FormatDecimals(number.Format()));
-    out += ']';
-  }
-  if (cell.HasMetaData() && !cell.Footnotes().empty()) {
-    out += ",\"footnotes\":[";
-    for (std::size_t i = 0; i < cell.Footnotes().size(); ++i) {
-      if (i != 0) out += ',';
-      Number(out, cell.Footnotes()[i]);
-    }
-    out += ']';
-  }
-  if (cell.HasMetaData() && !cell.Markers().empty()) {
-    out += ",\"markers\":[";
-    for (std::size_t i = 0; i < cell.Markers().size(); ++i) {
-      if (i != 0) out += ',';
-      Escaped(out, omf::platform::ToUtf8(cell.Markers()[i], codePage));
-    }
-    out += ']';
-  }
-  out += '}';
-}
-
-// ---- parts ----------------------------------------------------------------------------------------------
-
-// Writes one part as one line (a table's cells one a line); runs once per node, in tree order.
-class PartWriter final : public OmOutputPart::Visitor {
+// Writes every part as one object on a line of its own, a table's cells one a line.
+class JsonEmitter final : public Emitter {
 public:
-  PartWriter(std::ostream& out, const OmOutputPart& part, int level, std::string_view codePage)
-      : _out(out), _codePage(codePage) {
-    _json["level"] = level;
-    _json["type"] = nullptr; // keeps its place in the key order; every Visit sets it
-    _json["title"] = Text(part.Title());
-    _json["visible"] = part.IsVisible();
+  explicit JsonEmitter(std::ostream& out) : _json(out) {}
+
+  void BeginDocument() override {
+    _json.BeginObject().Key("omf").Number(1).Key("parts").BeginArray(JsonWriter::Layout::kLines);
   }
 
-  void Visit(OmProcedure& procedure) override {
-    _json["type"] = "procedure";
-    _json["command"] = Utf8(procedure.Command());
-    _json["name"] = Utf8(procedure.Name());
-    _json["outline"] = procedure.OutlineText() ? Json(Text(*procedure.OutlineText())) : Json(nullptr);
-    _json["language"] = procedure.Language();
-    _json["codepage"] = procedure.CodePage();
-    _json["locale"] = procedure.Locale();
-    _json["display"] = Json{{"outlineVariables", static_cast<int>(procedure.OutlineVarMode())},
-                            {"outlineValues", static_cast<int>(procedure.OutlineValueMode())},
-                            {"tableVariables", static_cast<int>(procedure.TableVarMode())},
-                            {"tableValues", static_cast<int>(procedure.TableValueMode())}};
-    Finish();
+  void EndDocument() override {
+    _json.EndArray().EndObject();
+    _json.Finish();
   }
 
-  void Visit(OmHeading& heading) override {
-    _json["type"] = "heading";
-    Json& footnotes = _json["footnotes"] = Json::array();
+  void BeginPart(const OmOutputPart& part, const Place& at) override {
+    _codePage = at.codePage;
+    _json.BeginObject().Key("level").Number(at.level).Key("type").String(
+        kTypeNames[static_cast<int>(at.kind)]);
+    _json.Key("title").String(Text(part.Title())).Key("visible").Bool(part.IsVisible());
+  }
+
+  void EndPart(const OmOutputPart&, const Place&) override { _json.EndObject(); }
+
+  void Procedure(const OmProcedure& procedure, const Place&) override {
+    _json.Key("command").String(Utf8(procedure.Command())).Key("name").String(Utf8(procedure.Name()));
+    _json.Key("outline");
+    OptionalText(procedure.OutlineText());
+    _json.Key("language").String(procedure.Language()).Key("codepage").String(procedure.CodePage());
+    _json.Key("locale").String(procedure.Locale()).Key("display").BeginObject();
+    _json.Key("outlineVariables").Number(static_cast<int>(procedure.OutlineVarMode()));
+    _json.Key("outlineValues").Number(static_cast<int>(procedure.OutlineValueMode()));
+    _json.Key("tableVariables").Number(static_cast<int>(procedure.TableVarMode()));
+    _json.Key("tableValues").Number(static_cast<int>(procedure.TableValueMode()));
+    _json.EndObject();
+  }
+
+  void Heading(const OmHeading& heading, const Place&) override {
+    _json.Key("footnotes").BeginArray();
     for (const OmFootnote& f : heading.Footnotes())
-      footnotes.push_back(f.text ? Text(*f.text) : std::string());
-    Finish();
+      _json.String(f.text ? Text(*f.text) : std::string());
+    _json.EndArray();
   }
 
-  void Visit(OmTextBlock& block) override {
-    _json["type"] = "text";
-    _json["lines"] = Lines(block.Lines());
-    _json["log"] = block.IsLog();
-    Finish();
+  void TextBlock(const OmTextBlock& block, const Place&) override {
+    Lines(block.Lines());
+    _json.Key("log").Bool(block.IsLog());
   }
 
-  void Visit(OmPageTitle& title) override {
-    _json["type"] = "pagetitle";
-    _json["lines"] = Lines(title.Lines());
-    Finish();
+  void PageTitle(const OmPageTitle& title, const Place&) override { Lines(title.Lines()); }
+
+  void Content(const OmContentPart& part, const Place&) override {
+    _json.Key("content").BeginObject();
+    for (const auto& [slot, bytes] : part.Content())
+      _json.Key(std::to_string(slot)).Number(bytes.size());
+    _json.EndObject();
   }
 
-  void Visit(OmChart& chart) override { Content("chart", chart); }
-  void Visit(OmModel& model) override { Content("model", model); }
-  void Visit(OmAnswerTree& tree) override { Content("answertree", tree); }
-
-  void Visit(OmPivotTable& table) override {
-    _json["type"] = "table";
-    _json["subtype"] = Text(table.Subtype());
-    _json["tableTitle"] = Text(table.TableTitle());
-    _json["caption"] = table.Caption() ? Json(Text(*table.Caption())) : Json(nullptr);
-    _json["corner"] = table.CornerText() ? Json(Text(*table.CornerText())) : Json(nullptr);
-    _json["id"] = table.TableId();
-    _json["locale"] = table.TableLocale();
-    _json["template"] = Text(table.TemplateName());
-    Json placement;
-    placement["rows"] = PlacedList(table.Rows());
-    placement["columns"] = PlacedList(table.Columns());
-    placement["layers"] = PlacedList(table.Layers());
-
-    Json tail;
-    Json& footnotes = tail["footnotes"] = Json::array();
-    for (const OmFootnote& f : table.Footnotes())
-      footnotes.push_back(Json{{"text", f.text ? Text(*f.text) : std::string()},
-                               {"marker", f.marker ? Json(Text(*f.marker)) : Json(nullptr)}});
-    tail["titleFootnotes"] = FootnoteList(table.TableTitle());
-
-    // The head without its closing brace, the dimensions, their placement without its braces, the
-    // cells, then the tail without its opening brace.
-    std::string head = Dump(_json);
-    head.pop_back();
-    _out << head << ",\"dimensions\":[";
+  void Table(const OmPivotTable& table, const Place&) override {
+    _json.Key("subtype").String(Text(table.Subtype())).Key("tableTitle").String(Text(table.TableTitle()));
+    _json.Key("caption");
+    OptionalText(table.Caption());
+    _json.Key("corner");
+    OptionalText(table.CornerText());
+    _json.Key("id").Number(table.TableId()).Key("locale").String(table.TableLocale());
+    _json.Key("template").String(Text(table.TemplateName()));
+    _json.Key("dimensions").BeginArray();
     for (int d = 0; d < table.NDimensions(); ++d) {
       const OmDimension& dim = table.Dimension(d);
-      std::string entry = d == 0 ? "{\"label\":" : ",{\"label\":";
-      Escaped(entry, Text(dim.Label()));
-      entry += ",\"categories\":";
-      _out << entry;
+      _json.BeginObject().Key("label").String(Text(dim.Label())).Key("categories");
       Categories(dim.Root());
-      entry.clear();
-      Footnotes(entry, dim.Label());
-      _out << entry << '}';
+      Footnotes(dim.Label());
+      _json.EndObject();
     }
-    const std::string places = Dump(placement);
-    _out << "]," << std::string_view(places).substr(1, places.size() - 2) << ",\"cells\":[";
+    _json.EndArray();
+    Placed("rows", table.Rows());
+    Placed("columns", table.Columns());
+    Placed("layers", table.Layers());
+    _json.Key("cells").BeginArray(JsonWriter::Layout::kLines);
     const SortedCells cells(table);
-    std::string line;
-    for (std::size_t i = 0; i < cells.Size(); ++i) {
-      line.assign(i == 0 ? "\n" : ",\n");
-      WriteCell(line, cells.KeyAt(i), cells.Width(), cells.CellAt(i), _codePage);
-      _out << line;
+    for (std::size_t i = 0; i < cells.Size(); ++i)
+      Cell(cells.KeyAt(i), cells.Width(), cells.CellAt(i));
+    _json.EndArray();
+    _json.Key("footnotes").BeginArray();
+    for (const OmFootnote& f : table.Footnotes()) {
+      _json.BeginObject().Key("text").String(f.text ? Text(*f.text) : std::string()).Key("marker");
+      OptionalText(f.marker.get());
+      _json.EndObject();
     }
-    _out << (cells.Size() == 0 ? "]," : "\n],") << Dump(tail).substr(1);
-    _written = true;
-  }
-
-  // Writes the common keys of a part that no Visit handled (its type stays null).
-  void Close() {
-    if (!_written) Finish();
+    _json.EndArray().Key("titleFootnotes").BeginArray();
+    if (table.TableTitle().HasMetaData())
+      for (int index : table.TableTitle().Footnotes())
+        _json.Number(index);
+    _json.EndArray();
   }
 
 private:
   std::string Utf8(const std::string& text) const { return omf::platform::ToUtf8(text, _codePage); }
   std::string Text(const OmCellText& text) const { return DisplayText(text, _codePage); }
 
-  Json Lines(const std::vector<std::string>& lines) const {
-    Json out = Json::array();
-    for (const std::string& line : lines)
-      out.push_back(Utf8(line));
-    return out;
+  void OptionalText(const OmCellText* text) {
+    if (text != nullptr)
+      _json.String(Text(*text));
+    else
+      _json.Null();
   }
 
-  // Writes the children of a dimension's root as a JSON array, groups holding theirs. Groups nest as
-  // deep as the stream made them, so the walk keeps its own stack instead of recursing.
-  void Categories(const OmDimensionNode& root) {
-    std::vector<std::pair<const OmDimensionNode*, std::size_t>> stack{{&root, 0}}; // node, next child
-    std::string out = "[";
-    while (!stack.empty()) {
-      const auto [node, next] = stack.back();
-      if (next == node->ChildCount()) {
-        out += ']';
-        stack.pop_back();
-        if (node != &root) {
-          Footnotes(out, node->Label());
-          out += '}';
-        }
-      } else {
-        ++stack.back().second;
-        const OmDimensionNode& child = node->Child(next);
-        if (next != 0) out += ',';
-        out += "{\"label\":";
-        Escaped(out, Text(child.Label()));
-        if (child.IsGroup()) {
-          out += ",\"group\":true,\"children\":[";
-          stack.emplace_back(&child, 0);
-        } else {
-          out += ",\"index\":";
-          Number(out, child.Subscript());
-          Footnotes(out, child.Label());
-          out += '}';
-        }
-      }
-      if (out.size() >= 4096) {
-        _out << out;
-        out.clear();
-      }
-    }
-    _out << out;
+  void Lines(const std::vector<std::string>& lines) {
+    _json.Key("lines").BeginArray();
+    for (const std::string& line : lines)
+      _json.String(Utf8(line));
+    _json.EndArray();
+  }
+
+  void Placed(const char* key, const PuppetVector<short>& places) {
+    _json.Key(key).BeginArray();
+    for (short d : places.Placed())
+      _json.Number(d);
+    _json.EndArray();
   }
 
   // The footnotes key of a label that carries footnotes.
-  static void Footnotes(std::string& out, const OmCellText& label) {
-    if (!HasFootnotes(label)) return;
-    out += ",\"footnotes\":[";
-    for (std::size_t i = 0; i < label.Footnotes().size(); ++i) {
-      if (i != 0) out += ',';
-      Number(out, label.Footnotes()[i]);
+  void Footnotes(const OmCellText& label) {
+    if (!label.HasMetaData() || label.Footnotes().empty()) return;
+    _json.Key("footnotes").BeginArray();
+    for (int index : label.Footnotes())
+      _json.Number(index);
+    _json.EndArray();
+  }
+
+  // The children of a dimension's root, groups holding theirs. Groups nest as deep as the stream made
+  // them, so the walk keeps its own stack instead of recursing.
+  void Categories(const OmDimensionNode& root) {
+    std::vector<std::pair<const OmDimensionNode*, std::size_t>> stack{{&root, 0}}; // node, next child
+    _json.BeginArray();
+    while (!stack.empty()) {
+      const auto [node, next] = stack.back();
+      if (next == node->ChildCount()) {
+        _json.EndArray();
+        stack.pop_back();
+        if (node != &root) {
+          Footnotes(node->Label());
+          _json.EndObject();
+        }
+        continue;
+      }
+      ++stack.back().second;
+      const OmDimensionNode& child = node->Child(next);
+      _json.BeginObject().Key("label").String(Text(child.Label()));
+      if (child.IsGroup()) {
+        _json.Key("group").Bool(true).Key("children").BeginArray();
+        stack.emplace_back(&child, 0);
+      } else {
+        _json.Key("index").Number(child.Subscript());
+        Footnotes(child.Label());
+        _json.EndObject();
+      }
     }
-    out += ']';
   }
 
-  void Content(const char* type, const OmContentPart& part) {
-    _json["type"] = type;
-    Json& content = _json["content"] = Json::object();
-    for (const auto& [slot, bytes] : part.Content())
-      content[std::to_string(slot)] = bytes.size();
-    Finish();
+  void Cell(const int* at, std::size_t width, const OmCellText& cell) {
+    _json.BeginObject().Key("at").BeginArray();
+    for (std::size_t d = 0; d < width; ++d)
+      _json.Number(at[d]);
+    _json.EndArray().Key("kind").String(KindName(cell)).Key("text").String(Text(cell));
+    if (cell.OrderCode() == OmCellText::kOrderNumber) {
+      const auto& number = static_cast<const OmNumber&>(cell);
+      _json.Key("value");
+      if (number.Value() == kSysmis)
+        _json.Null();
+      else
+        _json.Number(number.Value());
+      _json.Key("format").BeginArray().Number(FormatWidth(number.Format()));
+      _json.Number(FormatType(number.Format())).Number(FormatDecimals(number.Format())).EndArray();
+    }
+    Footnotes(cell);
+    if (cell.HasMetaData() && !cell.Markers().empty()) {
+      _json.Key("markers").BeginArray();
+      for (const std::string& marker : cell.Markers())
+        _json.String(Utf8(marker));
+      _json.EndArray();
+    }
+    _json.EndObject();
   }
 
-  void Finish() {
-    _out << Dump(_json);
-    _written = true;
-  }
-
-  std::ostream& _out;
-  std::string_view _codePage;
-  Json _json;
-  bool _written = false;
+  JsonWriter _json;
+  std::string_view _codePage; // of the part being written
 };
 
 } // namespace
 
 void JsonRenderer::Render(const OmOutputTree& tree, std::ostream& out) const {
-  out << "{\"omf\":1,\"parts\":[";
-  bool first = true;
-  CodePages pages(tree);
-  for (std::size_t node = 1; node < tree.Count(); ++node) {
-    OmOutputPart* part = tree.Part(node);
-    if (part == nullptr) continue;
-    out << (first ? "\n" : ",\n");
-    first = false;
-    PartWriter writer(out, *part, tree.Level(node), pages.Of(node));
-    part->Accept(writer);
-    writer.Close();
-  }
-  out << (first ? "]}\n" : "\n]}\n");
+  JsonEmitter emitter(out);
+  RenderWalk(tree, emitter, Parts::kAll);
 }
 
 std::string JsonRenderer::Render(const OmOutputTree& tree) const {

@@ -9,6 +9,7 @@
 #include "render/CellDisplay.h"
 #include "render/FootnoteMarks.h"
 #include "render/Limits.h"
+#include "render/RenderWalk.h"
 #include "render/TableLayout.h"
 #include "render/TextGrid.h"
 
@@ -26,35 +27,43 @@ void Underlined(const std::string& title, char rule, std::ostream& out) {
       << std::string(std::max<std::size_t>(omf::platform::DisplayWidth(title), 1), rule) << '\n';
 }
 
-// Writes one part; runs once per visible part, in tree order.
-class PartWriter final : public OmOutputPart::Visitor {
+// Writes the outline, then each visible part after an empty line.
+class TextEmitter final : public Emitter {
 public:
-  PartWriter(std::ostream& out, std::string_view codePage, std::vector<std::string>& omitted)
-      : _out(out), _codePage(codePage), _omitted(omitted) {}
+  explicit TextEmitter(std::ostream& out) : _out(out) {}
 
-  void Visit(OmProcedure& procedure) override { Heading(procedure, '='); }
-  void Visit(OmHeading& heading) override { Heading(heading, '-'); }
+  std::vector<std::string> TakeOmitted() { return std::move(_omitted); }
 
-  void Visit(OmTextBlock& block) override {
+  void BeginDocument() override { _out << "Outline\n"; }
+
+  void OutlineEntry(const OmOutputPart& part, int level, std::string_view codePage) override {
+    _out << OutlineIndent(level) << PlainText(DisplayText(part.Title(), codePage))
+         << (part.IsVisible() ? "" : " [hidden]") << '\n';
+  }
+
+  void BeginPart(const OmOutputPart&, const Place&) override { _out << '\n'; }
+
+  void Procedure(const OmProcedure& procedure, const Place& at) override { Heading(procedure, at, '='); }
+  void Heading(const OmHeading& heading, const Place& at) override { Heading(heading, at, '-'); }
+
+  void TextBlock(const OmTextBlock& block, const Place& at) override {
     if (block.Lines().empty()) {
-      _out << PlainText(DisplayText(block.Title(), _codePage)) << '\n';
+      _out << PlainText(DisplayText(block.Title(), at.codePage)) << '\n';
       return;
     }
-    for (const std::string& line : block.Lines())
-      _out << omf::platform::ToUtf8(line, _codePage) << '\n';
+    Lines(block.Lines(), at);
   }
 
-  void Visit(OmPageTitle& title) override {
-    for (const std::string& line : title.Lines())
-      _out << omf::platform::ToUtf8(line, _codePage) << '\n';
+  void PageTitle(const OmPageTitle& title, const Place& at) override { Lines(title.Lines(), at); }
+
+  void Content(const OmContentPart& part, const Place& at) override {
+    _out << ContentName(at.kind) << ": " << PlainText(DisplayText(part.Title(), at.codePage)) << '\n';
+    for (const auto& [slot, bytes] : part.Content())
+      _out << "  content slot " << slot << ": " << bytes.size() << " bytes\n";
   }
 
-  void Visit(OmChart& chart) override { Content("Chart", chart); }
-  void Visit(OmModel& model) override { Content("Model", model); }
-  void Visit(OmAnswerTree& tree) override { Content("Answer tree", tree); }
-
-  void Visit(OmPivotTable& table) override {
-    const TableLayout layout(table, _codePage);
+  void Table(const OmPivotTable& table, const Place& at) override {
+    const TableLayout layout(table, at.codePage);
     const std::string title = PlainText(layout.Title());
     _out << title << '\n';
     if (!layout.TooLarge().empty()) Omit(Omitted(title, 0, 0, layout.TooLarge()));
@@ -79,16 +88,15 @@ public:
   }
 
 private:
-  void Heading(OmHeading& heading, char rule) {
-    const FootnoteMarks marks = FootnoteMarks::ForHeading(heading, _codePage);
+  void Heading(const OmHeading& heading, const Place& at, char rule) {
+    const FootnoteMarks marks = FootnoteMarks::ForHeading(heading, at.codePage);
     Underlined(PlainText(marks.Show(heading.Title())), rule, _out);
     Footnotes(marks, _out);
   }
 
-  void Content(const char* kind, const OmContentPart& part) {
-    _out << kind << ": " << PlainText(DisplayText(part.Title(), _codePage)) << '\n';
-    for (const auto& [slot, bytes] : part.Content())
-      _out << "  content slot " << slot << ": " << bytes.size() << " bytes\n";
+  void Lines(const std::vector<std::string>& lines, const Place& at) {
+    for (const std::string& line : lines)
+      _out << omf::platform::ToUtf8(line, at.codePage) << '\n';
   }
 
   // A notice in place of grids not shown, and the line that tells the caller.
@@ -98,31 +106,15 @@ private:
   }
 
   std::ostream& _out;
-  std::string_view _codePage;
-  std::vector<std::string>& _omitted;
+  std::vector<std::string> _omitted;
 };
 
 } // namespace
 
 std::vector<std::string> TextRenderer::Render(const OmOutputTree& tree, std::ostream& out) const {
-  out << "Outline\n";
-  CodePages outlinePages(tree);
-  for (std::size_t node = 1; node < tree.Count(); ++node) {
-    const OmOutputPart* part = tree.Part(node);
-    if (part == nullptr) continue;
-    out << OutlineIndent(tree.Level(node)) << PlainText(DisplayText(part->Title(), outlinePages.Of(node)))
-        << (part->IsVisible() ? "" : " [hidden]") << '\n';
-  }
-  std::vector<std::string> omitted;
-  CodePages pages(tree);
-  for (std::size_t node = 1; node < tree.Count(); ++node) {
-    OmOutputPart* part = tree.Part(node);
-    if (part == nullptr || !part->IsVisible()) continue;
-    out << '\n';
-    PartWriter writer(out, pages.Of(node), omitted);
-    part->Accept(writer);
-  }
-  return omitted;
+  TextEmitter emitter(out);
+  RenderWalk(tree, emitter, Parts::kVisible);
+  return emitter.TakeOmitted();
 }
 
 std::string TextRenderer::Render(const OmOutputTree& tree) const {

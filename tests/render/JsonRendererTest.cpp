@@ -236,7 +236,7 @@ TEST(JsonRenderer, FootnotesOnDimensionAndNodeLabels) {
 
 TEST(JsonRenderer, EmptyTreeAndTableWithoutCells) {
   OmOutputTree empty;
-  EXPECT_EQ(Parse(empty), Json::parse(R"({"omf": 1, "parts": []})"));
+  EXPECT_EQ(omf::render::JsonRenderer().Render(empty), "{\"omf\":1,\"parts\":[]}\n");
 
   OmOutputTree tree;
   WithProcedure(tree, std::make_unique<OmPivotTable>(OmStringCell("Empty"), OmStringCell("Notes"), false));
@@ -245,4 +245,22 @@ TEST(JsonRenderer, EmptyTreeAndTableWithoutCells) {
   EXPECT_EQ(t["dimensions"], Json::array());
   EXPECT_EQ(t["caption"], nullptr);
   EXPECT_EQ(t["corner"], nullptr);
+
+  // Dimensions and categories but no cells; the parts stand one a line.
+  OmOutputTree noCells;
+  auto table = std::make_unique<OmPivotTable>(OmStringCell("Stats"), OmStringCell("Statistics"), false);
+  table->AddDimension(OmStringCell("Statistics"));
+  table->AddDimension(OmStringCell("Variables"));
+  Category(*table, 0, &table->Dimension(0).Root(), OmStringCell("N"));
+  table->Columns().Set(0, 0);
+  table->Rows().Set(0, 1);
+  WithProcedure(noCells, std::move(table));
+  const std::string text = omf::render::JsonRenderer().Render(noCells);
+  EXPECT_EQ(text.substr(0, 30), "{\"omf\":1,\"parts\":[\n{\"level\":1,");
+  EXPECT_NE(text.find("}},\n{\"level\":2,\"type\":\"table\""), std::string::npos) << text;
+  EXPECT_NE(
+      text.find("\"index\":0}]},{\"label\":\"Variables\",\"categories\":[]}],\"rows\":[1],\"columns\":[0],"
+                "\"layers\":[],\"cells\":[],\"footnotes\":[],\"titleFootnotes\":[]}\n]}\n"),
+      std::string::npos)
+      << text;
 }

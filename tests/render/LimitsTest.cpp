@@ -58,6 +58,11 @@ TEST(RenderLimits, DeepOutlinesIndentDownToALevelAndNameDeeperLevels) {
   const std::string html = omf::render::HtmlRenderer().Render(tree);
   EXPECT_TRUE(Contains(html, "<div>" + deepest + "(level 33) H33</div>\n"));
   EXPECT_LT(html.size(), 200u * kDepth);
+
+  const auto json = nlohmann::json::parse(omf::render::JsonRenderer().Render(tree));
+  ASSERT_EQ(json["parts"].size(), static_cast<std::size_t>(kDepth));
+  EXPECT_EQ(json["parts"][kDepth - 1]["level"], kDepth);
+  EXPECT_EQ(json["parts"][kDepth - 1]["title"], "H20000");
 }
 
 TEST(RenderLimits, DeeplyNestedGroupsAreWalkedWithoutRecursion) {
