@@ -80,7 +80,8 @@ private:
   std::vector<std::size_t> _order;
 };
 
-// Writes every part as one object on a line of its own, a table's cells one a line.
+// Writes every part as an object that holds its children under "parts", each part starting on a line of
+// its own and a table's cells one a line.
 class JsonEmitter final : public Emitter {
 public:
   explicit JsonEmitter(std::ostream& out) : _json(out) {}
@@ -90,18 +91,26 @@ public:
   }
 
   void EndDocument() override {
+    CloseParts(1);
     _json.EndArray().EndObject();
     _json.Finish();
   }
 
+  // A part stays open until the walk reaches a part that is not below it, so that the parts of its
+  // subtree can go, in order, under its own "parts" key.
   void BeginPart(const OmOutputPart& part, const Place& at) override {
+    CloseParts(at.level);
+    if (!_open.empty() && !_open.back().hasChildren) {
+      _json.Key("parts").BeginArray(JsonWriter::Layout::kLines);
+      _open.back().hasChildren = true;
+    }
+    _open.push_back({at.level, false});
     _codePage = at.codePage;
     _json.BeginObject().Key("level").Number(at.level).Key("type").String(
         kTypeNames[static_cast<int>(at.kind)]);
     _json.Key("title").String(Text(part.Title())).Key("visible").Bool(part.IsVisible());
   }
 
-  void EndPart(const OmOutputPart&, const Place&) override { _json.EndObject(); }
 
   void Procedure(const OmProcedure& procedure, const Place&) override {
     _json.Key("command").String(Utf8(procedure.Command())).Key("name").String(Utf8(procedure.Name()));
@@ -176,6 +185,20 @@ public:
   }
 
 private:
+  struct OpenPart {
+    int level;
+    bool hasChildren;
+  };
+
+  // Ends every open part of this level or deeper.
+  void CloseParts(int level) {
+    while (!_open.empty() && _open.back().level >= level) {
+      if (_open.back().hasChildren) _json.EndArray();
+      _json.EndObject();
+      _open.pop_back();
+    }
+  }
+
   std::string Utf8(const std::string& text) const { return omf::platform::ToUtf8(text, _codePage); }
   std::string Text(const OmCellText& text) const { return DisplayText(text, _codePage); }
 
@@ -266,6 +289,7 @@ private:
 
   JsonWriter _json;
   std::string_view _codePage; // of the part being written
+  std::vector<OpenPart> _open; // the parts whose subtree is being written, outermost first
 };
 
 } // namespace

@@ -64,7 +64,11 @@ TEST(JsonRenderer, EveryPartTypeHasExactlyItsKeys) {
   const auto doc = nlohmann::ordered_json::parse(omf::render::JsonRenderer().Render(tree));
   EXPECT_EQ(Keys(doc), (std::vector<std::string>{"omf", "parts"}));
   EXPECT_EQ(doc["omf"], 1);
-  const auto& parts = doc["parts"];
+  // The procedure holds the heading, the page title and the content parts; the heading holds the log.
+  ASSERT_EQ(doc["parts"].size(), 1u);
+  EXPECT_EQ(Keys(doc["parts"][0]).back(), "parts");
+  EXPECT_EQ(doc["parts"][0]["parts"].size(), 5u);
+  const auto parts = FlatParts(doc);
   ASSERT_EQ(parts.size(), 7u);
 
   const std::vector<std::string> common = {"level", "type", "title", "visible"};
@@ -135,7 +139,7 @@ TEST(JsonRenderer, TableKeysDimensionsAndPlacement) {
   WithProcedure(tree, std::move(table), "windows-1252");
 
   const auto doc = nlohmann::ordered_json::parse(omf::render::JsonRenderer().Render(tree));
-  const auto& t = doc["parts"][1];
+  const auto t = FlatParts(doc)[1];
   EXPECT_EQ(Keys(t),
             (std::vector<std::string>{"level", "type", "title", "visible", "subtype", "tableTitle", "caption",
                                       "corner", "id", "locale", "template", "dimensions", "rows", "columns",
@@ -202,7 +206,7 @@ TEST(JsonRenderer, CellsInSubscriptOrderWithTheirKinds) {
 
   OmOutputTree tree;
   WithProcedure(tree, std::move(table));
-  const Json t = Parse(tree)["parts"][1];
+  const Json t = FlatParts(Parse(tree))[1];
   const Json expected = Json::parse(R"([
     {"at": [0, 0], "kind": "composite", "text": "3 of four"},
     {"at": [0, 1], "kind": "value", "text": "Male"},
@@ -227,7 +231,7 @@ TEST(JsonRenderer, FootnotesOnDimensionAndNodeLabels) {
   table->Dimension(0).Root().Child(0).Child(1).Label().Footnote(a);
   OmOutputTree tree;
   WithProcedure(tree, std::move(table));
-  const Json dim = Parse(tree)["parts"][1]["dimensions"][0];
+  const Json dim = FlatParts(Parse(tree))[1]["dimensions"][0];
   EXPECT_EQ(dim["footnotes"], Json::array({0}));
   EXPECT_EQ(dim["categories"][0]["footnotes"], Json::array({1}));
   EXPECT_FALSE(dim["categories"][0]["children"][0].contains("footnotes"));
@@ -240,7 +244,7 @@ TEST(JsonRenderer, EmptyTreeAndTableWithoutCells) {
 
   OmOutputTree tree;
   WithProcedure(tree, std::make_unique<OmPivotTable>(OmStringCell("Empty"), OmStringCell("Notes"), false));
-  const Json t = Parse(tree)["parts"][1];
+  const Json t = FlatParts(Parse(tree))[1];
   EXPECT_EQ(t["cells"], Json::array());
   EXPECT_EQ(t["dimensions"], Json::array());
   EXPECT_EQ(t["caption"], nullptr);
@@ -257,10 +261,10 @@ TEST(JsonRenderer, EmptyTreeAndTableWithoutCells) {
   WithProcedure(noCells, std::move(table));
   const std::string text = omf::render::JsonRenderer().Render(noCells);
   EXPECT_EQ(text.substr(0, 30), "{\"omf\":1,\"parts\":[\n{\"level\":1,");
-  EXPECT_NE(text.find("}},\n{\"level\":2,\"type\":\"table\""), std::string::npos) << text;
+  EXPECT_NE(text.find("},\"parts\":[\n{\"level\":2,\"type\":\"table\""), std::string::npos) << text;
   EXPECT_NE(
       text.find("\"index\":0}]},{\"label\":\"Variables\",\"categories\":[]}],\"rows\":[1],\"columns\":[0],"
-                "\"layers\":[],\"cells\":[],\"footnotes\":[],\"titleFootnotes\":[]}\n]}\n"),
+                "\"layers\":[],\"cells\":[],\"footnotes\":[],\"titleFootnotes\":[]}\n]}\n]}\n"),
       std::string::npos)
       << text;
 }

@@ -1,6 +1,8 @@
 #pragma once
 // Small output trees for the renderer tests, built through the model API as the table builder does.
 #include <memory>
+#include <stdexcept>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -50,6 +52,34 @@ inline std::size_t WithProcedure(OmOutputTree& tree, std::unique_ptr<OmOutputPar
   const std::size_t proc = tree.Append(
       0, std::make_unique<OmProcedure>(OmStringCell("Frequencies"), "English", codePage, "en_US"));
   return tree.Append(proc, std::move(part));
+}
+
+
+// The parts of a JSON export in tree order, each without its "parts" key, checking on the way that every
+// child stands one level below the part that holds it.
+template <class Json>
+std::vector<Json> FlatParts(const Json& doc) {
+  std::vector<Json> flat;
+  std::vector<std::pair<const Json*, int>> pending; // (part, level of the part holding it)
+  const Json& top = doc["parts"];
+  for (auto it = top.rbegin(); it != top.rend(); ++it)
+    pending.emplace_back(&*it, 0);
+  while (!pending.empty()) {
+    const auto [part, parentLevel] = pending.back();
+    pending.pop_back();
+    Json copy = Json::object();
+    for (const auto& item : part->items())
+      if (item.key() != "parts") copy[item.key()] = item.value();
+    if (parentLevel > 0 && copy["level"] != parentLevel + 1) throw std::runtime_error("child level is not one below");
+    if (part->contains("parts")) {
+      const Json& kids = (*part)["parts"];
+      if (kids.empty()) throw std::runtime_error("an empty \"parts\" list");
+      for (auto it = kids.rbegin(); it != kids.rend(); ++it)
+        pending.emplace_back(&*it, (*part)["level"].template get<int>());
+    }
+    flat.push_back(std::move(copy));
+  }
+  return flat;
 }
 
 } // namespace render_test

@@ -9,6 +9,7 @@
 #include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -47,6 +48,19 @@ Outcome RunShell(const std::string& shellCommand) {
 // Runs omf with the arguments (a shell command line fragment).
 Outcome Omf(const std::string& args) {
   return RunShell(std::string(OMF_BINARY) + " " + args);
+}
+
+// Every part of a JSON export, children after their parent, in tree order.
+std::vector<nlohmann::json> AllParts(const nlohmann::json& doc) {
+  std::vector<nlohmann::json> all;
+  const auto add = [&all](const nlohmann::json& parts, const auto& self) -> void {
+    for (const auto& part : parts) {
+      all.push_back(part);
+      if (part.contains("parts")) self(part["parts"], self);
+    }
+  };
+  add(doc["parts"], add);
+  return all;
 }
 
 fs::path Temp(const std::string& name) {
@@ -121,7 +135,7 @@ TEST(OmfCommand, RendersTheBuiltInSessionAsTextAndJson) {
   const auto doc = nlohmann::json::parse(json.out);
   EXPECT_EQ(doc["omf"], 1);
   bool table = false;
-  for (const auto& part : doc["parts"])
+  for (const auto& part : AllParts(doc))
     table = table || part["type"] == "table";
   EXPECT_TRUE(table);
   const Outcome german = Omf("render --lang German");
@@ -310,7 +324,7 @@ TEST(OmfCommand, TablesTooLargeToLayOutAreNoticesAndTheRestIsRendered) {
     ASSERT_EQ(json.status, 0) << json.err;
     const auto doc = nlohmann::json::parse(json.out);
     int tables = 0;
-    for (const auto& part : doc["parts"]) {
+    for (const auto& part : AllParts(doc)) {
       if (part["type"] != "table" || part["title"] != "Big") continue;
       ++tables;
       EXPECT_EQ(part["dimensions"].size(), static_cast<std::size_t>(c.dimensions) + 1);
