@@ -367,21 +367,4 @@ TEST(Composite, CompareByTemplateThenArguments) {
   EXPECT_TRUE(substituted->Equals(*Make("^1", {1.0})));
 }
 
-TEST(Composite, CopiesAreIndependent) {
-  auto c = Make("^1 [:^1:]2", {"a", {"b", "c"}});
-  c->Footnote(2);
-  c->Substitute();
-  OmComposite copy(*c);
-  EXPECT_EQ(copy.AsString(), "a bc");
-  EXPECT_TRUE(copy.IsSubstituted());
-  EXPECT_EQ(copy.Footnotes(), (std::vector<int>{2}));
-  EXPECT_TRUE(copy.Equals(*c));
-
-  static_cast<OmStringCell&>(*copy.Arguments()[0].text).SetText("z");
-  copy.Add(OmStringCell("d"));
-  EXPECT_EQ(c->Filled(), "a bc");
-  EXPECT_EQ(c->Arguments().size(), 2u);
-  EXPECT_EQ(copy.Filled(), "z bc");
-}
-
 } // namespace
