@@ -314,94 +314,41 @@ TEST(TableLookups, CategoryByPathThroughGroups) {
   }
 }
 
+// A group of a lower and an upper bound, and the label of such a group with its level as an argument.
+TreeSpec Bounds(std::shared_ptr<const OmCellText> label, std::vector<TreeSpec> more = {}) {
+  std::vector<TreeSpec> children = {Leaf("Lower Bound"), Leaf("Upper Bound")};
+  children.insert(children.end(), more.begin(), more.end());
+  return Group(std::move(label), std::move(children));
+}
+TreeSpec Bounds(const std::string& label) {
+  return Bounds(Str(label));
+}
+constexpr const char* kInterval = "^1% Confidence Interval";
+constexpr const char* kTwo = "^1% Confidence Interval ^2";
+std::shared_ptr<const OmCellText> Interval(std::shared_ptr<const OmCellText> level) {
+  return Composite(kInterval, {std::move(level)});
+}
+
 TEST(TableLookups, ConfidenceIntervalWithItsLevel) {
-  const TreeSpec bounds[] = {Leaf("Lower Bound"), Leaf("Upper Bound")};
   const struct {
     const char* what;
     std::vector<TreeSpec> tree;
     const char* label;
-    bool found;
-    int first, second;
+    int first, second; // -1: not found
     double level;
   } cases[] = {
-      {"composite with the level in percent",
-       {Leaf("Mean"), Group(Composite("^1% Confidence Interval", {Number(90)}), {bounds[0], bounds[1]})},
-       "^1% Confidence Interval",
-       true,
-       1,
-       2,
-       0.90},
-      {"composite with 95",
-       {Group(Composite("^1% Confidence Interval", {Number(95)}), {bounds[0], bounds[1]})},
-       "^1% Confidence Interval",
-       true,
-       0,
-       1,
-       0.95},
-      {"composite with a fraction",
-       {Group(Composite("^1% Confidence Interval", {Number(0.9)}), {bounds[0], bounds[1]})},
-       "^1% Confidence Interval",
-       true,
-       0,
-       1,
-       0.9},
-      {"composite with 1 (a percentage)",
-       {Group(Composite("^1% Confidence Interval", {Number(1)}), {bounds[0], bounds[1]})},
-       "^1% Confidence Interval",
-       true,
-       0,
-       1,
-       0.01},
-      {"composite whose argument is a string",
-       {Group(Composite("^1% Confidence Interval", {Str("90")}), {bounds[0], bounds[1]})},
-       "^1% Confidence Interval",
-       true,
-       0,
-       1,
-       0.95},
-      {"composite with two arguments",
-       {Group(Composite("^1% Confidence Interval ^2", {Number(90), Number(2)}), {bounds[0], bounds[1]})},
-       "^1% Confidence Interval ^2",
-       true,
-       0,
-       1,
-       0.95},
-      {"string label",
-       {Group("95% Confidence Interval", {bounds[0], bounds[1]})},
-       "95% Confidence Interval",
-       true,
-       0,
-       1,
-       0.95},
-      {"inside a group, found before its children",
-       {Group("Statistics", {Leaf("Mean"), Group("CI", {bounds[0], bounds[1]})})},
-       "CI",
-       true,
-       1,
-       2,
-       0.95},
-      {"three children",
-       {Group(Composite("^1% Confidence Interval", {Number(90)}), {bounds[0], bounds[1], Leaf("Width")})},
-       "^1% Confidence Interval",
-       false,
-       -1,
-       -1,
-       0.90},
-      {"the first node that reads so is a leaf",
-       {Leaf("CI"), Group("CI", {bounds[0], bounds[1]})},
-       "CI",
-       false,
-       -1,
-       -1,
-       0.95},
-      {"case differs", {Group("CI", {bounds[0], bounds[1]})}, "ci", false, -1, -1, 0.95},
-      {"the dimension's own label does not count",
-       {Leaf("Mean"), Leaf("Median")},
-       "Dimension",
-       false,
-       -1,
-       -1,
-       0.95},
+      {"the level in percent", {Leaf("Mean"), Bounds(Interval(Number(90)))}, kInterval, 1, 2, 0.90},
+      {"composite with 95", {Bounds(Interval(Number(95)))}, kInterval, 0, 1, 0.95},
+      {"composite with a fraction", {Bounds(Interval(Number(0.9)))}, kInterval, 0, 1, 0.9},
+      {"composite with 1 (a percentage)", {Bounds(Interval(Number(1)))}, kInterval, 0, 1, 0.01},
+      {"composite whose argument is a string", {Bounds(Interval(Str("90")))}, kInterval, 0, 1, 0.95},
+      {"two arguments", {Bounds(Composite(kTwo, {Number(90), Number(2)}))}, kTwo, 0, 1, 0.95},
+      {"string label", {Bounds("95% Confidence Interval")}, "95% Confidence Interval", 0, 1, 0.95},
+      {"inside a group", {Group("Statistics", {Leaf("Mean"), Bounds("CI")})}, "CI", 1, 2, 0.95},
+      {"three children", {Bounds(Interval(Number(90)), {Leaf("Width")})}, kInterval, -1, -1, 0.90},
+      {"the first node that reads so is a leaf", {Leaf("CI"), Bounds("CI")}, "CI", -1, -1, 0.95},
+      {"case differs", {Bounds("CI")}, "ci", -1, -1, 0.95},
+      {"the dimension's own label does not count", {Leaf("Mean"), Leaf("Median")}, "Dimension", -1, -1, 0.95},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -409,7 +356,7 @@ TEST(TableLookups, ConfidenceIntervalWithItsLevel) {
     const int d = AddDimension(*table, "Dimension", c.tree);
     int second = 7, first = 7;
     double level = 0.5;
-    EXPECT_EQ(FindConfidenceInterval(table->Dimension(d), c.label, second, first, level), c.found);
+    EXPECT_EQ(FindConfidenceInterval(table->Dimension(d), c.label, second, first, level), c.first >= 0);
     EXPECT_EQ(first, c.first);
     EXPECT_EQ(second, c.second);
     EXPECT_DOUBLE_EQ(level, c.level);
