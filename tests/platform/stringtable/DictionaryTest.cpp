@@ -6,41 +6,15 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <unistd.h>
 
-namespace fs = std::filesystem;
+#include "support/LanguageDirectories.h"
 
 namespace {
 
-// A directory of its own under the system's temporary directory, removed with everything in it.
-class TempDir {
-public:
-  TempDir() {
-    static std::atomic<int> counter{0};
-    _path = fs::temp_directory_path() /
-            ("omf-strings-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
-    fs::create_directories(_path);
-  }
-  ~TempDir() {
-    std::error_code ec;
-    fs::remove_all(_path, ec);
-  }
-  // Writes a language directory holding a table file with this text; returns the directory.
-  std::string Language(const std::string& name, const std::string& text) const {
-    const fs::path dir = _path / name;
-    fs::create_directories(dir);
-    std::ofstream(dir / StringTable::kFileName, std::ios::binary) << text;
-    return dir.string();
-  }
-  std::string Path(const std::string& name) const { return (_path / name).string(); }
-
-private:
-  fs::path _path;
-};
+using omf::testing::LanguageDirectories;
 
 struct Entry {
   std::string text, first, second;
@@ -172,7 +146,7 @@ TEST(StringTable, MalformedLinesNameFileAndLine) {
 }
 
 TEST(FacSTDictionary, ProcedureEntriesThenGlobalThenTheKey) {
-  TempDir dir;
+  LanguageDirectories dir;
   const std::string path =
       dir.Language("de", "Mean = Mittelwert\n"
                          "Part = Teil\n"
@@ -216,7 +190,7 @@ TEST(FacSTDictionary, EmptyPathMeansEveryKeyStandsForItself) {
 }
 
 TEST(FacSTDictionary, TrackerNotesMissingKeysOnce) {
-  TempDir dir;
+  LanguageDirectories dir;
   FacSTDictionary dictionary(
       dir.Language("xx", "Mean = Mittelwert\n[procedure \"P\"]\nOnly here = Nur hier\n"));
   icuTracker table, other;
@@ -237,7 +211,7 @@ TEST(FacSTDictionary, TrackerNotesMissingKeysOnce) {
 }
 
 TEST(FacSTDictionary, MissingOrBrokenTablesAreClearErrors) {
-  TempDir dir;
+  LanguageDirectories dir;
   const std::string good = dir.Language("de", "Mean = Mittelwert\n");
   const std::string empty = dir.Language("empty", "");
   std::filesystem::remove(std::filesystem::path(empty) / StringTable::kFileName);
@@ -276,7 +250,7 @@ TEST(FacSTDictionary, MissingOrBrokenTablesAreClearErrors) {
 }
 
 TEST(FacSTDictionary, TablesAreReadOncePerProcessAndSwitchedCheaply) {
-  TempDir dir;
+  LanguageDirectories dir;
   const std::string de = dir.Language("de", "Mean = Mittelwert\n[procedure \"P\"]\nMean = Mittel\n");
   const std::string fr = dir.Language("fr", "Mean = Moyenne\n");
   EXPECT_EQ(StringTable::Shared(de), StringTable::Shared(de));
@@ -299,7 +273,7 @@ TEST(FacSTDictionary, TablesAreReadOncePerProcessAndSwitchedCheaply) {
 }
 
 TEST(FacSTDictionary, ReadsATableFileNamedDirectly) {
-  TempDir dir;
+  LanguageDirectories dir;
   const std::string file =
       (std::filesystem::path(dir.Language("custom", "Mean = Media\n")) / "strings.txt").string();
   FacSTDictionary dictionary(file);
@@ -307,7 +281,7 @@ TEST(FacSTDictionary, ReadsATableFileNamedDirectly) {
 }
 
 TEST(FacSTDictionary, RefusesAHugeFile) {
-  TempDir dir;
+  LanguageDirectories dir;
   const std::string path = dir.Language("huge", "");
   {
     std::ofstream out(std::filesystem::path(path) / "strings.txt", std::ios::binary);
