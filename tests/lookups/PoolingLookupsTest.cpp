@@ -58,23 +58,35 @@ TableWithDimensions(const std::vector<std::shared_ptr<const OmCellText>>& labels
 
 // ---- imputation and bootstrap split dimensions ---------------------------------------------------------
 
-TEST(SplitDimensions, ImputationDimensionIsTheFirstLabelledByTheVariableInAnyCase) {
+// The imputation dimension is the first labelled by the variable Imputation_ in any case; the bootstrap
+// dimension the first labelled by the variable $bootstrap_split exactly, without a variable label.
+TEST(SplitDimensions, SplitDimensionIsTheFirstLabelledByItsVariable) {
+  const auto imputation = FindImputationDimension;
+  const auto bootstrap = FindBootstrapDimension;
   const struct {
     const char* what;
+    int (*find)(const OmPivotTable&);
     std::vector<std::shared_ptr<const OmCellText>> labels;
     int expected;
   } cases[] = {
-      {"no dimensions", {}, -1},
-      {"variable in capitals after another dimension", {Str("Statistics"), Var("IMPUTATION_")}, 1},
-      {"first of two", {Var("imputation_", "Imputation Number"), Var("Imputation_")}, 0},
-      {"string with the variable's name", {Str("Imputation_")}, -1},
-      {"data value of the variable", {NumValue("Imputation_", 0)}, -1},
-      {"name without the underscore", {Var("Imputation")}, -1},
-      {"name with more after it", {Var("Imputation_2")}, -1},
+      {"no dimensions", imputation, {}, -1},
+      {"in capitals, after another dimension", imputation, {Str("Statistics"), Var("IMPUTATION_")}, 1},
+      {"first of two", imputation, {Var("imputation_", "Imputation Number"), Var("Imputation_")}, 0},
+      {"string with the variable's name", imputation, {Str("Imputation_")}, -1},
+      {"data value of the variable", imputation, {NumValue("Imputation_", 0)}, -1},
+      {"name without the underscore", imputation, {Var("Imputation")}, -1},
+      {"name with more after it", imputation, {Var("Imputation_2")}, -1},
+      {"second dimension", bootstrap, {Str("Statistics"), Var("$bootstrap_split")}, 1},
+      {"display mode does not count", bootstrap, {Var("$bootstrap_split", "", OmCellText::kModeBoth)}, 0},
+      {"first of two", bootstrap, {Var("$bootstrap_split"), Var("$bootstrap_split")}, 0},
+      {"with a variable label", bootstrap, {Var("$bootstrap_split", "Bootstrap Split")}, -1},
+      {"name in capitals", bootstrap, {Var("$BOOTSTRAP_SPLIT")}, -1},
+      {"string label", bootstrap, {Str("$bootstrap_split")}, -1},
+      {"no dimensions", bootstrap, {}, -1},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    EXPECT_EQ(FindImputationDimension(*TableWithDimensions(c.labels)), c.expected);
+    SCOPED_TRACE(testing::Message() << (c.find == imputation ? "imputation: " : "bootstrap: ") << c.what);
+    EXPECT_EQ(c.find(*TableWithDimensions(c.labels)), c.expected);
   }
 }
 
@@ -155,26 +167,6 @@ TEST(SplitDimensions, PooledCategoryIsFoundAtTheTopLevelOrAppendedWithTheNextFre
   ASSERT_EQ(label.OrderCode(), OmCellText::kOrderString);
   EXPECT_EQ(label.AsString(), "Pooled");
   EXPECT_TRUE(static_cast<const OmStringCell&>(label).IsTranslatable());
-}
-
-TEST(SplitDimensions, BootstrapDimensionIsLabelledByTheVariableExactly) {
-  const struct {
-    const char* what;
-    std::vector<std::shared_ptr<const OmCellText>> labels;
-    int expected;
-  } cases[] = {
-      {"second dimension", {Str("Statistics"), Var("$bootstrap_split")}, 1},
-      {"display mode does not count", {Var("$bootstrap_split", "", OmCellText::kModeBoth)}, 0},
-      {"first of two", {Var("$bootstrap_split"), Var("$bootstrap_split")}, 0},
-      {"with a variable label", {Var("$bootstrap_split", "Bootstrap Split")}, -1},
-      {"name in capitals", {Var("$BOOTSTRAP_SPLIT")}, -1},
-      {"string label", {Str("$bootstrap_split")}, -1},
-      {"no dimensions", {}, -1},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    EXPECT_EQ(FindBootstrapDimension(*TableWithDimensions(c.labels)), c.expected);
-  }
 }
 
 TEST(SplitDimensions, BootstrapSampleNumberOfEveryKindOfLabel) {
