@@ -58,23 +58,35 @@ TableWithDimensions(const std::vector<std::shared_ptr<const OmCellText>>& labels
 
 // ---- imputation and bootstrap split dimensions ---------------------------------------------------------
 
-TEST(SplitDimensions, ImputationDimensionIsTheFirstLabelledByTheVariableInAnyCase) {
+// The imputation dimension is the first labelled by the variable Imputation_ in any case; the bootstrap
+// dimension the first labelled by the variable $bootstrap_split exactly, without a variable label.
+TEST(SplitDimensions, SplitDimensionIsTheFirstLabelledByItsVariable) {
+  const auto imputation = FindImputationDimension;
+  const auto bootstrap = FindBootstrapDimension;
   const struct {
     const char* what;
+    int (*find)(const OmPivotTable&);
     std::vector<std::shared_ptr<const OmCellText>> labels;
     int expected;
   } cases[] = {
-      {"no dimensions", {}, -1},
-      {"variable in capitals after another dimension", {Str("Statistics"), Var("IMPUTATION_")}, 1},
-      {"first of two", {Var("imputation_", "Imputation Number"), Var("Imputation_")}, 0},
-      {"string with the variable's name", {Str("Imputation_")}, -1},
-      {"data value of the variable", {NumValue("Imputation_", 0)}, -1},
-      {"name without the underscore", {Var("Imputation")}, -1},
-      {"name with more after it", {Var("Imputation_2")}, -1},
+      {"no dimensions", imputation, {}, -1},
+      {"in capitals, after another dimension", imputation, {Str("Statistics"), Var("IMPUTATION_")}, 1},
+      {"first of two", imputation, {Var("imputation_", "Imputation Number"), Var("Imputation_")}, 0},
+      {"string with the variable's name", imputation, {Str("Imputation_")}, -1},
+      {"data value of the variable", imputation, {NumValue("Imputation_", 0)}, -1},
+      {"name without the underscore", imputation, {Var("Imputation")}, -1},
+      {"name with more after it", imputation, {Var("Imputation_2")}, -1},
+      {"second dimension", bootstrap, {Str("Statistics"), Var("$bootstrap_split")}, 1},
+      {"display mode does not count", bootstrap, {Var("$bootstrap_split", "", OmCellText::kModeBoth)}, 0},
+      {"first of two", bootstrap, {Var("$bootstrap_split"), Var("$bootstrap_split")}, 0},
+      {"with a variable label", bootstrap, {Var("$bootstrap_split", "Bootstrap Split")}, -1},
+      {"name in capitals", bootstrap, {Var("$BOOTSTRAP_SPLIT")}, -1},
+      {"string label", bootstrap, {Str("$bootstrap_split")}, -1},
+      {"no dimensions", bootstrap, {}, -1},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    EXPECT_EQ(FindImputationDimension(*TableWithDimensions(c.labels)), c.expected);
+    SCOPED_TRACE(testing::Message() << (c.find == imputation ? "imputation: " : "bootstrap: ") << c.what);
+    EXPECT_EQ(c.find(*TableWithDimensions(c.labels)), c.expected);
   }
 }
 
@@ -155,26 +167,6 @@ TEST(SplitDimensions, PooledCategoryIsFoundAtTheTopLevelOrAppendedWithTheNextFre
   ASSERT_EQ(label.OrderCode(), OmCellText::kOrderString);
   EXPECT_EQ(label.AsString(), "Pooled");
   EXPECT_TRUE(static_cast<const OmStringCell&>(label).IsTranslatable());
-}
-
-TEST(SplitDimensions, BootstrapDimensionIsLabelledByTheVariableExactly) {
-  const struct {
-    const char* what;
-    std::vector<std::shared_ptr<const OmCellText>> labels;
-    int expected;
-  } cases[] = {
-      {"second dimension", {Str("Statistics"), Var("$bootstrap_split")}, 1},
-      {"display mode does not count", {Var("$bootstrap_split", "", OmCellText::kModeBoth)}, 0},
-      {"first of two", {Var("$bootstrap_split"), Var("$bootstrap_split")}, 0},
-      {"with a variable label", {Var("$bootstrap_split", "Bootstrap Split")}, -1},
-      {"name in capitals", {Var("$BOOTSTRAP_SPLIT")}, -1},
-      {"string label", {Str("$bootstrap_split")}, -1},
-      {"no dimensions", {}, -1},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    EXPECT_EQ(FindBootstrapDimension(*TableWithDimensions(c.labels)), c.expected);
-  }
 }
 
 TEST(SplitDimensions, BootstrapSampleNumberOfEveryKindOfLabel) {
@@ -314,94 +306,41 @@ TEST(TableLookups, CategoryByPathThroughGroups) {
   }
 }
 
+// A group of a lower and an upper bound, and the label of such a group with its level as an argument.
+TreeSpec Bounds(std::shared_ptr<const OmCellText> label, std::vector<TreeSpec> more = {}) {
+  std::vector<TreeSpec> children = {Leaf("Lower Bound"), Leaf("Upper Bound")};
+  children.insert(children.end(), more.begin(), more.end());
+  return Group(std::move(label), std::move(children));
+}
+TreeSpec Bounds(const std::string& label) {
+  return Bounds(Str(label));
+}
+constexpr const char* kInterval = "^1% Confidence Interval";
+constexpr const char* kTwo = "^1% Confidence Interval ^2";
+std::shared_ptr<const OmCellText> Interval(std::shared_ptr<const OmCellText> level) {
+  return Composite(kInterval, {std::move(level)});
+}
+
 TEST(TableLookups, ConfidenceIntervalWithItsLevel) {
-  const TreeSpec bounds[] = {Leaf("Lower Bound"), Leaf("Upper Bound")};
   const struct {
     const char* what;
     std::vector<TreeSpec> tree;
     const char* label;
-    bool found;
-    int first, second;
+    int first, second; // -1: not found
     double level;
   } cases[] = {
-      {"composite with the level in percent",
-       {Leaf("Mean"), Group(Composite("^1% Confidence Interval", {Number(90)}), {bounds[0], bounds[1]})},
-       "^1% Confidence Interval",
-       true,
-       1,
-       2,
-       0.90},
-      {"composite with 95",
-       {Group(Composite("^1% Confidence Interval", {Number(95)}), {bounds[0], bounds[1]})},
-       "^1% Confidence Interval",
-       true,
-       0,
-       1,
-       0.95},
-      {"composite with a fraction",
-       {Group(Composite("^1% Confidence Interval", {Number(0.9)}), {bounds[0], bounds[1]})},
-       "^1% Confidence Interval",
-       true,
-       0,
-       1,
-       0.9},
-      {"composite with 1 (a percentage)",
-       {Group(Composite("^1% Confidence Interval", {Number(1)}), {bounds[0], bounds[1]})},
-       "^1% Confidence Interval",
-       true,
-       0,
-       1,
-       0.01},
-      {"composite whose argument is a string",
-       {Group(Composite("^1% Confidence Interval", {Str("90")}), {bounds[0], bounds[1]})},
-       "^1% Confidence Interval",
-       true,
-       0,
-       1,
-       0.95},
-      {"composite with two arguments",
-       {Group(Composite("^1% Confidence Interval ^2", {Number(90), Number(2)}), {bounds[0], bounds[1]})},
-       "^1% Confidence Interval ^2",
-       true,
-       0,
-       1,
-       0.95},
-      {"string label",
-       {Group("95% Confidence Interval", {bounds[0], bounds[1]})},
-       "95% Confidence Interval",
-       true,
-       0,
-       1,
-       0.95},
-      {"inside a group, found before its children",
-       {Group("Statistics", {Leaf("Mean"), Group("CI", {bounds[0], bounds[1]})})},
-       "CI",
-       true,
-       1,
-       2,
-       0.95},
-      {"three children",
-       {Group(Composite("^1% Confidence Interval", {Number(90)}), {bounds[0], bounds[1], Leaf("Width")})},
-       "^1% Confidence Interval",
-       false,
-       -1,
-       -1,
-       0.90},
-      {"the first node that reads so is a leaf",
-       {Leaf("CI"), Group("CI", {bounds[0], bounds[1]})},
-       "CI",
-       false,
-       -1,
-       -1,
-       0.95},
-      {"case differs", {Group("CI", {bounds[0], bounds[1]})}, "ci", false, -1, -1, 0.95},
-      {"the dimension's own label does not count",
-       {Leaf("Mean"), Leaf("Median")},
-       "Dimension",
-       false,
-       -1,
-       -1,
-       0.95},
+      {"the level in percent", {Leaf("Mean"), Bounds(Interval(Number(90)))}, kInterval, 1, 2, 0.90},
+      {"composite with 95", {Bounds(Interval(Number(95)))}, kInterval, 0, 1, 0.95},
+      {"composite with a fraction", {Bounds(Interval(Number(0.9)))}, kInterval, 0, 1, 0.9},
+      {"composite with 1 (a percentage)", {Bounds(Interval(Number(1)))}, kInterval, 0, 1, 0.01},
+      {"composite whose argument is a string", {Bounds(Interval(Str("90")))}, kInterval, 0, 1, 0.95},
+      {"two arguments", {Bounds(Composite(kTwo, {Number(90), Number(2)}))}, kTwo, 0, 1, 0.95},
+      {"string label", {Bounds("95% Confidence Interval")}, "95% Confidence Interval", 0, 1, 0.95},
+      {"inside a group", {Group("Statistics", {Leaf("Mean"), Bounds("CI")})}, "CI", 1, 2, 0.95},
+      {"three children", {Bounds(Interval(Number(90)), {Leaf("Width")})}, kInterval, -1, -1, 0.90},
+      {"the first node that reads so is a leaf", {Leaf("CI"), Bounds("CI")}, "CI", -1, -1, 0.95},
+      {"case differs", {Bounds("CI")}, "ci", -1, -1, 0.95},
+      {"the dimension's own label does not count", {Leaf("Mean"), Leaf("Median")}, "Dimension", -1, -1, 0.95},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -409,7 +348,7 @@ TEST(TableLookups, ConfidenceIntervalWithItsLevel) {
     const int d = AddDimension(*table, "Dimension", c.tree);
     int second = 7, first = 7;
     double level = 0.5;
-    EXPECT_EQ(FindConfidenceInterval(table->Dimension(d), c.label, second, first, level), c.found);
+    EXPECT_EQ(FindConfidenceInterval(table->Dimension(d), c.label, second, first, level), c.first >= 0);
     EXPECT_EQ(first, c.first);
     EXPECT_EQ(second, c.second);
     EXPECT_DOUBLE_EQ(level, c.level);

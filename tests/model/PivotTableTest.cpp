@@ -143,24 +143,14 @@ TEST(PivotTable, NodeOrderFollowsValuesThenCollation) {
   EXPECT_TRUE(*apfel == *dim.Child(&dim.Root(), S("Äpfel"), 4, false));
 }
 
-TEST(PivotTable, FootnotesAreSharedAndPlacementListsFill) {
+TEST(PivotTable, PlacementListsFillWithGaps) {
   Fixture f;
-  const OmFootnote note(nullptr, S("note"));
-  const OmStringCell star("*");
-  const OmFootnote marked(nullptr, S("note"), &star);
-  EXPECT_EQ(f.t.Footnote(note), 0);
-  EXPECT_EQ(f.t.Footnote(note), 0);       // an equal footnote is reused
-  EXPECT_EQ(f.t.Footnote(marked), 1);     // another marker makes another footnote
-  EXPECT_EQ(f.t.Footnote(note, true), 2); // unless a new one is asked for
-  EXPECT_EQ(f.t.Footnotes()[2].index, 2);
   PuppetVector<short>& cols = f.t.Columns();
   cols.Set(3, 5);
   EXPECT_EQ(cols.Items(), (std::vector<short>{-1, -1, -1, 5}));
   EXPECT_EQ(cols.Placed(), (std::vector<short>{5}));
   EXPECT_TRUE(cols.RemoveFirst(5));
   EXPECT_FALSE(cols.RemoveFirst(5));
-  EXPECT_TRUE(OmPivotTable(S("n"), S("Notes"), false).IsNotes());
-  EXPECT_TRUE(OmPivotTable(S("w"), S("Warnings"), false).IsWarnings());
 }
 
 TEST(PivotTable, FootnotesAreFoundByTheirTextsAsTheyStandNow) {

@@ -10,35 +10,11 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <filesystem>
-#include <fstream>
 #include <string>
-#include <unistd.h>
 
-namespace fs = std::filesystem;
+#include "support/LanguageDirectories.h"
 
 namespace {
-
-// A string table written to a directory of its own, removed afterwards.
-class TableFile {
-public:
-  explicit TableFile(const std::string& text) {
-    static std::atomic<int> counter{0};
-    _dir = fs::temp_directory_path() /
-           ("omf-translate-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
-    fs::create_directories(_dir);
-    std::ofstream(_dir / StringTable::kFileName, std::ios::binary) << text;
-  }
-  ~TableFile() {
-    std::error_code ec;
-    fs::remove_all(_dir, ec);
-  }
-  std::string Path() const { return _dir.string(); }
-
-private:
-  fs::path _dir;
-};
 
 std::string LanguagePath(const char* directory) {
   auto finder = PathFactory::getPathInstance(3);
@@ -83,8 +59,8 @@ const char* const kTable = "Statistics = Statistiken\n"
 } // namespace
 
 TEST(Translator, TranslatesEveryTextOfATable) {
-  TableFile file(kTable);
-  FacSTDictionary dictionary(file.Path());
+  const omf::testing::LanguageDirectories dirs;
+  FacSTDictionary dictionary(dirs.Language("xx", kTable));
 
   OmPivotTable table(Text("Statistics"), Text("Statistics", false), false);
   const OmStringCell caption = Text("Caption text"), corner = Text("Corner");
@@ -146,8 +122,8 @@ TEST(Translator, TranslatesEveryTextOfATable) {
 }
 
 TEST(Translator, DeepTreesAndTheLabelIndexOfWideGroups) {
-  TableFile file(kTable);
-  FacSTDictionary dictionary(file.Path());
+  const omf::testing::LanguageDirectories dirs;
+  FacSTDictionary dictionary(dirs.Language("xx", kTable));
   OmPivotTable table(Text("Statistics"), Text("Statistics", false), false);
   OmDimension& dim = table.Dimension(table.AddDimension(Text("Variables")));
   // Far deeper than a stream may nest groups: the walk takes no call depth from the tree.
@@ -173,8 +149,8 @@ TEST(Translator, DeepTreesAndTheLabelIndexOfWideGroups) {
 }
 
 TEST(Translator, NotesMissingKeysInTheTextsTracker) {
-  TableFile file(kTable);
-  FacSTDictionary dictionary(file.Path());
+  const omf::testing::LanguageDirectories dirs;
+  FacSTDictionary dictionary(dirs.Language("xx", kTable));
   OmPivotTable table(Text("Statistics"), Text("Statistics"), false);
   const int d = table.AddDimension(Text("Variables"));
   OmStringCell unlisted = Text("Unlisted label");
@@ -246,16 +222,6 @@ TEST(Translator, CompositesAreRebuiltFromTheTranslatedTemplate) {
   OmComposite inner = Composite("^1% Confidence Interval", {&level});
   OmComposite outer = Composite("Bootstrap for ^1", {&inner});
   EXPECT_EQ(Translated(german, outer), "Bootstrap für 95%-Konfidenzintervall");
-}
-
-TEST(Translator, ProcedureEntriesWinWithinTheirProcedure) {
-  FacSTDictionary german(LanguagePath("lang/de"));
-  OmStringCell part = Text("Part");
-  german.SetProcedure("Frequencies");
-  EXPECT_EQ(Translated(german, part), "Teil");
-  german.SetProcedure("Regression");
-  part.SetText("Part");
-  EXPECT_EQ(Translated(german, part), "Semipartiell");
 }
 
 TEST(Translator, WithoutADictionaryNothingChanges) {

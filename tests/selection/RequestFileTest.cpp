@@ -56,6 +56,10 @@ TEST(RequestFile, BinaryFormBothWays) {
   EXPECT_EQ(bytes.substr(8, 4), Bytes(std::endian::native).I32(3).str());
   ExpectSameRequests(Sample(), FromBinary(bytes));
   EXPECT_TRUE(FromBinary(BinaryOf({})).empty());
+  std::string encoded;
+  for (const OMSObjectSelector& request : Sample())
+    encoded += Encode(request, std::endian::native);
+  ASSERT_EQ(bytes.substr(12), encoded); // the test's own encoder, used below, agrees with the writer
 
   // Written on a machine of the other byte order.
   const bool big = std::endian::native == std::endian::little;
@@ -147,38 +151,24 @@ struct Hand {
   std::string ifSet = std::string(17, '\0');
   std::string exceptSet = std::string(17, '\0');
   std::string columns = std::string(12, '\0');
-  // Viewer given and viewer, numbered column name, images and given, image format, given, image root,
-  // chart size, its text, given, tag, no warning.
-  std::string options = Bytes(std::endian::native)
-                            .U8(0)
-                            .U8(1)
-                            .Text("")
-                            .U8(1)
-                            .U8(0)
-                            .NativeI16In4(0)
-                            .U8(0)
-                            .Text("")
-                            .NativeF64(100)
-                            .Text("100")
-                            .U8(0)
-                            .Text("")
-                            .U8(0)
-                            .str();
+  std::string options = Options();
 
   Hand& Patch(std::string Hand::*part, std::size_t at, const std::string& bytes) {
     (this->*part).replace(at, bytes.size(), bytes);
     return *this;
   }
   std::string File() const {
-    return Bytes(std::endian::native)
-        .Raw("OMSR")
-        .U8(std::endian::native == std::endian::big)
-        .U8(0)
-        .U8(0)
-        .U8(0)
-        .I32(1)
-        .Raw(head + ifSet + exceptSet + columns + options)
-        .str();
+    Bytes b(std::endian::native);
+    b.Raw("OMSR").U8(std::endian::native == std::endian::big).U8(0).U8(0).U8(0).I32(1);
+    return b.Raw(head + ifSet + exceptSet + columns + options).str();
+  }
+
+  static std::string Options() {
+    Bytes b(std::endian::native);
+    // Viewer given, viewer, numbered column name, images exported and given, image format and given.
+    b.U8(0).U8(1).Text("").U8(1).U8(0).NativeI16In4(0).U8(0);
+    // Image root name, chart size, its text and given, tag, no warning.
+    return b.Text("").NativeF64(100).Text("100").U8(0).Text("").U8(0).str();
   }
 };
 

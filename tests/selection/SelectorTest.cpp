@@ -1,14 +1,10 @@
-// Criterion sets and object selectors: list matching, criterion tests, instances, notes tables, the
-// preconditions and deep copies.
-#include "SelectionTestSupport.h"
+// Criterion sets and object selectors: list matching, criterion tests, instances, notes tables and the
+// preconditions.
 #include "selection/OMSObjectSelector.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
-
-using selection_test::Differences;
-using selection_test::FullSelector;
 
 namespace {
 
@@ -27,6 +23,20 @@ bool Matches(List list, const char* pattern, const char* candidate) {
     set.AddNames(pattern);
     return set.GetHasName(candidate);
   }
+}
+
+// A criterion set of these commands, subtypes and labels.
+OMSSelector Criteria(std::initializer_list<const char*> commands,
+                     std::initializer_list<const char*> subtypes = {},
+                     std::initializer_list<const char*> labels = {}) {
+  OMSSelector set;
+  for (const char* c : commands)
+    set.AddCommands(c);
+  for (const char* t : subtypes)
+    set.AddSubtypes(t);
+  for (const char* l : labels)
+    set.AddNames(l);
+  return set;
 }
 
 } // namespace
@@ -69,35 +79,10 @@ TEST(OMSSelector, ListMatching) {
   for (const Case& c : cases)
     EXPECT_EQ(Matches(c.list, c.pattern, c.candidate), c.match) << c.pattern << " / " << c.candidate;
 
-  OMSSelector empty;
-  EXPECT_FALSE(empty.GetHasCommand("Anything"));
-  OMSSelector two;
-  two.AddCommands("Means");
-  two.AddCommands("freq*");
+  EXPECT_FALSE(OMSSelector().GetHasCommand("Anything"));
+  const OMSSelector two = Criteria({"Means", "freq*"});
   EXPECT_TRUE(two.GetHasCommand("Frequencies")); // any pattern of the list
   EXPECT_EQ(two.GetCommands(), (std::vector<std::string>{"MEANS", "FREQ*"}));
-}
-
-TEST(OMSSelector, CountsFlagsAndInstances) {
-  OMSSelector set;
-  EXPECT_TRUE(set.EmptySubcommand());
-  EXPECT_FALSE(set.HasInstances());
-  EXPECT_FALSE(set.GetHasInstance(1)); // an empty list holds nothing
-  set.AddLastInstance();
-  EXPECT_FALSE(set.EmptySubcommand());
-  EXPECT_TRUE(set.HasInstances());
-  EXPECT_EQ(set.GetInstancesCount(), 0u);
-  set.AddInstances(4);
-  EXPECT_TRUE(set.GetHasInstance(4));
-  EXPECT_FALSE(set.GetHasInstance(5));
-  set.AddNames("x");
-  EXPECT_TRUE(set.HasNames());
-  EXPECT_FALSE(set.HasCommands());
-  EXPECT_EQ(set.GetNamesCount(), 1u);
-
-  std::vector<char> bytes = {1, 2, 3, 4, 5};
-  OMSSelector::DoSwapBytes(bytes.data(), 5);
-  EXPECT_EQ(bytes, (std::vector<char>{5, 4, 3, 2, 1}));
 }
 
 TEST(OMSObjectSelector, ObjectSelection) {
@@ -119,10 +104,7 @@ TEST(OMSObjectSelector, ObjectSelection) {
   // IF subtypes concern tables only; other types pass the subtype test.
   OMSObjectSelector tables;
   tables.SelectType(OMSObjectSelector::kTABLE | OMSObjectSelector::kCHART);
-  OMSSelector ifSet;
-  ifSet.AddCommands("Freq*");
-  ifSet.AddSubtypes("Statistics");
-  tables.AddIfOption(ifSet);
+  tables.AddIfOption(Criteria({"Freq*"}, {"Statistics"}));
   EXPECT_TRUE(tables.IsObjectSelected(16, "Frequencies", "Statistics", "Statistics"));
   EXPECT_FALSE(tables.IsObjectSelected(16, "Frequencies", "Frequencies", "Sex"));
   EXPECT_TRUE(tables.IsObjectSelected(1, "Frequencies", "", "Bar chart"));
@@ -132,24 +114,17 @@ TEST(OMSObjectSelector, ObjectSelection) {
   // EXCEPTIF subtypes apply to every type: a chart has none, so it escapes an EXCEPTIF that lists some.
   OMSObjectSelector charts;
   charts.SelectType(OMSObjectSelector::kCHART | OMSObjectSelector::kTABLE);
-  OMSSelector except;
-  except.AddCommands("Regression");
-  except.AddSubtypes("Coefficients");
-  charts.AddExceptIfOption(except);
+  charts.AddExceptIfOption(Criteria({"Regression"}, {"Coefficients"}));
   EXPECT_TRUE(charts.IsObjectSelected(1, "Regression", "", "Scatter"));
   EXPECT_FALSE(charts.IsObjectSelected(16, "Regression", "Coefficients", "Coefficients"));
   EXPECT_TRUE(charts.IsObjectSelected(16, "Regression", "ANOVA", "ANOVA"));
-  OMSSelector exceptCommand;
-  exceptCommand.AddCommands("Regression");
-  charts.AddExceptIfOption(exceptCommand);
+  charts.AddExceptIfOption(Criteria({"Regression"}));
   EXPECT_FALSE(charts.IsObjectSelected(1, "Regression", "", "Scatter"));
 
   // EXCEPTIF labels.
   OMSObjectSelector labels;
   labels.SelectType(OMSObjectSelector::kTABLE);
-  OMSSelector exceptLabel;
-  exceptLabel.AddNames("Case Processing*");
-  labels.AddExceptIfOption(exceptLabel);
+  labels.AddExceptIfOption(Criteria({}, {}, {"Case Processing*"}));
   EXPECT_FALSE(labels.IsObjectSelected(16, "Means", "Case Processing Summary", "Case Processing Summary"));
   EXPECT_TRUE(labels.IsObjectSelected(16, "Means", "Report", "Report"));
 }
@@ -190,62 +165,15 @@ TEST(OMSObjectSelector, InstanceSelection) {
   EXPECT_TRUE(s.IsInstanceSelected(1));
 }
 
-TEST(OMSObjectSelector, DefaultsSettersAndEmptyOptions) {
-  const OMSObjectSelector s;
-  EXPECT_TRUE(s.ShowNotesTables());
-  EXPECT_FALSE(s.NotesTablesSpecified());
-  EXPECT_EQ(s.GetSelection(), 0u);
-  EXPECT_TRUE(s.GetDestinationIsViewer());
-  EXPECT_TRUE(s.IsNumberedColumnNameDefault());
-  EXPECT_TRUE(s.GetExportImages());
-  EXPECT_EQ(s.GetChartSize(), 100.0);
-  EXPECT_EQ(s.GetChartSizeString(), "100");
-  EXPECT_TRUE(s.GetPivitingAllowed());
-  EXPECT_FALSE(s.ImageRootNameSpecified());
-
-  OMSObjectSelector t;
-  t.SelectType(16 | 1);
-  t.SetInfoSelection();
-  t.UnSelectType(1);
-  EXPECT_EQ(t.GetSelection(), 16u);
-  EXPECT_EQ(t.GetInfoSelection(), 17u);
-  t.SetDestinationIsViewer(false);
-  EXPECT_TRUE(t.GetViewerSpecified());
-  t.SetImageFormat(7);
-  EXPECT_TRUE(t.ImageFormatSpecified());
-  EXPECT_EQ(t.GetImageFormat(), 7);
-
-  // An empty criterion set changes nothing; a non-empty one replaces the whole set.
-  OMSSelector first;
-  first.AddCommands("Means");
-  t.AddIfOption(first);
-  t.AddIfOption(OMSSelector());
-  EXPECT_EQ(t.GetIfOption().GetCommands(), std::vector<std::string>{"MEANS"});
-  OMSSelector second;
-  second.AddInstances(2);
-  t.AddIfOption(second);
-  EXPECT_FALSE(t.GetIfOption().HasCommands());
-}
-
-TEST(OMSObjectSelector, CopiesAreDeep) {
-  const OMSObjectSelector original = FullSelector();
-  OMSObjectSelector copy(original);
-  EXPECT_TRUE(Differences(original, copy).empty());
-  OMSSelector other;
-  other.AddNames("changed");
-  copy.AddIfOption(other);
-  OMSColumns names;
-  names.AddColumn("Statistics");
-  copy.SetColumn(names);
-  copy.SetOMSTag("changed");
-  EXPECT_EQ(Differences(original, copy).size(), 3u);
-  EXPECT_EQ(original.GetIfOption().GetCommandsCount(), 2u);
-  EXPECT_EQ(original.GetColumn().GetColumnsForm(), OMSColumns::kSEQUENCE);
-
-  OMSObjectSelector assigned;
-  assigned = original;
-  assigned = assigned; // self-assignment keeps the request
-  EXPECT_TRUE(Differences(original, assigned).empty());
+TEST(OMSObjectSelector, AnEmptyCriterionSetChangesNothingAnotherReplacesTheWholeSet) {
+  OMSObjectSelector s;
+  s.AddIfOption(Criteria({"Means"}));
+  s.AddIfOption(OMSSelector());
+  EXPECT_EQ(s.GetIfOption().GetCommands(), std::vector<std::string>{"MEANS"});
+  OMSSelector instances;
+  instances.AddInstances(2);
+  s.AddIfOption(instances);
+  EXPECT_FALSE(s.GetIfOption().HasCommands());
 }
 
 TEST(Selection, PreconditionsThrowWithTheBrokenCondition) {

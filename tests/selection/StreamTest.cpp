@@ -9,7 +9,6 @@
 
 using selection_test::Bytes;
 using selection_test::Differences;
-using selection_test::Encode;
 using selection_test::FullSelector;
 using selection_test::UnseekableBuffer;
 using selection_test::Which;
@@ -132,17 +131,6 @@ TEST(SelectionStream, SwappedReading) {
   } catch (const OMSStreamError& e) {
     EXPECT_NE(e.Problem().find("the count 16777216"), std::string::npos) << e.what();
   }
-
-  // A whole request written on a machine of the other byte order.
-  const std::endian other = kLittleEndianHost ? std::endian::big : std::endian::little;
-  const OMSObjectSelector original = FullSelector(0);
-  const std::string foreign = Encode(original, other);
-  ASSERT_EQ(Encode(original, std::endian::native), Write(original)); // the encoder agrees with the writer
-  ASSERT_NE(foreign, Write(original));
-  OMSObjectSelector reader;
-  reader.SwapBytes(true);
-  Read(foreign, reader);
-  EXPECT_EQ(Differences(original, reader, Which::kStreamed), std::vector<std::string>{});
 
   // The mask, image format and chart size are read as they stand, swap or not.
   OMSObjectSelector plain;

@@ -18,14 +18,10 @@ SvrBootstrapSpecs Read(std::string_view text) {
 } // namespace
 
 TEST(BootstrapSpecs, EmptyTextGivesTheDefaults) {
-  for (const char* text : {"", "\n\n", "  \r\n", "future=1\n"}) {
-    const SvrBootstrapSpecs specs = Read(text);
-    EXPECT_EQ(specs.GetCILevelPct(), 95);
-    EXPECT_EQ(specs.GetNSamples(), 1000u);
-    EXPECT_EQ(specs.GetSamplingMethod(), 0);
-    EXPECT_TRUE(specs.GetJackknifeCases().empty());
-    EXPECT_TRUE(specs.GetJackknifeSegmentEnds().empty());
-  }
+  for (const char* text : {"", "\n\n", "  \r\n", "future=1\n"})
+    EXPECT_EQ(Read(text), SvrBootstrapSpecs()) << text;
+  EXPECT_EQ(SvrBootstrapSpecsSerializer::serializeSpecs(SvrBootstrapSpecs()),
+            "level=95\nsamples=1000\nmethod=0\n");
 }
 
 TEST(BootstrapSpecs, ReadsEveryKey) {

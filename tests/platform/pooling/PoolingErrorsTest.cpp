@@ -33,16 +33,37 @@ MCStatus Add(IMPPoolCalculator& calc, MPParamContainer params) {
   return calc.AddImputation(params);
 }
 
-// Two valid imputations of two parameters with standard errors, then Pool.
-void PoolTwo(IMPPoolCalculator& calc, int mode = 2) {
-  ASSERT_TRUE(
-      Add(calc, Imputation({1, 2}, mode == 2 ? std::vector<double>{1, 1} : std::vector<double>{}, mode))
-          .IsOK());
-  ASSERT_TRUE(
-      Add(calc, Imputation({2, 3}, mode == 2 ? std::vector<double>{1, 1} : std::vector<double>{}, mode))
-          .IsOK());
+using Step = std::function<MCStatus(IMPPoolCalculator&)>;
+
+// Adds one imputation.
+Step Adds(std::vector<double> estimates, std::vector<double> stdErrors, int mode = 2) {
+  return [=](IMPPoolCalculator& c) { return Add(c, Imputation(estimates, stdErrors, mode)); };
+}
+
+// Runs the steps in turn; the status of the last one counts.
+Step Then(std::vector<Step> steps) {
+  return [=](IMPPoolCalculator& c) {
+    MCStatus status;
+    for (const Step& step : steps)
+      status = step(c);
+    return status;
+  };
+}
+
+MCStatus Pool(IMPPoolCalculator& c) {
   MPParamContainer pooled;
-  ASSERT_TRUE(calc.Pool(pooled).IsOK());
+  return c.Pool(pooled);
+}
+
+// Two valid imputations of two parameters (with standard errors in mode 2), pooled without an error.
+Step PoolTwo(int mode = 2) {
+  const std::vector<double> se = mode == 2 ? std::vector<double>{1, 1} : std::vector<double>{};
+  return [=](IMPPoolCalculator& c) {
+    EXPECT_TRUE(Add(c, Imputation({1, 2}, se, mode)).IsOK());
+    EXPECT_TRUE(Add(c, Imputation({2, 3}, se, mode)).IsOK());
+    EXPECT_TRUE(Pool(c).IsOK());
+    return MCStatus();
+  };
 }
 
 MCStatus Diagnose(IMPPoolCalculator& calc) {
@@ -50,9 +71,23 @@ MCStatus Diagnose(IMPPoolCalculator& calc) {
   return calc.Diagnostics(a, b, c, d, e);
 }
 
-MCStatus Interval(IMPPoolCalculator& calc, double level) {
-  std::vector<double> lower, upper;
-  return calc.ConfidenceInterval(lower, upper, level);
+Step Interval(double level) {
+  return [=](IMPPoolCalculator& c) {
+    std::vector<double> lower, upper;
+    return c.ConfidenceInterval(lower, upper, level);
+  };
+}
+
+MCStatus TestStatistic(IMPPoolCalculator& c) {
+  std::vector<double> t;
+  return c.TestStatistic(t, 0);
+}
+
+Step Significance(std::vector<double> nullValues) {
+  return [=](IMPPoolCalculator& c) {
+    std::vector<double> df, f, sig;
+    return c.DfAndSignificance(nullValues, df, f, sig);
+  };
 }
 
 } // namespace
@@ -60,159 +95,40 @@ MCStatus Interval(IMPPoolCalculator& calc, double level) {
 TEST(PoolingErrors, EveryErrorCodeIsReachedAndReported) {
   struct Case {
     const char* what;
-    std::function<MCStatus(IMPPoolCalculator&)> run;
+    Step run;
     long code;
   };
   const std::vector<Case> cases = {
-      {"Pool without imputations",
-       [](auto& c) {
-         MPParamContainer p;
-         return c.Pool(p);
-       },
-       kMPTooFewImputations},
-      {"Pool with one imputation",
-       [](auto& c) {
-         Add(c, Imputation({1}, {1}));
-         MPParamContainer p;
-         return c.Pool(p);
-       },
-       kMPTooFewImputations},
-      {"parameter count differs",
-       [](auto& c) {
-         Add(c, Imputation({1, 2, 3}, {1, 1, 1}));
-         return Add(c, Imputation({1, 2}, {1, 1}));
-       },
+      {"Pool without imputations", Pool, kMPTooFewImputations},
+      {"Pool with one imputation", Then({Adds({1}, {1}), Pool}), kMPTooFewImputations},
+      {"parameter count differs", Then({Adds({1, 2, 3}, {1, 1, 1}), Adds({1, 2}, {1, 1})}),
        kMPParameterCountDiffers},
-      {"fewer standard errors than estimates",
-       [](auto& c) {
-         return Add(c, Imputation({1, 2}, {1}));
-       },
-       kMPStdErrorCountMismatch},
-      {"no standard errors in mode 2",
-       [](auto& c) {
-         return Add(c, Imputation({1, 2}, {}));
-       },
-       kMPStdErrorCountMismatch},
-      {"missing standard error",
-       [](auto& c) {
-         return Add(c, Imputation({1, 2}, {1, kSystemMissing}));
-       },
-       kMPInvalidStdError},
-      {"negative standard error",
-       [](auto& c) {
-         return Add(c, Imputation({1, 2}, {-0.5, 1}));
-       },
-       kMPInvalidStdError},
-      {"infinite standard error",
-       [](auto& c) {
-         return Add(c, Imputation({1, 2}, {1, kInf}));
-       },
-       kMPInvalidStdError},
-      {"NaN standard error",
-       [](auto& c) {
-         return Add(c, Imputation({1, 2}, {kNaN, 1}));
-       },
-       kMPInvalidStdError},
-      {"NaN estimate",
-       [](auto& c) {
-         return Add(c, Imputation({kNaN, 2}, {1, 1}));
-       },
-       kMPInvalidEstimate},
-      {"infinite estimate",
-       [](auto& c) {
-         return Add(c, Imputation({1, -kInf}, {1, 1}));
-       },
-       kMPInvalidEstimate},
-      {"missing estimate", [](auto& c) { return Add(c, Imputation({kSystemMissing}, {}, 1)); },
-       kMPInvalidEstimate},
-      {"diagnostics in mode 1",
-       [](auto& c) {
-         PoolTwo(c, 1);
-         return Diagnose(c);
-       },
-       kMPNoStdErrors},
-      {"interval in mode 1",
-       [](auto& c) {
-         PoolTwo(c, 1);
-         return Interval(c, 0.95);
-       },
-       kMPNoStdErrors},
-      {"test statistic in mode 1",
-       [](auto& c) {
-         PoolTwo(c, 1);
-         std::vector<double> t;
-         return c.TestStatistic(t, 0);
-       },
-       kMPNoStdErrors},
-      {"df and significance in mode 1",
-       [](auto& c) {
-         PoolTwo(c, 1);
-         std::vector<double> df, f, sig;
-         return c.DfAndSignificance({0}, df, f, sig);
-       },
-       kMPNoStdErrors},
-      {"results before Pool",
-       [](auto& c) {
-         Add(c, Imputation({1}, {1}));
-         Add(c, Imputation({2}, {1}));
-         return Diagnose(c);
-       },
+      {"fewer standard errors than estimates", Adds({1, 2}, {1}), kMPStdErrorCountMismatch},
+      {"no standard errors in mode 2", Adds({1, 2}, {}), kMPStdErrorCountMismatch},
+      {"missing standard error", Adds({1, 2}, {1, kSystemMissing}), kMPInvalidStdError},
+      {"negative standard error", Adds({1, 2}, {-0.5, 1}), kMPInvalidStdError},
+      {"infinite standard error", Adds({1, 2}, {1, kInf}), kMPInvalidStdError},
+      {"NaN standard error", Adds({1, 2}, {kNaN, 1}), kMPInvalidStdError},
+      {"NaN estimate", Adds({kNaN, 2}, {1, 1}), kMPInvalidEstimate},
+      {"infinite estimate", Adds({1, -kInf}, {1, 1}), kMPInvalidEstimate},
+      {"missing estimate", Adds({kSystemMissing}, {}, 1), kMPInvalidEstimate},
+      {"diagnostics in mode 1", Then({PoolTwo(1), Diagnose}), kMPNoStdErrors},
+      {"interval in mode 1", Then({PoolTwo(1), Interval(0.95)}), kMPNoStdErrors},
+      {"test statistic in mode 1", Then({PoolTwo(1), TestStatistic}), kMPNoStdErrors},
+      {"df and significance in mode 1", Then({PoolTwo(1), Significance({0})}), kMPNoStdErrors},
+      {"results before Pool", Then({Adds({1}, {1}), Adds({2}, {1}), Diagnose}), kMPNotPooled},
+      {"results after a later imputation", Then({PoolTwo(), Adds({3, 4}, {1, 1}), TestStatistic}),
        kMPNotPooled},
-      {"results after a later imputation",
-       [](auto& c) {
-         PoolTwo(c);
-         Add(c, Imputation({3, 4}, {1, 1}));
-         std::vector<double> t;
-         return c.TestStatistic(t, 0);
-       },
-       kMPNotPooled},
-      {"mode changes",
-       [](auto& c) {
-         Add(c, Imputation({1}, {1}));
-         return Add(c, Imputation({1}, {}, 1));
-       },
-       kMPModeDiffers},
-      {"mode 0", [](auto& c) { return Add(c, Imputation({1}, {1}, 0)); }, kMPUnknownMode},
-      {"mode 3", [](auto& c) { return Add(c, Imputation({1}, {1}, 3)); }, kMPUnknownMode},
-      {"no estimates", [](auto& c) { return Add(c, Imputation({}, {})); }, kMPNoEstimates},
-      {"three test values for two parameters",
-       [](auto& c) {
-         PoolTwo(c);
-         std::vector<double> df, f, sig;
-         return c.DfAndSignificance({0, 0, 0}, df, f, sig);
-       },
-       kMPNullValueCount},
-      {"no test values",
-       [](auto& c) {
-         PoolTwo(c);
-         std::vector<double> df, f, sig;
-         return c.DfAndSignificance({}, df, f, sig);
-       },
-       kMPNullValueCount},
-      {"level 0",
-       [](auto& c) {
-         PoolTwo(c);
-         return Interval(c, 0);
-       },
-       kMPInvalidLevel},
-      {"level 1",
-       [](auto& c) {
-         PoolTwo(c);
-         return Interval(c, 1);
-       },
-       kMPInvalidLevel},
-      {"level in percent",
-       [](auto& c) {
-         PoolTwo(c);
-         return Interval(c, 95);
-       },
-       kMPInvalidLevel},
-      {"level NaN",
-       [](auto& c) {
-         PoolTwo(c);
-         return Interval(c, kNaN);
-       },
-       kMPInvalidLevel},
+      {"mode changes", Then({Adds({1}, {1}), Adds({1}, {}, 1)}), kMPModeDiffers},
+      {"mode 0", Adds({1}, {1}, 0), kMPUnknownMode},
+      {"mode 3", Adds({1}, {1}, 3), kMPUnknownMode},
+      {"no estimates", Adds({}, {}), kMPNoEstimates},
+      {"three test values for two parameters", Then({PoolTwo(), Significance({0, 0, 0})}), kMPNullValueCount},
+      {"no test values", Then({PoolTwo(), Significance({})}), kMPNullValueCount},
+      {"level 0", Then({PoolTwo(), Interval(0)}), kMPInvalidLevel},
+      {"level 1", Then({PoolTwo(), Interval(1)}), kMPInvalidLevel},
+      {"level in percent", Then({PoolTwo(), Interval(95)}), kMPInvalidLevel},
+      {"level NaN", Then({PoolTwo(), Interval(kNaN)}), kMPInvalidLevel},
   };
   std::set<long> reached;
   for (const Case& c : cases) {

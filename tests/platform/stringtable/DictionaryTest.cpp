@@ -6,49 +6,24 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <unistd.h>
 
-namespace fs = std::filesystem;
+#include "support/LanguageDirectories.h"
 
 namespace {
 
-// A directory of its own under the system's temporary directory, removed with everything in it.
-class TempDir {
-public:
-  TempDir() {
-    static std::atomic<int> counter{0};
-    _path = fs::temp_directory_path() /
-            ("omf-strings-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
-    fs::create_directories(_path);
-  }
-  ~TempDir() {
-    std::error_code ec;
-    fs::remove_all(_path, ec);
-  }
-  // Writes a language directory holding a table file with this text; returns the directory.
-  std::string Language(const std::string& name, const std::string& text) const {
-    const fs::path dir = _path / name;
-    fs::create_directories(dir);
-    std::ofstream(dir / StringTable::kFileName, std::ios::binary) << text;
-    return dir.string();
-  }
-  std::string Path(const std::string& name) const { return (_path / name).string(); }
-
-private:
-  fs::path _path;
-};
+using omf::testing::LanguageDirectories;
 
 struct Entry {
   std::string text, first, second;
   bool operator==(const Entry&) const = default;
 };
 
+// The text and further strings of a key; further strings left over from an earlier look-up are cleared.
 Entry Look(FacSTDictionary& dictionary, const std::string& key) {
-  Entry e;
+  Entry e{"", "stale", "stale"};
   e.text = dictionary.LookUp(key, e.first, e.second);
   return e;
 }
@@ -171,11 +146,12 @@ TEST(StringTable, MalformedLinesNameFileAndLine) {
 }
 
 TEST(FacSTDictionary, ProcedureEntriesThenGlobalThenTheKey) {
-  TempDir dir;
-  const std::string path = dir.Language("de", "Mean = Mittelwert\n"
-                                              "Part = Teil\n"
-                                              "[procedure \"Regression\"]\n"
-                                              "Part = Semipartiell | partial correlation of the rest\n");
+  LanguageDirectories dir;
+  const std::string path =
+      dir.Language("de", "Mean = Mittelwert\n"
+                         "Part = Teil\n"
+                         "[procedure \"Regression\"]\n"
+                         "Part = Semipartiell | partial correlation of the rest | of the coefficients\n");
   FacSTDictionary dictionary(path);
   EXPECT_EQ(dictionary.GlobalStringTable(), path);
 
@@ -187,7 +163,7 @@ TEST(FacSTDictionary, ProcedureEntriesThenGlobalThenTheKey) {
   const Case cases[] = {
       {"", "Mean", {"Mittelwert", "", ""}},
       {"", "Part", {"Teil", "", ""}},
-      {"Regression", "Part", {"Semipartiell", "partial correlation of the rest", ""}},
+      {"Regression", "Part", {"Semipartiell", "partial correlation of the rest", "of the coefficients"}},
       {"Regression", "Mean", {"Mittelwert", "", ""}},           // falls back to the global entry
       {"Regression", "Unknown text", {"Unknown text", "", ""}}, // and then to the key
       {"Frequencies", "Part", {"Teil", "", ""}},                // a procedure without a section
@@ -203,22 +179,6 @@ TEST(FacSTDictionary, ProcedureEntriesThenGlobalThenTheKey) {
   }
 }
 
-TEST(FacSTDictionary, FurtherStringsAreFilledAndCleared) {
-  TempDir dir;
-  FacSTDictionary dictionary(dir.Language("xx", "Chart = Diagramm | a note | subtitle\nPlain = Schlicht\n"));
-  std::string first = "stale", second = "stale";
-  EXPECT_EQ(dictionary.LookUp("Chart", first, second), "Diagramm");
-  EXPECT_EQ(first, "a note");
-  EXPECT_EQ(second, "subtitle");
-  EXPECT_EQ(dictionary.LookUp("Plain", first, second), "Schlicht");
-  EXPECT_EQ(first, "");
-  EXPECT_EQ(second, "");
-  first = second = "stale";
-  EXPECT_EQ(dictionary.LookUp("Absent", first, second), "Absent");
-  EXPECT_EQ(first, "");
-  EXPECT_EQ(second, "");
-}
-
 TEST(FacSTDictionary, EmptyPathMeansEveryKeyStandsForItself) {
   FacSTDictionary dictionary;
   icuTracker tracker;
@@ -230,7 +190,7 @@ TEST(FacSTDictionary, EmptyPathMeansEveryKeyStandsForItself) {
 }
 
 TEST(FacSTDictionary, TrackerNotesMissingKeysOnce) {
-  TempDir dir;
+  LanguageDirectories dir;
   FacSTDictionary dictionary(
       dir.Language("xx", "Mean = Mittelwert\n[procedure \"P\"]\nOnly here = Nur hier\n"));
   icuTracker table, other;
@@ -251,7 +211,7 @@ TEST(FacSTDictionary, TrackerNotesMissingKeysOnce) {
 }
 
 TEST(FacSTDictionary, MissingOrBrokenTablesAreClearErrors) {
-  TempDir dir;
+  LanguageDirectories dir;
   const std::string good = dir.Language("de", "Mean = Mittelwert\n");
   const std::string empty = dir.Language("empty", "");
   std::filesystem::remove(std::filesystem::path(empty) / StringTable::kFileName);
@@ -290,7 +250,7 @@ TEST(FacSTDictionary, MissingOrBrokenTablesAreClearErrors) {
 }
 
 TEST(FacSTDictionary, TablesAreReadOncePerProcessAndSwitchedCheaply) {
-  TempDir dir;
+  LanguageDirectories dir;
   const std::string de = dir.Language("de", "Mean = Mittelwert\n[procedure \"P\"]\nMean = Mittel\n");
   const std::string fr = dir.Language("fr", "Mean = Moyenne\n");
   EXPECT_EQ(StringTable::Shared(de), StringTable::Shared(de));
@@ -313,7 +273,7 @@ TEST(FacSTDictionary, TablesAreReadOncePerProcessAndSwitchedCheaply) {
 }
 
 TEST(FacSTDictionary, ReadsATableFileNamedDirectly) {
-  TempDir dir;
+  LanguageDirectories dir;
   const std::string file =
       (std::filesystem::path(dir.Language("custom", "Mean = Media\n")) / "strings.txt").string();
   FacSTDictionary dictionary(file);
@@ -321,7 +281,7 @@ TEST(FacSTDictionary, ReadsATableFileNamedDirectly) {
 }
 
 TEST(FacSTDictionary, RefusesAHugeFile) {
-  TempDir dir;
+  LanguageDirectories dir;
   const std::string path = dir.Language("huge", "");
   {
     std::ofstream out(std::filesystem::path(path) / "strings.txt", std::ios::binary);
