@@ -6,7 +6,7 @@ namespace omf::detail {
 using DispatchHook = void (*)(short type);
 void SetDispatchHook(DispatchHook hook);
 
-// Points after the message switch: the finish step before it translates and sorts each part, and the
+// Points after the message switch: the finish step before one of its passes visits a part, and the
 // graft before it moves a finished procedure into the caller's tree.
 enum class FaultPoint { kFinishPart, kGraft };
 using FaultHook = void (*)(FaultPoint point);

@@ -39,6 +39,16 @@ void OmOutputTree::PruneAll(const std::vector<bool>& doomed) {
   RemoveSubtrees(doomed, [this](OmOutputPart* part) { Destroy(part); });
 }
 
+void OmOutputTree::Splice(const std::vector<bool>& doomed, std::vector<Insertion>& insertions) {
+  std::vector<std::pair<std::size_t, Node>> added;
+  added.reserve(insertions.size());
+  for (const Insertion& i : insertions)
+    added.emplace_back(i.pos, Node{i.part.get(), i.level});
+  ListTree::Splice(doomed, added, [this](OmOutputPart* part) { Destroy(part); });
+  for (Insertion& i : insertions)
+    static_cast<void>(i.part.release());
+}
+
 std::size_t OmOutputTree::Amputate(std::size_t node, const OmCellText& text, const std::string& codePage) {
   auto block = std::make_unique<OmTextBlock>(text, codePage);
   // The descendants go in one range; with one of them gone the insertion reuses its room and cannot fail

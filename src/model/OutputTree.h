@@ -40,6 +40,18 @@ public:
   // Removes, in one pass, every node flagged in `doomed` (one flag per node) with its subtree, and
   // destroys their parts.
   void PruneAll(const std::vector<bool>& doomed);
+  // A part to insert before the node at `pos` (the node count for the end), with its level.
+  struct Insertion {
+    std::size_t pos;
+    int level;
+    std::unique_ptr<OmOutputPart> part;
+  };
+  // In one pass, removes every node flagged in `doomed` (one flag per node) with its subtree, destroying
+  // their parts, and inserts the parts of `insertions`, which the tree then owns. Positions and flags
+  // refer to the tree as it stands; insertions are ordered by position, those at one position go in
+  // their order, and the caller keeps the pre-order valid. When an allocation fails, the tree is as it
+  // was and the insertions keep their parts.
+  void Splice(const std::vector<bool>& doomed, std::vector<Insertion>& insertions);
   // Replaces the node's descendants by one text block titled by the text and returns its node. When
   // making the block fails, the tree is as it was.
   std::size_t Amputate(std::size_t node, const OmCellText& text, const std::string& codePage);

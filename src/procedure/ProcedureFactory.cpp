@@ -11,6 +11,7 @@
 #include "platform/settings/BackendSettings.h"
 #include "platform/strings/PlatformStrings.h"
 #include "presentation/Translator.h"
+#include "procedure/FinishPass.h"
 #include "selection/FactorySelector.h"
 
 namespace {
@@ -442,7 +443,7 @@ void OmProcedureFactory::FinishWithNote(const OmCellText& title, const std::stri
   // it they stand under it: either way its descendants are all of its output.
   const std::size_t node = _tree->Amputate(1, title, _codePage);
   static_cast<OmTextBlock*>(_tree->Part(node))->Lines().push_back(line);
-  _processed = std::min<std::size_t>(_processed, 2);
+  if (_processed) _processed->Rewind(2);
   Complete();
 }
 
@@ -457,27 +458,64 @@ void OmProcedureFactory::Complete() {
   if (!procedure->Name().empty()) procedure->SetTitle(Text(procedure->Name(), false));
 }
 
-void OmProcedureFactory::PostProcess() {
-  OmFactorySorter sorter;
-  for (std::size_t n = std::max<std::size_t>(_processed, 1); n < _tree->Count(); ++n) {
-    omf::detail::RunFaultHook(omf::detail::FaultPoint::kFinishPart);
-    OmOutputPart& part = *_tree->Part(n);
-    // Tables of a bootstrapped procedure meet output selection only now, after pooling, so that
-    // instances count the pooled tables; hidden ones go with the pruning that follows.
-    if (_bootstrapped && _selector && dynamic_cast<OmPivotTable*>(&part)) {
-      part.Accept(*_selector);
-      if (!part.IsVisible()) {
-        _processed = n + 1;
-        continue;
-      }
-    }
-    if (_translator) {
-      part.Title().Accept(_translator->CellTextTranslator());
-      part.Accept(*_translator);
-    }
-    part.Accept(sorter);
-    _processed = n + 1;
+namespace {
+
+// Tables of a bootstrapped procedure meet output selection only after pooling, so that instances count
+// the pooled tables; a table that selection hides goes.
+class BootstrapSelection : public OmFinishPass {
+public:
+  explicit BootstrapSelection(OmFactorySelector& selector) : _selector(selector) {}
+  Verdict Visit(OmOutputPart& part, Insertions&) override {
+    if (dynamic_cast<OmPivotTable*>(&part) == nullptr) return Verdict::kKeep;
+    part.Accept(_selector);
+    return part.IsVisible() ? Verdict::kKeep : Verdict::kDrop;
   }
+
+private:
+  OmFactorySelector& _selector;
+};
+
+class Translation : public OmFinishPass {
+public:
+  explicit Translation(OmOutputTreeTranslator& translator) : _translator(translator) {}
+  Verdict Visit(OmOutputPart& part, Insertions&) override {
+    part.Title().Accept(_translator.CellTextTranslator());
+    part.Accept(_translator);
+    return Verdict::kKeep;
+  }
+
+private:
+  OmOutputTreeTranslator& _translator;
+};
+
+// After translation, so that labels compare in the output language.
+class Sorting : public OmFinishPass {
+public:
+  Verdict Visit(OmOutputPart& part, Insertions&) override {
+    part.Accept(_sorter);
+    return Verdict::kKeep;
+  }
+
+private:
+  OmFactorySorter _sorter;
+};
+
+} // namespace
+
+// The passes of the finish step in the order they run. Bootstrap pooling will come first and
+// multiple-imputation pooling second, both before selection: selection then counts the pooled tables,
+// and translation and sorting meet the tables as pooling leaves them.
+std::unique_ptr<OmFinishPasses> OmProcedureFactory::FinishPasses() {
+  auto passes = std::make_unique<OmFinishPasses>();
+  if (_bootstrapped && _selector) passes->Add(std::make_unique<BootstrapSelection>(*_selector));
+  if (_translator) passes->Add(std::make_unique<Translation>(*_translator));
+  passes->Add(std::make_unique<Sorting>());
+  return passes;
+}
+
+void OmProcedureFactory::PostProcess() {
+  if (!_processed) _processed = FinishPasses();
+  _processed->Run(*_tree);
 }
 
 // ---- sorting --------------------------------------------------------------------------------------------

@@ -12,6 +12,7 @@
 
 class BackendSettings;
 class MessageHandler;
+class OmFinishPasses;
 class OmPivotFactory;
 class OmFactorySelector;
 class OmOutputTreeTranslator;
@@ -110,15 +111,16 @@ private:
   void PruneEmpty();
   void Complete();
   void PostProcess();
+  std::unique_ptr<OmFinishPasses> FinishPasses();
 
   std::unique_ptr<ProcedureTree> _tree;
   Forgetter _forgetter{*this};
   // The procedure and its headings while the procedure is open; emptied by the finish step.
   std::vector<std::unique_ptr<Section>> _sections;
   Section* _current = nullptr; // where new parts go
-  // The first node that the finish step has yet to translate and sort, so that closing with a note after
-  // a failure part way does not translate the procedure twice.
-  std::size_t _processed = 0;
+  // The passes of the finish step once it has begun them, with how far each got, so that closing with a
+  // note after a failure part way does not translate the procedure twice.
+  std::unique_ptr<OmFinishPasses> _processed;
   OmTextBlock* _textBlock = nullptr;
   // The tables made with the split flag while the procedure is open, which every new split value
   // reaches (nothing leaves the tree before the finish step).

@@ -159,6 +159,41 @@ public:
     }
     _nodes.erase(_nodes.begin() + static_cast<std::ptrdiff_t>(write), _nodes.end());
   }
+  // In one pass, removes every node flagged in `doomed` (one flag per node) with its subtree, handing
+  // each removed value to dispose in pre-order, and inserts the nodes of `added` before the nodes at
+  // their positions (the node count for the end), taking their values. Positions and flags refer to the
+  // tree as it stands; `added` is ordered by position, nodes at one position go in their order, and
+  // one that falls inside a removed subtree goes where the subtree was. The caller keeps the pre-order
+  // valid. The one allocation comes first: when it fails, nothing has changed.
+  template <class Dispose>
+  void Splice(const std::vector<bool>& doomed, std::vector<std::pair<std::size_t, Node>>& added,
+              Dispose dispose) {
+    assert(doomed.size() == _nodes.size() && !doomed[0] && "the root stays");
+    std::vector<Node> next;
+    next.reserve(_nodes.size() + added.size());
+    next.push_back(std::move(_nodes[0]));
+    std::size_t top = 0;
+    const auto keep = [&next, &top](Node&& node) {
+      top += node.level == 1 ? 1 : 0;
+      next.push_back(std::move(node));
+    };
+    auto a = added.begin();
+    for (std::size_t i = 1;;) {
+      for (; a != added.end() && a->first <= i; ++a)
+        keep(std::move(a->second));
+      if (i == _nodes.size()) break;
+      if (!doomed[i]) {
+        keep(std::move(_nodes[i++]));
+        continue;
+      }
+      const int level = _nodes[i].level;
+      do {
+        dispose(_nodes[i++].value);
+      } while (i < _nodes.size() && _nodes[i].level > level);
+    }
+    _nodes.swap(next);
+    _topNodes = top;
+  }
   // Puts the nodes in a new order with new levels: entry k names the present position of the node that
   // goes to position k + 1, and its level there. Every node but the root is named once; the caller keeps
   // the pre-order valid. When the one allocation fails, nothing has changed.

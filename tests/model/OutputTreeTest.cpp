@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <tuple>
 
 #include "model/OutputTree.h"
 #include "tables/ListTree.h"
@@ -20,6 +21,15 @@ Strings Shape(const OmOutputTree& tree) {
 
 std::unique_ptr<OmOutputPart> Heading(const std::string& title) {
   return std::make_unique<OmHeading>(OmStringCell(title));
+}
+
+// Splices with the flags given, inserting headings: (position, level, title) each.
+void Splice(OmOutputTree& t, const std::vector<bool>& doomed,
+            const std::vector<std::tuple<std::size_t, int, std::string>>& added) {
+  std::vector<OmOutputTree::Insertion> insertions;
+  for (const auto& [pos, level, title] : added)
+    insertions.push_back({pos, level, Heading(title)});
+  t.Splice(doomed, insertions);
 }
 
 // root
@@ -101,6 +111,13 @@ TEST(OutputTree, EveryRemovalIsToldToTheListenerBeforeThePartGoes) {
        },
        {"B", "C", "E"},
        {"1:A", "2:D"}},
+      // X before B, which goes; Y and Z at the end, in their order.
+      {"splice",
+       [](OmOutputTree& t) {
+         Splice(t, {false, false, true, false, false, true}, {{2, 2, "X"}, {6, 1, "Y"}, {6, 2, "Z"}});
+       },
+       {"B", "C", "E"},
+       {"1:A", "2:X", "2:D", "1:Y", "2:Z"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -169,6 +186,12 @@ TEST(OutputTree, SubtreeEndsStayRightAsTopNodesComeAndGo) {
         t.Rearrange({{1, 1}});
       },
       [&] { t.MoveRangeFrom(other, 1, other.Count(), t.Count(), 1); },
+      [&] {
+        Splice(t, {false, false, false, false}, {{4, 1, "G"}});
+      }, // a second top node
+      [&] {
+        Splice(t, {false, false, false, false, true}, {{2, 2, "H"}});
+      }, // G goes
   };
   for (std::size_t k = 0; k < steps.size(); ++k) {
     SCOPED_TRACE("step " + std::to_string(k));
@@ -176,7 +199,7 @@ TEST(OutputTree, SubtreeEndsStayRightAsTopNodesComeAndGo) {
     check(t);
     check(other);
   }
-  EXPECT_EQ(Shape(t), (Strings{"1:F", "2:D", "3:note"}));
+  EXPECT_EQ(Shape(t), (Strings{"1:F", "2:H", "2:D", "3:note"}));
 }
 
 TEST(OutputTree, AProcedureIsAHeadingToVisitorsThatDoNotHandleProcedures) {
