@@ -4,6 +4,7 @@
 
 #include "selection/SelectionStream.h"
 #include "selection/TextBytes.h"
+#include "text/Escapes.h"
 
 #include <array>
 #include <charconv>
@@ -46,13 +47,6 @@ bool SameKeyword(std::string_view word, std::string_view keyword) {
 
 bool IsSpace(char c) {
   return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v';
-}
-
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  c = AsciiLower(c);
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
 }
 
 class Lexer {
@@ -112,64 +106,37 @@ private:
 
   Token Text() {
     Token token{Token::Kind::kText, "", _line, _column};
-    Advance(); // the opening quote
-    for (;;) {
-      if (_pos >= _src.size() || _src[_pos] == '\n' || _src[_pos] == '\r')
-        throw RequestSyntaxError(token.line, token.column,
-                                 "the text has no closing \" on its line (write a line break as \\n)");
-      const char c = _src[_pos];
-      if (c == '"') {
+    omf::text::Unquoted read = omf::text::Unquote(_src, _pos, {.allowNul = false, .lineBreakEnds = true});
+    if (read.error) {
+      // Texts hold no line break, so the error stands on the token's line.
+      while (_pos < read.error->at)
         Advance();
-        break;
-      }
-      if (c == '\0') throw RequestSyntaxError(_line, _column, "a text cannot hold a NUL byte");
-      if (c == '\\') {
-        Escape(token.text);
-      } else {
-        token.text.push_back(c);
-        Advance();
-      }
+      throw RequestSyntaxError(_line, _column, Problem(*read.error));
     }
+    while (_pos < read.end)
+      Advance();
+    token.text = std::move(read.bytes);
     if (token.text.size() > detail::kMaxStreamText) TooLong(token);
     return token;
   }
 
-  void Escape(std::string& text) {
-    const int line = _line, column = _column;
-    Advance(); // the backslash
-    const char c = _pos < _src.size() ? _src[_pos] : '\0';
-    switch (c) {
-    case '"':
-    case '\\':
-      text.push_back(c);
-      break;
-    case 'n':
-      text.push_back('\n');
-      break;
-    case 'r':
-      text.push_back('\r');
-      break;
-    case 't':
-      text.push_back('\t');
-      break;
-    case 'x': {
-      const int high = _pos + 1 < _src.size() ? HexDigit(_src[_pos + 1]) : -1;
-      const int low = _pos + 2 < _src.size() ? HexDigit(_src[_pos + 2]) : -1;
-      if (high < 0 || low < 0)
-        throw RequestSyntaxError(line, column, "\\x must be followed by two hexadecimal digits");
-      if (high == 0 && low == 0)
-        throw RequestSyntaxError(line, column, "a text cannot hold a NUL byte (\\x00)");
-      text.push_back(static_cast<char>(high * 16 + low));
-      Advance();
-      Advance();
+  // The request syntax words the errors of its texts its own way.
+  static std::string Problem(const omf::text::UnquoteError& error) {
+    using Kind = omf::text::UnquoteError::Kind;
+    switch (error.kind) {
+    case Kind::kNotClosed:
+      return "the text has no closing \" on its line (write a line break as \\n)";
+    case Kind::kNulByte:
+      return "a text cannot hold a NUL byte";
+    case Kind::kNulEscape:
+      return "a text cannot hold a NUL byte (\\x00)";
+    case Kind::kBadHexEscape:
+      return "\\x must be followed by two hexadecimal digits";
+    case Kind::kBackslashAtEnd:
+    case Kind::kUnknownEscape:
       break;
     }
-    default:
-      throw RequestSyntaxError(line, column,
-                               "unknown escape in a text; use \\\" \\\\ \\n \\r \\t or \\x followed by two "
-                               "hexadecimal digits");
-    }
-    Advance();
+    return "unknown escape in a text; use \\\" \\\\ \\n \\r \\t or \\x followed by two hexadecimal digits";
   }
 
   std::string_view _src;

@@ -1,6 +1,7 @@
 #include "selection/TextBytes.h"
 
 #include "platform/strings/PlatformStrings.h"
+#include "text/Escapes.h"
 
 namespace omf::selection::detail {
 
@@ -69,28 +70,7 @@ std::string UpperCase(std::string_view text) {
 }
 
 std::string QuoteText(std::string_view text) {
-  static constexpr char kHexDigits[] = "0123456789ABCDEF";
-  std::string out = "\"";
-  std::size_t run = 0;
-  const auto characters = [&](std::size_t end) {
-    std::string quoted;
-    omf::platform::AppendQuoted(quoted, text.substr(run, end - run), omf::platform::ControlEscape::kHex);
-    out.append(quoted, 1, quoted.size() - 2);
-  };
-  for (std::size_t at = 0; at < text.size();) {
-    if (const std::size_t length = Utf8SequenceAt(text, at); length > 0) {
-      at += length;
-      continue;
-    }
-    characters(at);
-    const auto byte = static_cast<unsigned char>(text[at]);
-    out += "\\x";
-    out += kHexDigits[byte >> 4];
-    out += kHexDigits[byte & 15];
-    run = ++at;
-  }
-  characters(text.size());
-  return out + '"';
+  return omf::text::Quote(text, {.upperHex = true, .escapeInvisible = false});
 }
 
 } // namespace omf::selection::detail

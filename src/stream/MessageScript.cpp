@@ -9,6 +9,7 @@
 #include "protocol/ProtocolError.h"
 #include "platform/message/MessageHandler.h"
 #include "stream/WireFormat.h"
+#include "text/Escapes.h"
 
 namespace omf::stream {
 
@@ -83,32 +84,6 @@ ByteOrder Other(ByteOrder order) {
 // ---- quoting
 
 constexpr char kHex[] = "0123456789abcdef";
-
-// Length of the UTF-8 sequence at p that encodes a character a reader can see (U+00A0 and up), or 0.
-std::size_t VisibleUtf8(const unsigned char* p, std::size_t n) {
-  std::size_t len = 0;
-  std::uint32_t c = 0;
-  if ((p[0] & 0xE0) == 0xC0) {
-    len = 2;
-    c = p[0] & 0x1Fu;
-  } else if ((p[0] & 0xF0) == 0xE0) {
-    len = 3;
-    c = p[0] & 0x0Fu;
-  } else if ((p[0] & 0xF8) == 0xF0) {
-    len = 4;
-    c = p[0] & 0x07u;
-  } else {
-    return 0;
-  }
-  if (len > n) return 0;
-  for (std::size_t i = 1; i < len; ++i) {
-    if ((p[i] & 0xC0) != 0x80) return 0;
-    c = c << 6 | (p[i] & 0x3Fu);
-  }
-  static constexpr std::uint32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
-  if (c < kLeast[len] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF) || c < 0xA0) return 0;
-  return len;
-}
 
 std::string Hex(std::string_view bytes) {
   std::string out = "x\"";
@@ -195,60 +170,13 @@ private:
     return t;
   }
 
-  static int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-  }
-
   Token& ReadString(Token& t) {
     t.kind = Token::String;
-    ++_at;
-    for (;;) {
-      if (_at >= _line.size()) Fail(t.column, "string not closed");
-      const char c = _line[_at];
-      if (c == '"') {
-        ++_at;
-        return t;
-      }
-      if (c != '\\') {
-        t.text += c;
-        ++_at;
-        continue;
-      }
-      const std::size_t escape = _at + 1;
-      if (_at + 1 >= _line.size()) Fail(escape, "string not closed");
-      const char e = _line[_at + 1];
-      _at += 2;
-      switch (e) {
-      case 'n':
-        t.text += '\n';
-        break;
-      case 'r':
-        t.text += '\r';
-        break;
-      case 't':
-        t.text += '\t';
-        break;
-      case '\\':
-        t.text += '\\';
-        break;
-      case '"':
-        t.text += '"';
-        break;
-      case 'x': {
-        const int hi = _at < _line.size() ? HexDigit(_line[_at]) : -1;
-        const int lo = _at + 1 < _line.size() ? HexDigit(_line[_at + 1]) : -1;
-        if (hi < 0 || lo < 0) Fail(escape, "\"\\x\" needs two hex digits");
-        t.text += static_cast<char>(hi * 16 + lo);
-        _at += 2;
-        break;
-      }
-      default:
-        Fail(escape, std::string("unknown escape \"\\") + e + "\" (known: \\n \\r \\t \\\\ \\\" \\xHH)");
-      }
-    }
+    omf::text::Unquoted read = omf::text::Unquote(_line, _at);
+    if (read.error) Fail(read.error->at + 1, read.error->message);
+    t.text = std::move(read.bytes);
+    _at = read.end;
+    return t;
   }
 
   Token& ReadHex(Token& t) {
@@ -263,7 +191,7 @@ private:
         ++_at;
         continue;
       }
-      const int d = HexDigit(c);
+      const int d = omf::text::HexDigit(c);
       if (d < 0) Fail(_at + 1, std::string("\"") + c + "\" is not a hex digit");
       if (high < 0) {
         high = d;
@@ -755,51 +683,11 @@ ScriptError::ScriptError(std::size_t line, std::size_t column, std::string probl
       _problem(std::move(problem)) {}
 
 std::string QuoteBytes(std::string_view bytes) {
-  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-  const std::size_t n = bytes.size();
-  std::string out = "\"";
   std::size_t escaped = 0;
-  for (std::size_t i = 0; i < n;) {
-    const unsigned char c = p[i];
-    if (c >= 0x80) {
-      if (const std::size_t len = VisibleUtf8(p + i, n - i)) {
-        out.append(bytes.substr(i, len));
-        i += len;
-        continue;
-      }
-    }
-    ++i;
-    switch (c) {
-    case '\n':
-      out += "\\n";
-      continue;
-    case '\r':
-      out += "\\r";
-      continue;
-    case '\t':
-      out += "\\t";
-      continue;
-    case '"':
-      out += "\\\"";
-      continue;
-    case '\\':
-      out += "\\\\";
-      continue;
-    default:
-      break;
-    }
-    if (c >= 0x20 && c < 0x7f) {
-      out += static_cast<char>(c);
-    } else {
-      out += "\\x";
-      out += kHex[c >> 4];
-      out += kHex[c & 15];
-      ++escaped;
-    }
-  }
+  // Characters that show nothing are escaped, so that the script shows every byte it holds.
+  std::string quoted = omf::text::Quote(bytes, {.upperHex = false, .escapeInvisible = true}, &escaped);
   // Mostly unprintable bytes read better as hex.
-  if (escaped * 4 > n) return Hex(bytes);
-  return out + "\"";
+  return escaped * 4 > bytes.size() ? Hex(bytes) : quoted;
 }
 
 void AssembleScript(std::string_view text, MessageSink& sink, ByteOrder order) {
