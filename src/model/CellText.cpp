@@ -138,13 +138,6 @@ bool DifferentKinds(const OmCellText& a, const OmCellText& b, short& result) {
   return true;
 }
 
-// Value and value label of a data value by display mode; an empty label falls back to the value.
-std::string ShowDataValue(const std::string& value, const std::string& label, OmCellText::ModeType mode) {
-  if (mode == OmCellText::kModeNames || label.empty()) return value;
-  if (mode == OmCellText::kModeBoth) return value + " " + label;
-  return label;
-}
-
 std::string TrimTrailingBlanks(std::string s) {
   const std::size_t last = s.find_last_not_of(' ');
   s.resize(last == std::string::npos ? std::min<std::size_t>(s.size(), 1) : last + 1);
@@ -301,20 +294,25 @@ OmCellText* OmVariable::Clone(OmMemoryRegion* region) const {
 // ---------------------------------------------------------------------------------------------------
 // Data values
 
+std::string OmDataValue::Show(std::string value) const {
+  if (_mode == kModeNames || _label.empty()) return value;
+  if (_mode == kModeBoth) return value + " " + _label;
+  return _label;
+}
+
 OmNumDataValue::OmNumDataValue(std::string variable, double value, std::uint32_t format,
                                std::string valueLabel, ModeType mode, OmMemoryRegion*)
-    : _variable(std::move(variable)), _value(value), _format(format), _label(std::move(valueLabel)),
-      _mode(mode) {}
+    : OmDataValue(std::move(variable), format, std::move(valueLabel), mode), _value(value) {}
 
 std::string OmNumDataValue::AsString() const {
-  return ShowDataValue(FormatNumber(_value, _format), _label, _mode);
+  return Show(FormatNumber(_value, Format()));
 }
 
 short OmNumDataValue::Compare(const OmCellText& other) const {
   short result = 0;
   if (DifferentKinds(*this, other, result)) return result;
   const auto& o = static_cast<const OmNumDataValue&>(other);
-  result = CompareBytes(_variable, o._variable);
+  result = CompareBytes(VariableName(), o.VariableName());
   return result != 0 ? result : CompareValues(_value, o._value);
 }
 
@@ -324,18 +322,18 @@ OmCellText* OmNumDataValue::Clone(OmMemoryRegion* region) const {
 
 OmStringDataValue::OmStringDataValue(std::string variable, std::string value, std::uint32_t format,
                                      std::string valueLabel, ModeType mode, OmMemoryRegion*)
-    : _variable(std::move(variable)), _value(TrimTrailingBlanks(std::move(value))), _format(format),
-      _label(std::move(valueLabel)), _mode(mode) {}
+    : OmDataValue(std::move(variable), format, std::move(valueLabel), mode),
+      _value(TrimTrailingBlanks(std::move(value))) {}
 
 std::string OmStringDataValue::AsString() const {
-  return ShowDataValue(_value, _label, _mode);
+  return Show(_value);
 }
 
 short OmStringDataValue::Compare(const OmCellText& other) const {
   short result = 0;
   if (DifferentKinds(*this, other, result)) return result;
   const auto& o = static_cast<const OmStringDataValue&>(other);
-  result = CompareBytes(_variable, o._variable);
+  result = CompareBytes(VariableName(), o.VariableName());
   return result != 0 ? result : CompareBytes(_value, o._value);
 }
 

@@ -254,8 +254,33 @@ private:
   ModeType _mode;
 };
 
-// A numeric value of a variable, shown by value (formatted), label or both ("value label").
-class OmNumDataValue final : public OmCellText {
+// A value of a variable, shown by value, value label or both ("value label") according to its display
+// mode (not set shows as labels; an empty label falls back to the value). The kinds differ in the value
+// they hold.
+class OmDataValue : public OmCellText {
+public:
+  const std::string& VariableName() const { return _variable; }
+  std::uint32_t Format() const { return _format; }
+  const std::string& ValueLabel() const { return _label; }
+  ModeType Mode() const { return _mode; }
+  void SetMode(ModeType mode) { _mode = mode; }
+
+protected:
+  OmDataValue(std::string variable, std::uint32_t format, std::string valueLabel, ModeType mode)
+      : _variable(std::move(variable)), _label(std::move(valueLabel)), _format(format), _mode(mode) {}
+  OmDataValue(const OmDataValue&) = default;
+  // The value as the display mode shows it, given the value as text.
+  std::string Show(std::string value) const;
+
+private:
+  std::string _variable;
+  std::string _label;
+  std::uint32_t _format;
+  ModeType _mode;
+};
+
+// A numeric value, shown formatted.
+class OmNumDataValue final : public OmDataValue {
 public:
   OmNumDataValue(std::string variable, double value, std::uint32_t format, std::string valueLabel,
                  ModeType mode, OmMemoryRegion* region = nullptr);
@@ -266,23 +291,14 @@ public:
   OmCellText* Clone(OmMemoryRegion* region = nullptr) const override;
   bool IsNumeric() const override { return _value != kSysmis; }
 
-  const std::string& VariableName() const { return _variable; }
   double Value() const { return _value; }
-  std::uint32_t Format() const { return _format; }
-  const std::string& ValueLabel() const { return _label; }
-  ModeType Mode() const { return _mode; }
-  void SetMode(ModeType mode) { _mode = mode; }
 
 private:
-  std::string _variable;
   double _value;
-  std::uint32_t _format;
-  std::string _label;
-  ModeType _mode;
 };
 
-// A string value of a variable; trailing blanks are removed at construction (one character is kept).
-class OmStringDataValue final : public OmCellText {
+// A string value; trailing blanks are removed at construction (one character is kept).
+class OmStringDataValue final : public OmDataValue {
 public:
   OmStringDataValue(std::string variable, std::string value, std::uint32_t format, std::string valueLabel,
                     ModeType mode, OmMemoryRegion* region = nullptr);
@@ -292,19 +308,10 @@ public:
   short Compare(const OmCellText& other) const override;
   OmCellText* Clone(OmMemoryRegion* region = nullptr) const override;
 
-  const std::string& VariableName() const { return _variable; }
   const std::string& Value() const { return _value; }
-  std::uint32_t Format() const { return _format; }
-  const std::string& ValueLabel() const { return _label; }
-  ModeType Mode() const { return _mode; }
-  void SetMode(ModeType mode) { _mode = mode; }
 
 private:
-  std::string _variable;
   std::string _value;
-  std::uint32_t _format;
-  std::string _label;
-  ModeType _mode;
 };
 
 // A text built from a template and arguments.

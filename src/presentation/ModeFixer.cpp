@@ -15,12 +15,18 @@ void OmModeFixer::Visit(OmComposite& composite) {
   Walk::Nodes(composite.Arguments(), *this);
 }
 
+namespace {
+void Fix(OmDataValue& value, OmCellText::ModeType mode) {
+  if (value.Mode() == OmCellText::kModeNotSet) value.SetMode(mode);
+}
+} // namespace
+
 void OmModeFixer::Visit(OmStringDataValue& value) {
-  if (value.Mode() == OmCellText::kModeNotSet) value.SetMode(*_values);
+  Fix(value, *_values);
 }
 
 void OmModeFixer::Visit(OmNumDataValue& value) {
-  if (value.Mode() == OmCellText::kModeNotSet) value.SetMode(*_values);
+  Fix(value, *_values);
 }
 
 void OmModeFixer::Visit(OmVariable& variable) {

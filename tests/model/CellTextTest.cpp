@@ -68,6 +68,38 @@ TEST(CellTextDisplay, StringDataValuesLoseTrailingBlanksButKeepOneCharacter) {
   }
 }
 
+TEST(CellTextDisplay, DataValuesOfBothKindsKeepTheirFieldsInTheirCommonBase) {
+  struct Case {
+    OmCellTextPtr value;
+    const char* asLabels;
+    const char* asBoth;
+  };
+  const std::uint32_t format = MakeFormat(6, 5, 1);
+  Case cases[] = {
+      {OmCellTextPtr(new OmNumDataValue("sex", 1, format, "Male", kNotSet)), "Male", "1.0 Male"},
+      {OmCellTextPtr(new OmStringDataValue("city", "B ", format, "Berlin", kNotSet)), "Berlin", "B Berlin"},
+  };
+  OmMemoryRegion region;
+  for (Case& c : cases) {
+    auto& value = dynamic_cast<OmDataValue&>(*c.value);
+    SCOPED_TRACE(value.VariableName());
+    EXPECT_EQ(value.Format(), format);
+    EXPECT_EQ(value.Mode(), kNotSet);
+    EXPECT_EQ(value.AsString(), c.asLabels);
+    value.SetMode(kBoth);
+    EXPECT_EQ(value.AsString(), c.asBoth);
+    const OmCellTextPtr copy(value.Clone(&region));
+    const auto& copied = dynamic_cast<const OmDataValue&>(*copy);
+    EXPECT_EQ(copied.VariableName(), value.VariableName());
+    EXPECT_EQ(copied.ValueLabel(), value.ValueLabel());
+    EXPECT_EQ(copied.Format(), format);
+    EXPECT_EQ(copied.Mode(), kBoth);
+    EXPECT_TRUE(copied.Equals(value));
+    EXPECT_EQ(copied.AsString(), c.asBoth);
+  }
+  EXPECT_EQ(region.LiveObjects(), 0u);
+}
+
 TEST(CellTextDisplay, StringCellsKeepTheUntranslatedText) {
   OmStringCell s("Mean", nullptr, true);
   s.SetText("Mittelwert");
