@@ -168,6 +168,9 @@ TEST(RequestText, ErrorsNameTheLineColumnAndWhatWasExpected) {
       {"select tables tag \"a\\x0\" end", 1, 21, "\\x must be followed by two hexadecimal digits"},
       {"select tables tag \"a\\x00\" end", 1, 21, "a text cannot hold a NUL byte"},
       {"select tables tag \"é\" bogus end", 1, 23, "found the word bogus"}, // columns count characters
+      {"select tables\n tag \"é\\q\" end", 2, 8, "unknown escape in a text"},
+      {"select tables tag \"ab\\", 1, 22, "unknown escape in a text"}, // a backslash ends the input
+      {"select tables tag \"ab\rc\" end", 1, 19, "the text has no closing \" on its line"},
   };
   for (const Case& c : cases) {
     try {

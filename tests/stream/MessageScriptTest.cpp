@@ -246,6 +246,7 @@ TEST(MessageScript, ErrorsNameLineColumnAndWhatWasExpected) {
       {"string text=\"abc", 1, 13, "string not closed"},
       {"string text=\"a\\qb\"", 1, 15, "unknown escape \"\\q\" (known: \\n \\r \\t \\\\ \\\" \\xHH)"},
       {"string text=\"\\x4\"", 1, 14, "\"\\x\" needs two hex digits"},
+      {"string text=\"ab\\", 1, 16, "string not closed"}, // a backslash ends the line
       {"string text=x\"abc\"", 1, 13, "hex bytes need an even number of digits"},
       {"string text=x\"zz\"", 1, 15, "\"z\" is not a hex digit"},
       {"string text=x\"00", 1, 13, "hex bytes not closed"},
