@@ -147,45 +147,6 @@ std::size_t DisplayWidth(std::string_view s) {
   return width;
 }
 
-void AppendQuoted(std::string& out, std::string_view text, ControlEscape style) {
-  static constexpr char kLower[] = "0123456789abcdef";
-  static constexpr char kUpper[] = "0123456789ABCDEF";
-  out += '"';
-  for (const char ch : text) {
-    const auto c = static_cast<unsigned char>(ch);
-    switch (c) {
-    case '"':
-      out += "\\\"";
-      break;
-    case '\\':
-      out += "\\\\";
-      break;
-    case '\n':
-      out += "\\n";
-      break;
-    case '\r':
-      out += "\\r";
-      break;
-    case '\t':
-      out += "\\t";
-      break;
-    default:
-      if (style == ControlEscape::kJson && c < 0x20) {
-        out += "\\u00";
-        out += kLower[c >> 4];
-        out += kLower[c & 15];
-      } else if (style == ControlEscape::kHex && (c < 0x20 || c == 0x7F)) {
-        out += "\\x";
-        out += kUpper[c >> 4];
-        out += kUpper[c & 15];
-      } else {
-        out += ch;
-      }
-    }
-  }
-  out += '"';
-}
-
 int Collate(std::string_view locale, std::string_view a, std::string_view b) {
   static std::mutex lock;
   static std::map<std::string, std::unique_ptr<icu::Collator>, std::less<>> collators;

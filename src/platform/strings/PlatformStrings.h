@@ -34,14 +34,6 @@ std::size_t Utf8Length(std::string_view s);
 // Korean) take two, combining marks none, everything else one.
 std::size_t DisplayWidth(std::string_view s);
 
-// How AppendQuoted writes control characters: "\u00XX" as JSON does, or "\xHH" (also for DEL).
-enum class ControlEscape { kJson, kHex };
-
-// Appends the text in double quotes, with quotes, backslashes, line breaks, returns and tabs escaped
-// ("\"", "\\", "\n", "\r", "\t") and other control characters written in the given style. Bytes
-// from 0x80 up are kept as they are.
-void AppendQuoted(std::string& out, std::string_view text, ControlEscape style);
-
 // Compares two UTF-8 texts by the collation rules of a locale such as "en_US" or "de" (empty: root).
 // Collators are made once per locale and kept.
 int Collate(std::string_view locale, std::string_view a, std::string_view b);
