@@ -5,8 +5,8 @@
 #include <limits>
 #include <random>
 
-#include "protocol/MessageCatalogue.h"
 #include "fuzz/Records.h"
+#include "protocol/MessageCatalogue.h"
 #include "stream/MessageEncoder.h"
 
 extern "C" std::size_t LLVMFuzzerMutate(std::uint8_t* data, std::size_t size, std::size_t maxSize);
@@ -171,7 +171,8 @@ bool MutateField(Rng& rng, Record& r) {
   case FieldKind::Text:
   case FieldKind::CText:
   case FieldKind::Rest:
-    if ((r.type == 291 || r.type == 311) && OneIn(rng, 2)) {
+    if ((r.type == TypeNumber(MessageType::ProcedureEnd) || r.type == TypeNumber(MessageType::Model)) &&
+        OneIn(rng, 2)) {
       // A multipart fragment: total size and offset, 4 bytes each, ahead of the data.
       Poke(r.payload, OneIn(rng, 2) ? 0 : 4, 4, InterestingInteger(rng));
       return true;

@@ -4,10 +4,8 @@
 #include <new>
 #include <optional>
 
-#include "diagnostics/FaultInjection.h"
-#include "protocol/MessageCatalogue.h"
 #include "builder/PivotFactory.h"
-#include "protocol/ProtocolError.h"
+#include "diagnostics/FaultInjection.h"
 #include "model/OutputTree.h"
 #include "platform/error/ThrowError.h"
 #include "platform/message/MessageHandler.h"
@@ -20,6 +18,9 @@
 #include "presentation/Language.h"
 #include "presentation/Translator.h"
 #include "procedure/ProcedureFactory.h"
+#include "protocol/MessageCatalogue.h"
+#include "protocol/MessageVisitor.h"
+#include "protocol/ProtocolError.h"
 #include "selection/FactorySelector.h"
 
 namespace {
@@ -38,10 +39,19 @@ constexpr std::size_t kMaxLineBytes = std::size_t{256} << 20;
 // What one line costs besides its bytes: the string that holds it.
 constexpr std::size_t kLineOverhead = 32;
 
-// Display-mode code of messages 308 and 309.
+using VariableMode = msg::code::VariableMode;
+using FootnoteTarget = msg::code::FootnoteTarget;
+using TableOption = msg::code::TableOption;
+using WidthLimits = msg::code::WidthLimits;
+
+template <class Codes> constexpr std::int32_t Code(Codes code) {
+  return static_cast<std::int32_t>(code);
+}
+
+// Display-mode code of variable and value messages (both have the codes of variables).
 OmCellText::ModeType ModeFromCode(std::int32_t code) {
-  if (code == 0) return OmCellText::kModeNames;
-  if (code == 2) return OmCellText::kModeNotSet;
+  if (code == Code(VariableMode::Names)) return OmCellText::kModeNames;
+  if (code == Code(VariableMode::Unset)) return OmCellText::kModeNotSet;
   return OmCellText::kModeLabels;
 }
 
@@ -53,16 +63,23 @@ std::optional<OmCellText::ModeType> ModeFromWord(std::string_view word) {
   return std::nullopt;
 }
 
-// The wire format word (byte 0 decimals, byte 1 width, byte 2 type) as a cell format word; byte 3 of the
-// payload is cleared in place.
-std::uint32_t ConvertFormat(const DecodedMessage& m, std::size_t field, unsigned char* data) {
-  std::uint32_t wire = m.U32(field) & 0x00FFFFFFu;
-  const std::size_t at = m.Offset(field);
+// Settings messages, which act whether or not a procedure is open; the fault-injection hook of tests runs
+// only before the others, which make up the message switch.
+constexpr bool IsSetting(MessageType type) {
+  return type == MessageType::Setting || type == MessageType::Display || type == MessageType::SettingPair ||
+         type == MessageType::ByteOrder;
+}
+
+// The wire format word (byte 0 decimals, byte 1 width, byte 2 type) of a number, integer or value message
+// as a cell format word; byte 3 of the payload is cleared in place.
+template <class M> std::uint32_t ConvertFormat(const Decoded<M>& m) {
+  std::uint32_t wire = m.template Get<M::kFormat>() & 0x00FFFFFFu;
+  unsigned char* at = m.Message().Payload() + m.Offset(M::kFormat);
   // Byte 3 of the word in the order it now has in the buffer (swapped fields are native by now).
   std::uint32_t stored;
-  std::memcpy(&stored, data + at, 4);
+  std::memcpy(&stored, at, 4);
   stored &= 0x00FFFFFFu;
-  std::memcpy(data + at, &stored, 4);
+  std::memcpy(at, &stored, 4);
   const unsigned decimals = wire & 0xFFu, width = (wire >> 8) & 0xFFu, type = (wire >> 16) & 0xFFu;
   if (type == 1) return MakeFormat(width + 256u * decimals, type, 0);
   if (type == 2) return MakeFormat(width, type, decimals);
@@ -85,7 +102,8 @@ void omf::detail::SetDispatchHook(DispatchHook hook) {
   gDispatchHook = hook;
 }
 
-struct OmFactory::Impl {
+// The factory's state, and one handler for each message type it acts on.
+struct OmFactory::Impl : MessageVisitor<OmFactory::Impl> {
   OmOutputTree* _tree;
   OmTextBlock* _logBlock = nullptr;
   std::unique_ptr<OmProcedureFactory> _pProc;
@@ -135,6 +153,10 @@ struct OmFactory::Impl {
     OmCellTextPtr& s = Slot(slot, field);
     if (!s) throw ProtocolError(_type, field, "slot " + std::to_string(slot) + " is empty");
     return std::move(s);
+  }
+  // Takes the cell out of the slot that field `f` of the message names.
+  template <class M> OmCellTextPtr Take(const Decoded<M>& m, typename M::Field f) {
+    return Take(m.Message().I32(f), m.Name(f));
   }
   OmCellText& Peek(std::int32_t slot, const char* field) {
     OmCellTextPtr& s = Slot(slot, field);
@@ -206,7 +228,7 @@ struct OmFactory::Impl {
     const auto [pos, level] = GraftPlace();
     _tree->InsertAt(pos, std::move(page), level);
   }
-  // Lines of messages 292 and 293: k - 1 empty lines first, or one form-feed line when k is -1. `block`
+  // Lines of text and log messages: k - 1 empty lines first, or one form-feed line when k is -1. `block`
   // is the block they go to, null when the first line makes a new one; the sink tells whether it kept
   // the line (hidden blocks drop theirs). The message is refused whole, before any line, when it would
   // break a limit.
@@ -235,9 +257,9 @@ struct OmFactory::Impl {
   }
 
   // ---- procedures ---------------------------------------------------------------------------------------
-  void BeginProcedure(const DecodedMessage& m) {
+  void BeginProcedure(const Decoded<msg::ProcedureBegin>& m) {
     if (_pProc) throw ProtocolError(_type, "", "a procedure began while another was open");
-    auto settings = std::make_shared<BackendSettings>(m.Text(2));
+    auto settings = std::make_shared<BackendSettings>(m.Get<msg::ProcedureBegin::kSettings>());
     const std::string codePage = settings->getCodePage();
     if (!codePage.empty() && codePage != _codePage) {
       _codePage = codePage;
@@ -247,16 +269,16 @@ struct OmFactory::Impl {
     _pProc = std::make_unique<OmProcedureFactory>(
         settings->getProcedureName(), settings->getTranslatedProcedureName(), settings->getLanguage(),
         _codePage, settings->getLocale(), &_selector, &_translator);
-    _pProc->SetProcedureNumber(m.I64(0));
+    _pProc->SetProcedureNumber(m.Get<msg::ProcedureBegin::kNumber>());
     _pProc->SetBootstrapped(settings->getBootstrapped());
     _pProc->SetSettings(std::move(settings));
   }
 
-  void EndProcedure(const void* data, std::size_t length) {
+  void EndProcedure(std::string_view fragment) {
     if (!_messageHandler) _messageHandler = std::make_unique<MessageHandler>();
     std::string specification;
     try {
-      if (!_messageHandler->receiveMessage(data, length)) return;
+      if (!_messageHandler->receiveMessage(fragment.data(), fragment.size())) return;
       std::int32_t kind = 0, number = 0;
       std::uint8_t flag = 0;
       if (!_messageHandler->getNextPart(kind, flag, number, specification)) {
@@ -270,7 +292,8 @@ struct OmFactory::Impl {
         FinishProcedure("");
       else
         CloseProcedure();
-      throw ProtocolError(291, "fragment", e.what());
+      throw ProtocolError(MessageType::ProcedureEnd,
+                          FieldName<msg::ProcedureEnd>(msg::ProcedureEnd::kFragment), e.what());
     }
     if (_pProc)
       FinishProcedure(specification);
@@ -365,400 +388,524 @@ struct OmFactory::Impl {
   }
   void Fix(OmCellText& cell) { cell.Accept(_tableFixer); }
 
-  void Dispatch(short type, unsigned char* data, std::size_t length);
-  void Settings(short type, unsigned char* data, std::size_t length);
-  void Footnote(const DecodedMessage& m, bool withMarker);
+  // The table message's builder and the dimension that its dimension slot names, found or added, when
+  // the table is open and visible; the slot is emptied either way.
+  template <class M> std::pair<OmPivotFactory*, int> NamedDimension(const Decoded<M>& m) {
+    OmCellTextPtr dim = Take(m, M::kDimension);
+    OmPivotFactory* b = VisibleBuilder(m.template Get<M::kTcid>());
+    if (b == nullptr) return {nullptr, -1};
+    Fix(*dim);
+    return {b, b->FindOrAddDimension(*dim)};
+  }
+  // The builder that a category or group label goes to, the label readied for it.
+  OmPivotFactory* LabelBuilder(unsigned tcid, OmCellText& label, OmCellText& dim) {
+    OmPivotFactory* b = VisibleBuilder(tcid);
+    if (b == nullptr) return nullptr;
+    Fix(label);
+    Fix(dim);
+    label.setICUTracker(b->Table().getICUTracker());
+    return b;
+  }
+  // The builder whose current category bold, background and text colour messages address, when its
+  // table is visible.
+  OmPivotFactory* AnnotatedCategory() {
+    if (!_pProc) return nullptr;
+    OmPivotFactory& b = AnnotationTarget();
+    return b.Table().IsVisible() ? &b : nullptr;
+  }
+  void Footnote(std::int32_t target, OmCellTextPtr text, OmCellTextPtr marker);
+  // Field a of a chart or answer-tree message counts the data bytes that the operation takes.
+  template <class M> std::string_view OperationData(const Decoded<M>& m) const;
+
+  // Reads the message through its row and hands it to its handler.
+  void Play(short type, unsigned char* data, std::size_t length);
+
+  // ---- the handlers: settings
+  void HandleSetting(const Decoded<msg::Setting>& m);
+  void HandleDisplay(const Decoded<msg::Display>& m);
+  void HandleSettingPair(const Decoded<msg::SettingPair>& m);
+  void HandleByteOrder(const Decoded<msg::ByteOrder>& m) {
+    _swapBytes = m.Get<msg::ByteOrder::kProbe>() != 1;
+  }
+  void HandleSwap(const Decoded<msg::Swap>& m) { _swapBytes = m.Get<msg::Swap::kSwap>() != 0; }
+  // ---- parameters
+  void HandleNumber(const Decoded<msg::Number>& m);
+  void HandleInteger(const Decoded<msg::Integer>& m);
+  void HandleString(const Decoded<msg::String>& m);
+  void HandleVariable(const Decoded<msg::Variable>& m);
+  void HandleValue(const Decoded<msg::Value>& m);
+  void HandleComposite(const Decoded<msg::Composite>& m);
+  void HandleRepeatBegin(const Decoded<msg::RepeatBegin>&) { CurrentComposite().BeginRepeatList(); }
+  void HandleRepeatEnd(const Decoded<msg::RepeatEnd>&) { CurrentComposite().EndRepeatList(); }
+  void HandleCompositeAdd(const Decoded<msg::CompositeAdd>& m);
+  void HandleFree(const Decoded<msg::Free>& m);
+  void HandleCopy(const Decoded<msg::Copy>& m);
+  // ---- tables
+  void HandleTableBegin(const Decoded<msg::TableBegin>& m);
+  void HandleCategory(const Decoded<msg::Category>& m);
+  void HandleGroup(const Decoded<msg::Group>& m);
+  void HandleGroupEnd(const Decoded<msg::GroupEnd>& m) {
+    if (const auto [b, d] = NamedDimension(m); b != nullptr) b->EndGroup(d);
+  }
+  void HandleCellDimension(const Decoded<msg::CellDimension>& m) {
+    if (const auto [b, d] = NamedDimension(m); b != nullptr) b->SetCellDimension(d);
+  }
+  void HandleDimension(const Decoded<msg::Dimension>& m) { NamedDimension(m); }
+  void HandleCell(const Decoded<msg::Cell>& m);
+  void HandleCellCategory(const Decoded<msg::CellCategory>& m);
+  void HandleTableEnd(const Decoded<msg::TableEnd>& m);
+  void HandlePlace(const Decoded<msg::Place>& m);
+  void HandleGroupSort(const Decoded<msg::GroupSort>& m);
+  void HandleDimensionSort(const Decoded<msg::DimensionSort>& m);
+  void HandleGroupSortMark(const Decoded<msg::GroupSortMark>& m);
+  void HandleGroupMark(const Decoded<msg::GroupMark>& m);
+  void HandleCorner(const Decoded<msg::Corner>& m);
+  void HandleAuxClear(const Decoded<msg::AuxClear>& m);
+  void HandleTableOption(const Decoded<msg::TableOption>& m);
+  void HandleColumnWidths(const Decoded<msg::ColumnWidths>& m);
+  void HandleScratch(const Decoded<msg::Scratch>& m);
+  void HandleFootnote(const Decoded<msg::Footnote>& m);
+  void HandleFootnoteMarker(const Decoded<msg::FootnoteMarker>& m);
+  void HandleBold(const Decoded<msg::Bold>&);
+  void HandleBackground(const Decoded<msg::Background>& m);
+  void HandleColor(const Decoded<msg::Color>& m);
+  void HandleMarker(const Decoded<msg::Marker>& m);
+  // ---- procedures, text and pages
+  void HandleProcedureBegin(const Decoded<msg::ProcedureBegin>& m) { BeginProcedure(m); }
+  void HandleProcedureEnd(const Decoded<msg::ProcedureEnd>& m) {
+    EndProcedure(m.Get<msg::ProcedureEnd::kFragment>());
+  }
+  void HandleHeading(const Decoded<msg::Heading>& m);
+  void HandleHeadingEnd(const Decoded<msg::HeadingEnd>&) {
+    if (_pProc) _pProc->EndHeading();
+  }
+  void HandleTextBlock(const Decoded<msg::TextBlock>& m);
+  void HandleSplit(const Decoded<msg::Split>& m);
+  void HandleText(const Decoded<msg::Text>& m);
+  void HandleLog(const Decoded<msg::Log>& m);
+  void HandleLogEnd(const Decoded<msg::LogEnd>&) { EndLog(); }
+  void HandleSignal(const Decoded<msg::Signal>&);
+  void HandlePageTitle(const Decoded<msg::PageTitle>& m) {
+    PageTitle(m.Get<msg::PageTitle::kTitle>(), m.Get<msg::PageTitle::kSubtitle>());
+  }
+  void HandleOutline(const Decoded<msg::Outline>& m);
+  void HandleChart(const Decoded<msg::Chart>& m);
+  void HandleAnswerTree(const Decoded<msg::AnswerTree>& m);
+  void HandleModel(const Decoded<msg::Model>& m) {
+    const std::string_view fragment = m.Get<msg::Model::kFragment>();
+    if (_pProc) _pProc->Model(fragment.data(), fragment.size());
+  }
 };
 
-void OmFactory::Impl::Settings(short type, unsigned char* data, std::size_t length) {
-  const MessageSpec& spec = *FindMessageSpec(type);
-  const DecodedMessage m = DecodeMessage(spec, data, length, type == 56 && _swapBytes);
-  switch (type) {
-  case 27: {
-    // Record: the value as an i32, then the name, NUL-terminated, at offset 4.
-    std::string record(4 + m.Text(2).size() + 1, '\0');
-    const std::int32_t value = static_cast<std::int32_t>(m.I32(0));
-    std::memcpy(record.data(), &value, 4);
-    std::memcpy(record.data() + 4, m.Text(2).data(), m.Text(2).size());
-    const int code = 2;
-    IOCVSET(&code, record.data());
-    break;
-  }
-  case 34: {
-    const std::string_view key = m.Text(0), value = m.Text(1);
-    OmCellText::ModeType* target = key == "OVARS"      ? &_outlineVarMode
-                                   : key == "TVARS"    ? &_tableVarMode
-                                   : key == "ONUMBERS" ? &_outlineValueMode
-                                   : key == "TNUMBERS" ? &_tableValueMode
-                                                       : nullptr;
-    if (target != nullptr) {
-      if (const auto mode = ModeFromWord(value)) *target = *mode;
-    } else if (key == "OLANG") {
-      if (const auto language = FindOutputLanguage(value)) {
-        auto finder = PathFactory::getPathInstance(3);
-        finder->SetRelativePath(language->directory);
-        const std::string path = finder->Path();
-        try {
-          _dictionary.SetGlobalStringTable(path);
-          _stringTablePath = path;
-        } catch (const StringTableError&) {
-          // A language whose table is missing or unreadable is a fault of the installation, not of the
-          // stream: the table in use stays and the stream goes on.
-        }
+void OmFactory::Impl::Play(short type, unsigned char* data, std::size_t length) {
+  const MessageSpec* spec = FindMessageSpec(type);
+  if (spec == nullptr) return; // a type the protocol does not have, or one it ignores
+  const DecodedMessage m = DecodeMessage(*spec, data, length, _swapBytes);
+  if (gDispatchHook && !IsSetting(MessageType{type})) gDispatchHook(type);
+  Visit(m);
+}
+
+// ---- settings
+// ----------------------------------------------------------------------------------------------
+
+void OmFactory::Impl::HandleSetting(const Decoded<msg::Setting>& m) {
+  using F = msg::Setting;
+  // Record: the value as an i32, then the name, NUL-terminated, at offset 4.
+  const std::string_view name = m.Get<F::kName>();
+  std::string record(4 + name.size() + 1, '\0');
+  const std::int32_t value = m.Get<F::kValue>();
+  std::memcpy(record.data(), &value, 4);
+  std::memcpy(record.data() + 4, name.data(), name.size());
+  const int code = 2;
+  IOCVSET(&code, record.data());
+}
+
+void OmFactory::Impl::HandleDisplay(const Decoded<msg::Display>& m) {
+  const std::string_view key = m.Get<msg::Display::kKey>(), value = m.Get<msg::Display::kValue>();
+  OmCellText::ModeType* target = key == "OVARS"      ? &_outlineVarMode
+                                 : key == "TVARS"    ? &_tableVarMode
+                                 : key == "ONUMBERS" ? &_outlineValueMode
+                                 : key == "TNUMBERS" ? &_tableValueMode
+                                                     : nullptr;
+  if (target != nullptr) {
+    if (const auto mode = ModeFromWord(value)) *target = *mode;
+  } else if (key == "OLANG") {
+    if (const auto language = FindOutputLanguage(value)) {
+      auto finder = PathFactory::getPathInstance(3);
+      finder->SetRelativePath(language->directory);
+      const std::string path = finder->Path();
+      try {
+        _dictionary.SetGlobalStringTable(path);
+        _stringTablePath = path;
+      } catch (const StringTableError&) {
+        // A language whose table is missing or unreadable is a fault of the installation, not of the
+        // stream: the table in use stays and the stream goes on.
       }
     }
-    break;
-  }
-  case 56: {
-    const std::int32_t record[2] = {m.I32(0), m.I32(1)};
-    const int code = 3;
-    IOCVSET(&code, record);
-    break;
-  }
-  case 59:
-    _swapBytes = m.I32(0) != 1;
-    break;
-  default:
-    break;
   }
 }
 
-void OmFactory::Impl::Footnote(const DecodedMessage& m, bool withMarker) {
-  const std::int32_t target = m.I32(0);
-  OmCellTextPtr text = Take(m.I32(1), "text");
-  OmCellTextPtr marker;
-  if (withMarker && m.I32(2) != 0) marker = Take(m.I32(2), "marker");
+void OmFactory::Impl::HandleSettingPair(const Decoded<msg::SettingPair>& m) {
+  const std::int32_t record[2] = {m.Get<msg::SettingPair::kFirst>(), m.Get<msg::SettingPair::kSecond>()};
+  const int code = 3;
+  IOCVSET(&code, record);
+}
+
+// ---- parameters
+// --------------------------------------------------------------------------------------------
+
+void OmFactory::Impl::HandleNumber(const Decoded<msg::Number>& m) {
+  using F = msg::Number;
+  Put(m.Get<F::kSlot>(), OmCellTextPtr(new OmNumber(m.Get<F::kValue>(), ConvertFormat(m))));
+}
+
+void OmFactory::Impl::HandleInteger(const Decoded<msg::Integer>& m) {
+  using F = msg::Integer;
+  Put(m.Get<F::kSlot>(),
+      OmCellTextPtr(new OmNumber(static_cast<double>(m.Get<F::kValue>()), ConvertFormat(m))));
+}
+
+void OmFactory::Impl::HandleString(const Decoded<msg::String>& m) {
+  using F = msg::String;
+  Put(m.Get<F::kSlot>(), StringCell(std::string(m.Get<F::kText>()), m.Get<F::kLiteral>() == 0));
+}
+
+void OmFactory::Impl::HandleVariable(const Decoded<msg::Variable>& m) {
+  using F = msg::Variable;
+  Put(m.Get<F::kSlot>(),
+      OmCellTextPtr(new OmVariable(std::string(m.Get<F::kName>()), std::string(m.Get<F::kLabel>()),
+                                   ModeFromCode(m.Get<F::kMode>()))));
+}
+
+void OmFactory::Impl::HandleValue(const Decoded<msg::Value>& m) {
+  using F = msg::Value;
+  const std::uint32_t format = ConvertFormat(m);
+  const DecodedField& value = m.Get<F::kValue>();
+  const OmCellText::ModeType mode = ModeFromCode(m.Get<F::kMode>());
+  if (value.isNumber)
+    Put(m.Get<F::kSlot>(), OmCellTextPtr(new OmNumDataValue(std::string(m.Get<F::kVariable>()), value.f,
+                                                            format, std::string(m.Get<F::kLabel>()), mode)));
+  else
+    Put(m.Get<F::kSlot>(),
+        OmCellTextPtr(new OmStringDataValue(std::string(m.Get<F::kVariable>()), std::string(value.text),
+                                            format, std::string(m.Get<F::kLabel>()), mode)));
+}
+
+void OmFactory::Impl::HandleComposite(const Decoded<msg::Composite>& m) {
+  using F = msg::Composite;
+  const std::int32_t c = m.Get<F::kSlot>();
+  OmCellTextPtr templ = Take(m, F::kTemplate);
+  _currentComposite = c;
+  if (templ->OrderCode() == OmCellText::kOrderComposite)
+    Put(c, std::move(templ));
+  else
+    Put(c, OmCellTextPtr(new OmComposite(*templ)));
+}
+
+void OmFactory::Impl::HandleCompositeAdd(const Decoded<msg::CompositeAdd>& m) {
+  OmCellTextPtr child = Take(m, msg::CompositeAdd::kSlot);
+  CurrentComposite().Add(*child);
+}
+
+void OmFactory::Impl::HandleFree(const Decoded<msg::Free>& m) {
+  using F = msg::Free;
+  const std::int32_t slot = m.Get<F::kSlot>();
+  if (slot < 0)
+    throw ProtocolError(_type, m.Name(F::kSlot), "slot " + std::to_string(slot) + " is out of range");
+  if (static_cast<std::size_t>(slot) < parms.size()) parms[static_cast<std::size_t>(slot)].reset();
+}
+
+void OmFactory::Impl::HandleCopy(const Decoded<msg::Copy>& m) {
+  using F = msg::Copy;
+  OmCellTextPtr copy = CloneText(Peek(m.Get<F::kSource>(), m.Name(F::kSource)));
+  Put(m.Get<F::kTarget>(), std::move(copy), m.Name(F::kTarget));
+}
+
+// ---- tables
+// ------------------------------------------------------------------------------------------------
+
+void OmFactory::Impl::HandleTableBegin(const Decoded<msg::TableBegin>& m) {
+  using F = msg::TableBegin;
+  OmCellTextPtr label = Take(m, F::kLabel);
+  OmCellTextPtr subtype = Take(m, F::kSubtype);
+  OmCellTextPtr title = CloneText(*label);
+  if (!_pProc) return;
+  label->Accept(_outlineFixer);
+  title->Accept(_tableFixer);
+  OmPivotFactory* b = _pProc->AddTable(*label, *subtype, *title, m.Get<F::kContinuation>() != 0);
+  const unsigned tcid = m.Get<F::kTcid>();
+  if (tcid >= _pTables.size()) _pTables.resize(tcid + 1, nullptr);
+  _pTables[tcid] = b;
+  b->Table().setBackendSettings(_pProc->Settings());
+  b->Table().setFastTable(_pProc->Settings() && _pProc->Settings()->getFastTables());
+  _annotationTable = static_cast<std::int32_t>(tcid);
+}
+
+void OmFactory::Impl::HandleCategory(const Decoded<msg::Category>& m) {
+  using F = msg::Category;
+  OmCellTextPtr label = Take(m, F::kCategory);
+  OmCellTextPtr dim = Take(m, F::kDimension);
+  if (OmPivotFactory* b = LabelBuilder(m.Get<F::kTcid>(), *label, *dim))
+    b->AddCategory(b->FindOrAddDimension(*dim), *label);
+}
+
+void OmFactory::Impl::HandleGroup(const Decoded<msg::Group>& m) {
+  using F = msg::Group;
+  OmCellTextPtr label = Take(m, F::kGroup);
+  OmCellTextPtr dim = Take(m, F::kDimension);
+  if (OmPivotFactory* b = LabelBuilder(m.Get<F::kTcid>(), *label, *dim))
+    b->AddGroup(b->FindOrAddDimension(*dim), *label);
+}
+
+void OmFactory::Impl::HandleCell(const Decoded<msg::Cell>& m) {
+  using F = msg::Cell;
+  OmCellTextPtr cell = Take(m, F::kCell);
+  OmCellTextPtr label = Take(m, F::kCategory);
+  if (OmPivotFactory* b = VisibleBuilder(m.Get<F::kTcid>())) {
+    Fix(*cell);
+    Fix(*label);
+    const int d = b->CellDimension();
+    if (d < 0) throw ProtocolError(_type, "", "no cell dimension was set for the table");
+    b->SelectCellDimension();
+    label->setICUTracker(b->Table().getICUTracker());
+    b->AddCategory(d, *label);
+    b->SetCell(*cell);
+  }
+}
+
+void OmFactory::Impl::HandleCellCategory(const Decoded<msg::CellCategory>& m) {
+  using F = msg::CellCategory;
+  OmCellTextPtr label = Take(m, F::kCategory);
+  if (OmPivotFactory* b = VisibleBuilder(m.Get<F::kTcid>())) {
+    Fix(*label);
+    const int d = b->CellDimension();
+    if (d < 0) throw ProtocolError(_type, "", "no cell dimension was set for the table");
+    b->AddCategory(d, *label);
+    b->SelectCellDimension();
+  }
+}
+
+void OmFactory::Impl::HandleTableEnd(const Decoded<msg::TableEnd>& m) {
+  if (!_pProc) return;
+  const unsigned tcid = m.Get<msg::TableEnd::kTcid>();
+  OmPivotFactory* b = tcid < _pTables.size() ? _pTables[tcid] : nullptr;
+  if (b == nullptr) ThrowError::Simple("omerrors.err", 101);
+  if (!b->Validate()) ThrowError::Simple("omerrors.err", 102);
+  b->EndTable();
+  _pTables[tcid] = nullptr;
+}
+
+void OmFactory::Impl::HandlePlace(const Decoded<msg::Place>& m) {
+  using F = msg::Place;
+  OmCellTextPtr dim = Take(m, F::kDimension);
+  if (OmPivotFactory* b = VisibleBuilder(m.Get<F::kTcid>())) {
+    Fix(*dim);
+    b->PlaceDimension(*dim, m.Get<F::kPosition>(), m.Get<F::kAxis>(), m.Get<F::kFirst>() != 0,
+                      m.Get<F::kSecond>() != 0);
+  }
+}
+
+void OmFactory::Impl::HandleGroupSort(const Decoded<msg::GroupSort>& m) {
+  if (OmPivotFactory* b = VisibleBuilder(m.Get<msg::GroupSort::kTcid>()))
+    b->SetGroupSortMode(m.Get<msg::GroupSort::kValue>());
+}
+
+void OmFactory::Impl::HandleDimensionSort(const Decoded<msg::DimensionSort>& m) {
+  if (OmPivotFactory* b = VisibleBuilder(m.Get<msg::DimensionSort::kTcid>()))
+    b->SetDimensionSortMode(m.Get<msg::DimensionSort::kValue>());
+}
+
+void OmFactory::Impl::HandleGroupSortMark(const Decoded<msg::GroupSortMark>& m) {
+  if (OmPivotFactory* b = VisibleBuilder(m.Get<msg::GroupSortMark::kTcid>())) {
+    b->SetGroupSortMode(m.Get<msg::GroupSortMark::kValue>());
+    b->MarkGroup();
+  }
+}
+
+void OmFactory::Impl::HandleGroupMark(const Decoded<msg::GroupMark>& m) {
+  if (OmPivotFactory* b = VisibleBuilder(m.Get<msg::GroupMark::kTcid>())) b->MarkGroup();
+}
+
+void OmFactory::Impl::HandleCorner(const Decoded<msg::Corner>& m) {
+  using F = msg::Corner;
+  OmCellTextPtr corner = Take(m, F::kSlot);
+  if (!_pProc) return;
+  Fix(*corner);
+  OmPivotFactory& b = Builder(m.Get<F::kTcid>());
+  if (b.Table().IsVisible()) b.Table().CornerText(corner.get());
+}
+
+void OmFactory::Impl::HandleAuxClear(const Decoded<msg::AuxClear>& m) {
+  if (_pProc) Builder(m.Get<msg::AuxClear::kTcid>()).Table().SetAuxiliaryFlag(false);
+}
+
+void OmFactory::Impl::HandleTableOption(const Decoded<msg::TableOption>& m) {
+  using F = msg::TableOption;
+  OmCellTextPtr cell = Take(m, F::kSlot);
+  if (!_pProc) return;
+  OmPivotTable& table = Builder(m.Get<F::kTcid>()).Table();
+  const std::int32_t option = m.Get<F::kOption>();
+  if (option >= Code(TableOption::RotateRowLabels) && option <= Code(TableOption::OptionNumber)) {
+    if (cell->OrderCode() != OmCellText::kOrderNumber)
+      throw ProtocolError(_type, m.Name(F::kSlot),
+                          "table option " + std::to_string(option) + " needs a number");
+    const double v = static_cast<const OmNumber&>(*cell).Value();
+    if (option == Code(TableOption::RotateRowLabels)) table.RotateRowLabels(v != 0);
+    if (option == Code(TableOption::RotateColumnLabels)) table.RotateColumnLabels(v != 0);
+    if (option == Code(TableOption::OptionNumber))
+      table.OptionNumber(v >= -2147483648.0 && v <= 2147483647.0 ? static_cast<int>(v) : 0);
+  } else if (option == Code(TableOption::DimensionOption) && table.IsVisible()) {
+    Fix(*cell);
+    const int d = table.FindDimension(*cell);
+    if (d < 0)
+      throw ProtocolError(_type, m.Name(F::kSlot),
+                          "table option 3 names a dimension the table does not have");
+    table.Dimension(d).SetOption(true);
+  }
+}
+
+void OmFactory::Impl::HandleColumnWidths(const Decoded<msg::ColumnWidths>& m) {
+  using F = msg::ColumnWidths;
+  if (!_pProc) return;
+  OmPivotTable& table = Builder(m.Get<F::kTcid>()).Table();
+  const std::int32_t which = m.Get<F::kWhich>();
+  if (which == Code(WidthLimits::Minimum) || which == Code(WidthLimits::Both))
+    table.MinColumnWidth(m.Get<F::kMinimum>());
+  if (which == Code(WidthLimits::Maximum) || which == Code(WidthLimits::Both))
+    table.MaxColumnWidth(m.Get<F::kMaximum>());
+}
+
+void OmFactory::Impl::HandleScratch(const Decoded<msg::Scratch>& m) {
+  OmCellTextPtr label = Take(m, msg::Scratch::kSlot);
+  if (!_pProc) return;
+  if (OmPivotTable* table = _pProc->FindTable(*label)) {
+    table->Scratch();
+    if (auto* b = dynamic_cast<OmPivotFactory*>(table->Hint())) b->Restart();
+  }
+}
+
+void OmFactory::Impl::Footnote(std::int32_t target, OmCellTextPtr text, OmCellTextPtr marker) {
   if (!_pProc) return;
   Fix(*text);
   if (marker) Fix(*marker);
   const OmFootnote record(nullptr, *text, marker.get(), 0);
-  if (target == 0) {
+  if (target == Code(FootnoteTarget::Heading)) {
     _pProc->AddHeadingFootnote(record);
-  } else if (target >= 1 && target <= 7) {
+  } else if (target >= Code(FootnoteTarget::Title) && target <= Code(FootnoteTarget::Caption)) {
     OmPivotFactory& b = AnnotationTarget();
     if (b.Table().IsVisible()) b.Annotate(target, record);
   }
 }
 
-void OmFactory::Impl::Dispatch(short type, unsigned char* data, std::size_t length) {
-  const MessageSpec* spec = FindMessageSpec(type);
-  if (spec == nullptr) return; // a type the protocol does not have, or one it ignores
-  const DecodedMessage m = DecodeMessage(*spec, data, length, _swapBytes);
-  if (gDispatchHook) gDispatchHook(type);
-  switch (type) {
-  // ---- parameters
-  case 256:
-    Put(m.I32(2), OmCellTextPtr(new OmNumber(m.F64(0), ConvertFormat(m, 1, data))));
-    break;
-  case 257:
-    Put(m.I32(2), OmCellTextPtr(new OmNumber(static_cast<double>(m.I32(0)), ConvertFormat(m, 1, data))));
-    break;
-  case 258:
-    Put(m.I32(1), StringCell(std::string(m.Text(3)), m.I32(2) == 0));
-    break;
-  case 308:
-    Put(m.I32(0), OmCellTextPtr(new OmVariable(std::string(m.Text(4)), std::string(m.Text(5)),
-                                               ModeFromCode(m.I32(1)))));
-    break;
-  case 309: {
-    const std::uint32_t format = ConvertFormat(m, 2, data);
-    const DecodedField& value = m.Field(7);
-    const OmCellText::ModeType mode = ModeFromCode(m.I32(1));
-    if (value.isNumber)
-      Put(m.I32(0), OmCellTextPtr(new OmNumDataValue(std::string(m.Text(6)), value.f, format,
-                                                     std::string(m.Text(8)), mode)));
-    else
-      Put(m.I32(0), OmCellTextPtr(new OmStringDataValue(std::string(m.Text(6)), std::string(value.text),
-                                                        format, std::string(m.Text(8)), mode)));
-    break;
-  }
-  case 259: {
-    const std::int32_t c = m.I32(0), t = m.I32(1);
-    OmCellTextPtr templ = Take(t, "template");
-    _currentComposite = c;
-    if (templ->OrderCode() == OmCellText::kOrderComposite)
-      Put(c, std::move(templ));
-    else
-      Put(c, OmCellTextPtr(new OmComposite(*templ)));
-    break;
-  }
-  case 261:
-    CurrentComposite().BeginRepeatList();
-    break;
-  case 262:
-    CurrentComposite().EndRepeatList();
-    break;
-  case 263: {
-    OmCellTextPtr child = Take(m.I32(0), "slot");
-    CurrentComposite().Add(*child);
-    break;
-  }
-  case 286: {
-    const std::int32_t slot = m.I32(0);
-    if (slot < 0) throw ProtocolError(type, "slot", "slot " + std::to_string(slot) + " is out of range");
-    if (static_cast<std::size_t>(slot) < parms.size()) parms[static_cast<std::size_t>(slot)].reset();
-    break;
-  }
-  case 287: {
-    OmCellTextPtr copy = CloneText(Peek(m.I32(0), "source"));
-    Put(m.I32(1), std::move(copy), "target");
-    break;
-  }
-  case 304:
-    _swapBytes = m.I32(0) != 0;
-    break;
-  // ---- tables
-  case 268: {
-    OmCellTextPtr label = Take(m.I32(1), "label");
-    OmCellTextPtr subtype = Take(m.I32(2), "subtype");
-    OmCellTextPtr title = CloneText(*label);
-    if (!_pProc) break;
-    label->Accept(_outlineFixer);
-    title->Accept(_tableFixer);
-    OmPivotFactory* b = _pProc->AddTable(*label, *subtype, *title, m.I32(3) != 0);
-    const unsigned tcid = static_cast<unsigned>(m.I32(0));
-    if (tcid >= _pTables.size()) _pTables.resize(tcid + 1, nullptr);
-    _pTables[tcid] = b;
-    b->Table().setBackendSettings(_pProc->Settings());
-    b->Table().setFastTable(_pProc->Settings() && _pProc->Settings()->getFastTables());
-    _annotationTable = static_cast<std::int32_t>(tcid);
-    break;
-  }
-  case 269:
-  case 270: {
-    OmCellTextPtr label = Take(m.I32(1), type == 269 ? "category" : "group");
-    OmCellTextPtr dim = Take(m.I32(2), "dimension");
-    if (OmPivotFactory* b = VisibleBuilder(static_cast<unsigned>(m.I32(0)))) {
-      Fix(*label);
-      Fix(*dim);
-      label->setICUTracker(b->Table().getICUTracker());
-      if (type == 269)
-        b->AddCategory(b->FindOrAddDimension(*dim), *label);
-      else
-        b->AddGroup(b->FindOrAddDimension(*dim), *label);
-    }
-    break;
-  }
-  case 271:
-  case 272:
-  case 282: {
-    OmCellTextPtr dim = Take(m.I32(1), "dimension");
-    if (OmPivotFactory* b = VisibleBuilder(static_cast<unsigned>(m.I32(0)))) {
-      Fix(*dim);
-      const int d = b->FindOrAddDimension(*dim);
-      if (type == 271) b->EndGroup(d);
-      if (type == 272) b->SetCellDimension(d);
-    }
-    break;
-  }
-  case 273: {
-    OmCellTextPtr cell = Take(m.I32(1), "cell");
-    OmCellTextPtr label = Take(m.I32(2), "category");
-    if (OmPivotFactory* b = VisibleBuilder(static_cast<unsigned>(m.I32(0)))) {
-      Fix(*cell);
-      Fix(*label);
-      const int d = b->CellDimension();
-      if (d < 0) throw ProtocolError(type, "", "no cell dimension was set for the table");
-      b->SelectCellDimension();
-      label->setICUTracker(b->Table().getICUTracker());
-      b->AddCategory(d, *label);
-      b->SetCell(*cell);
-    }
-    break;
-  }
-  case 274: {
-    OmCellTextPtr label = Take(m.I32(1), "category");
-    if (OmPivotFactory* b = VisibleBuilder(static_cast<unsigned>(m.I32(0)))) {
-      Fix(*label);
-      const int d = b->CellDimension();
-      if (d < 0) throw ProtocolError(type, "", "no cell dimension was set for the table");
-      b->AddCategory(d, *label);
-      b->SelectCellDimension();
-    }
-    break;
-  }
-  case 275: {
-    if (!_pProc) break;
-    const unsigned tcid = static_cast<unsigned>(m.I32(0));
-    OmPivotFactory* b = tcid < _pTables.size() ? _pTables[tcid] : nullptr;
-    if (b == nullptr) ThrowError::Simple("omerrors.err", 101);
-    if (!b->Validate()) ThrowError::Simple("omerrors.err", 102);
-    b->EndTable();
-    _pTables[tcid] = nullptr;
-    break;
-  }
-  case 284: {
-    OmCellTextPtr dim = Take(m.I32(1), "dimension");
-    if (OmPivotFactory* b = VisibleBuilder(static_cast<unsigned>(m.I32(0)))) {
-      Fix(*dim);
-      b->PlaceDimension(*dim, m.I32(2), m.I32(3), m.I32(4) != 0, m.I32(5) != 0);
-    }
-    break;
-  }
-  case 288:
-  case 289:
-  case 290:
-  case 297:
-    if (OmPivotFactory* b = VisibleBuilder(static_cast<unsigned>(m.I32(0)))) {
-      if (type == 288 || type == 290) b->SetGroupSortMode(m.U32(1));
-      if (type == 289) b->SetDimensionSortMode(m.U32(1));
-      if (type == 290 || type == 297) b->MarkGroup();
-    }
-    break;
-  case 298: {
-    OmCellTextPtr corner = Take(m.I32(1), "slot");
-    if (!_pProc) break;
-    Fix(*corner);
-    OmPivotFactory& b = Builder(static_cast<unsigned>(m.I32(0)));
-    if (b.Table().IsVisible()) b.Table().CornerText(corner.get());
-    break;
-  }
-  case 299:
-    if (_pProc) Builder(static_cast<unsigned>(m.I32(0))).Table().SetAuxiliaryFlag(false);
-    break;
-  case 302: {
-    OmCellTextPtr cell = Take(m.I32(2), "slot");
-    if (!_pProc) break;
-    OmPivotTable& table = Builder(static_cast<unsigned>(m.I32(0))).Table();
-    const std::int32_t option = m.I32(1);
-    if (option >= 0 && option <= 2) {
-      if (cell->OrderCode() != OmCellText::kOrderNumber)
-        throw ProtocolError(type, "slot", "table option " + std::to_string(option) + " needs a number");
-      const double v = static_cast<const OmNumber&>(*cell).Value();
-      if (option == 0) table.RotateRowLabels(v != 0);
-      if (option == 1) table.RotateColumnLabels(v != 0);
-      if (option == 2) table.OptionNumber(v >= -2147483648.0 && v <= 2147483647.0 ? static_cast<int>(v) : 0);
-    } else if (option == 3 && table.IsVisible()) {
-      Fix(*cell);
-      const int d = table.FindDimension(*cell);
-      if (d < 0)
-        throw ProtocolError(type, "slot", "table option 3 names a dimension the table does not have");
-      table.Dimension(d).SetOption(true);
-    }
-    break;
-  }
-  case 310:
-    if (_pProc) {
-      OmPivotTable& table = Builder(static_cast<unsigned>(m.I32(0))).Table();
-      const std::int32_t which = m.I32(1);
-      if (which == 1 || which == 3) table.MinColumnWidth(m.I32(2));
-      if (which == 2 || which == 3) table.MaxColumnWidth(m.I32(3));
-    }
-    break;
-  case 280:
-    Footnote(m, false);
-    break;
-  case 285:
-    Footnote(m, true);
-    break;
-  case 313:
-  case 314:
-  case 315:
-    if (_pProc) {
-      OmPivotFactory& b = AnnotationTarget();
-      if (!b.Table().IsVisible()) break;
-      if (type == 313) b.SetCategoryBold();
-      if (type == 314) b.SetCategoryBackgroundColor(std::string(m.Text(2)));
-      if (type == 315) b.SetCategoryTextColor(std::string(m.Text(2)));
-    }
-    break;
-  case 316: {
-    OmCellTextPtr marker = Take(m.I32(0), "slot");
-    if (!_pProc) break;
-    Fix(*marker);
-    OmPivotFactory& b = AnnotationTarget();
-    if (b.Table().IsVisible()) b.AddMarker(*marker);
-    break;
-  }
-  case 267: {
-    OmCellTextPtr label = Take(m.I32(0), "slot");
-    if (!_pProc) break;
-    if (OmPivotTable* table = _pProc->FindTable(*label)) {
-      table->Scratch();
-      if (auto* b = dynamic_cast<OmPivotFactory*>(table->Hint())) b->Restart();
-    }
-    break;
-  }
-  // ---- procedures, text, pages
-  case 276:
-    BeginProcedure(m);
-    break;
-  case 291:
-    EndProcedure(data, length);
-    break;
-  case 278: {
-    OmCellTextPtr label = Take(m.I32(0), "slot");
-    if (!_pProc) break;
-    label->Accept(_outlineFixer);
-    _pProc->AddHeading(*label);
-    break;
-  }
-  case 279:
-    if (_pProc) _pProc->EndHeading();
-    break;
-  case 296: {
-    OmCellTextPtr label = Take(m.I32(0), "slot");
-    if (!_pProc) break;
-    label->Accept(_outlineFixer);
-    _pProc->AddTextBlock(*label);
-    break;
-  }
-  case 281: {
-    OmCellTextPtr variable = Take(m.I32(0), "variable");
-    OmCellTextPtr value = Take(m.I32(1), "value");
-    if (!_pProc) break;
-    Fix(*variable);
-    Fix(*value);
-    _pProc->SetSplit(*variable, *value);
-    break;
-  }
-  case 292:
-    if (_pProc)
-      Lines(m.I32(0), m.Text(2), _pProc->TextBlock(), [this](std::string_view line) {
-        _pProc->AddText(line.data(), line.size());
-        return _pProc->TextBlock()->IsVisible();
-      });
-    break;
-  case 293:
-    Lines(m.I32(0), m.Text(2), _logBlock, [this](std::string_view line) { return LogLine(line); });
-    break;
-  case 295:
-    EndLog();
-    break;
-  case 300:
-    for (Observer* o : _observers)
-      o->Signal();
-    break;
-  case 305:
-    PageTitle(m.Text(2), m.Text(4));
-    break;
-  case 317:
-    if (_pProc)
-      _pProc->SetOutlineText(OmStringCell(_dictionary.LookUp(std::string(m.Text(1))), nullptr, false));
-    break;
-  case 307:
-  case 312: {
-    // Field a counts the data bytes that the operation takes; b goes along with them.
-    const std::string_view bytes = m.Text(4);
-    const std::int32_t a = m.I32(2);
-    if (a < 0) throw ProtocolError(type, "a", "length " + std::to_string(a) + " is negative");
-    if (static_cast<std::size_t>(a) > bytes.size())
-      throw ProtocolError(type, "a",
-                          "length " + std::to_string(a) + " runs past the " + std::to_string(bytes.size()) +
-                              " bytes of data");
-    if (!_pProc) break;
-    if (type == 307)
-      _pProc->Chart(m.I32(0), m.I32(1), bytes.data(), static_cast<std::size_t>(a), m.I32(3));
-    else
-      _pProc->AnswerTree(m.I32(0), m.I32(1), bytes.data(), static_cast<std::size_t>(a), m.I32(3));
-    break;
-  }
-  case 311:
-    if (_pProc) _pProc->Model(data, length);
-    break;
-  default:
-    break;
-  }
+void OmFactory::Impl::HandleFootnote(const Decoded<msg::Footnote>& m) {
+  OmCellTextPtr text = Take(m, msg::Footnote::kText);
+  Footnote(m.Get<msg::Footnote::kTarget>(), std::move(text), nullptr);
+}
+
+void OmFactory::Impl::HandleFootnoteMarker(const Decoded<msg::FootnoteMarker>& m) {
+  using F = msg::FootnoteMarker;
+  OmCellTextPtr text = Take(m, F::kText);
+  OmCellTextPtr marker;
+  if (m.Get<F::kMarker>() != 0) marker = Take(m, F::kMarker); // 0: no marker
+  Footnote(m.Get<F::kTarget>(), std::move(text), std::move(marker));
+}
+
+void OmFactory::Impl::HandleBold(const Decoded<msg::Bold>&) {
+  if (OmPivotFactory* b = AnnotatedCategory()) b->SetCategoryBold();
+}
+
+void OmFactory::Impl::HandleBackground(const Decoded<msg::Background>& m) {
+  if (OmPivotFactory* b = AnnotatedCategory())
+    b->SetCategoryBackgroundColor(std::string(m.Get<msg::Background::kColour>()));
+}
+
+void OmFactory::Impl::HandleColor(const Decoded<msg::Color>& m) {
+  if (OmPivotFactory* b = AnnotatedCategory())
+    b->SetCategoryTextColor(std::string(m.Get<msg::Color::kColour>()));
+}
+
+void OmFactory::Impl::HandleMarker(const Decoded<msg::Marker>& m) {
+  OmCellTextPtr marker = Take(m, msg::Marker::kSlot);
+  if (!_pProc) return;
+  Fix(*marker);
+  OmPivotFactory& b = AnnotationTarget();
+  if (b.Table().IsVisible()) b.AddMarker(*marker);
+}
+
+// ---- procedures, text and pages
+// -----------------------------------------------------------------------------
+
+void OmFactory::Impl::HandleHeading(const Decoded<msg::Heading>& m) {
+  OmCellTextPtr label = Take(m, msg::Heading::kSlot);
+  if (!_pProc) return;
+  label->Accept(_outlineFixer);
+  _pProc->AddHeading(*label);
+}
+
+void OmFactory::Impl::HandleTextBlock(const Decoded<msg::TextBlock>& m) {
+  OmCellTextPtr label = Take(m, msg::TextBlock::kSlot);
+  if (!_pProc) return;
+  label->Accept(_outlineFixer);
+  _pProc->AddTextBlock(*label);
+}
+
+void OmFactory::Impl::HandleSplit(const Decoded<msg::Split>& m) {
+  OmCellTextPtr variable = Take(m, msg::Split::kVariable);
+  OmCellTextPtr value = Take(m, msg::Split::kValue);
+  if (!_pProc) return;
+  Fix(*variable);
+  Fix(*value);
+  _pProc->SetSplit(*variable, *value);
+}
+
+void OmFactory::Impl::HandleText(const Decoded<msg::Text>& m) {
+  if (!_pProc) return;
+  Lines(m.Get<msg::Text::kLines>(), m.Get<msg::Text::kText>(), _pProc->TextBlock(),
+        [this](std::string_view line) {
+          _pProc->AddText(line.data(), line.size());
+          return _pProc->TextBlock()->IsVisible();
+        });
+}
+
+void OmFactory::Impl::HandleLog(const Decoded<msg::Log>& m) {
+  Lines(m.Get<msg::Log::kLines>(), m.Get<msg::Log::kText>(), _logBlock,
+        [this](std::string_view line) { return LogLine(line); });
+}
+
+void OmFactory::Impl::HandleSignal(const Decoded<msg::Signal>&) {
+  for (Observer* o : _observers)
+    o->Signal();
+}
+
+void OmFactory::Impl::HandleOutline(const Decoded<msg::Outline>& m) {
+  if (_pProc)
+    _pProc->SetOutlineText(
+        OmStringCell(_dictionary.LookUp(std::string(m.Get<msg::Outline::kText>())), nullptr, false));
+}
+
+template <class M> std::string_view OmFactory::Impl::OperationData(const Decoded<M>& m) const {
+  const std::string_view bytes = m.template Get<M::kData>();
+  const std::int32_t a = m.template Get<M::kA>();
+  if (a < 0) throw ProtocolError(_type, m.Name(M::kA), "length " + std::to_string(a) + " is negative");
+  if (static_cast<std::size_t>(a) > bytes.size())
+    throw ProtocolError(_type, m.Name(M::kA),
+                        "length " + std::to_string(a) + " runs past the " + std::to_string(bytes.size()) +
+                            " bytes of data");
+  return bytes.substr(0, static_cast<std::size_t>(a));
+}
+
+void OmFactory::Impl::HandleChart(const Decoded<msg::Chart>& m) {
+  using F = msg::Chart;
+  const std::string_view data = OperationData(m);
+  if (_pProc)
+    _pProc->Chart(m.Get<F::kChart>(), m.Get<F::kOperation>(), data.data(), data.size(), m.Get<F::kB>());
+}
+
+void OmFactory::Impl::HandleAnswerTree(const Decoded<msg::AnswerTree>& m) {
+  using F = msg::AnswerTree;
+  const std::string_view data = OperationData(m);
+  if (_pProc)
+    _pProc->AnswerTree(m.Get<F::kTree>(), m.Get<F::kOperation>(), data.data(), data.size(), m.Get<F::kB>());
 }
 
 // ---- OmFactory ------------------------------------------------------------------------------------------
@@ -778,8 +925,7 @@ void OmFactory::Message(short type, unsigned int length, const void* data) {
   static unsigned char none = 0;
   if (bytes == nullptr) bytes = &none;
   try {
-    if (type == 27 || type == 34 || type == 56 || type == 59) m.Settings(type, bytes, length);
-    if (type >= 256 && type <= 317) m.Dispatch(type, bytes, length);
+    m.Play(type, bytes, length);
   } catch (const std::bad_alloc&) {
     if (!m._pProc) throw;
     m.RecoverFromExhaustion();

@@ -3,15 +3,16 @@
 #include <algorithm>
 #include <map>
 
+#include "builder/PivotFactory.h"
 #include "diagnostics/FaultInjection.h"
 #include "diagnostics/InternalError.h"
-#include "builder/PivotFactory.h"
-#include "protocol/ProtocolError.h"
 #include "platform/message/MessageHandler.h"
 #include "platform/settings/BackendSettings.h"
 #include "platform/strings/PlatformStrings.h"
 #include "presentation/Translator.h"
 #include "procedure/FinishPass.h"
+#include "protocol/MessageCatalogue.h"
+#include "protocol/ProtocolError.h"
 #include "selection/FactorySelector.h"
 
 namespace {
@@ -126,7 +127,7 @@ void OmProcedureFactory::AddHeading(const OmCellText& text) {
     return;
   }
   if (_current->depth >= kMaxHeadingDepth)
-    throw ProtocolError(278, "",
+    throw ProtocolError(MessageType::Heading, "",
                         "headings nest more than " + std::to_string(kMaxHeadingDepth) + " levels deep");
   auto heading = std::make_unique<OmHeading>(text, _codePage);
   OmHeading& part = *heading;
@@ -141,7 +142,8 @@ void OmProcedureFactory::AddHeading(const OmCellText& text) {
 }
 
 void OmProcedureFactory::EndHeading() {
-  if (_current->parent == nullptr) throw ProtocolError(279, "", "no heading is open to end");
+  if (_current->parent == nullptr)
+    throw ProtocolError(MessageType::HeadingEnd, "", "no heading is open to end");
   _current = _current->parent;
 }
 
@@ -250,26 +252,42 @@ void OmProcedureFactory::SetOutlineText(const OmCellText& text) {
   if (auto* procedure = dynamic_cast<OmProcedure*>(_tree->Part(1))) procedure->setOutlineText(text);
 }
 
+namespace {
+// The chart or answer tree filed under a number, or null.
+template <class Part> Part* Numbered(const std::vector<Part*>& parts, int number) {
+  return number >= 0 && static_cast<std::size_t>(number) < parts.size()
+             ? parts[static_cast<std::size_t>(number)]
+             : nullptr;
+}
+} // namespace
+
+// Creates a chart or answer tree, as message M's creating operation asks, and files it under its number.
+// The number is checked before the part is made: `make` may convert texts.
+template <class M, class Part, class Make>
+void OmProcedureFactory::AddNumbered(std::vector<Part*>& parts, int number, typename M::Field field,
+                                     const char* what, Make make) {
+  if (number < 0 || number >= kMaxPartNumber)
+    throw ProtocolError(M::kType, FieldName<M>(field),
+                        std::string(what) + " number " + std::to_string(number) + " is outside 0 to " +
+                            std::to_string(kMaxPartNumber - 1));
+  const auto n = static_cast<std::size_t>(number);
+  std::unique_ptr<Part> made = make();
+  Part& part = *made;
+  Select(part);
+  AppendPart(std::move(made));
+  if (n >= parts.size()) parts.resize(n + 1, nullptr);
+  parts[n] = &part;
+}
+
 void OmProcedureFactory::Chart(int number, int operation, const char* data, std::size_t length,
                                std::int32_t value) {
   if (operation == 0) {
-    if (number < 0 || number >= kMaxPartNumber)
-      throw ProtocolError(307, "chart",
-                          "chart number " + std::to_string(number) + " is outside 0 to " +
-                              std::to_string(kMaxPartNumber - 1));
-    const auto n = static_cast<std::size_t>(number);
-    auto chart =
-        std::make_unique<OmChart>(OmStringCell(std::string(data, length), nullptr, false), _codePage);
-    OmChart& part = *chart;
-    Select(part);
-    AppendPart(std::move(chart));
-    if (n >= _charts.size()) _charts.resize(n + 1, nullptr);
-    _charts[n] = &part;
+    AddNumbered<msg::Chart>(_charts, number, msg::Chart::kChart, "chart", [&] {
+      return std::make_unique<OmChart>(OmStringCell(std::string(data, length), nullptr, false), _codePage);
+    });
     return;
   }
-  OmChart* chart = number >= 0 && static_cast<std::size_t>(number) < _charts.size()
-                       ? _charts[static_cast<std::size_t>(number)]
-                       : nullptr;
+  OmChart* chart = Numbered(_charts, number);
   if (chart == nullptr) return;
   if (operation == 9) {
     if (auto* title = dynamic_cast<OmStringCell*>(&chart->Title()))
@@ -297,23 +315,13 @@ void OmProcedureFactory::Chart(int number, int operation, const char* data, std:
 void OmProcedureFactory::AnswerTree(int number, int operation, const char* data, std::size_t length,
                                     std::int32_t value) {
   if (operation == 1) {
-    if (number < 0 || number >= kMaxPartNumber)
-      throw ProtocolError(312, "tree",
-                          "answer tree number " + std::to_string(number) + " is outside 0 to " +
-                              std::to_string(kMaxPartNumber - 1));
-    const auto n = static_cast<std::size_t>(number);
-    const std::string title = VEXAMBU8ToGeneric(std::string_view(data, length), _codePage);
-    auto tree = std::make_unique<OmAnswerTree>(OmStringCell(title, nullptr, true), _codePage);
-    OmAnswerTree& part = *tree;
-    Select(part);
-    AppendPart(std::move(tree));
-    if (n >= _answerTrees.size()) _answerTrees.resize(n + 1, nullptr);
-    _answerTrees[n] = &part;
+    AddNumbered<msg::AnswerTree>(_answerTrees, number, msg::AnswerTree::kTree, "answer tree", [&] {
+      const std::string title = VEXAMBU8ToGeneric(std::string_view(data, length), _codePage);
+      return std::make_unique<OmAnswerTree>(OmStringCell(title, nullptr, true), _codePage);
+    });
     return;
   }
-  OmAnswerTree* tree = number >= 0 && static_cast<std::size_t>(number) < _answerTrees.size()
-                           ? _answerTrees[static_cast<std::size_t>(number)]
-                           : nullptr;
+  OmAnswerTree* tree = Numbered(_answerTrees, number);
   if (tree == nullptr || !tree->IsVisible() || operation < 0 || operation > 6) return;
   tree->SetContent(operation, data, length, value);
 }
@@ -325,7 +333,7 @@ void OmProcedureFactory::Model(const void* payload, std::size_t length) {
     complete = _modelCollector->receiveMessage(payload, length);
   } catch (const MessageProtocolError& e) {
     _modelCollector.reset();
-    throw ProtocolError(311, "fragment", e.what());
+    throw ProtocolError(MessageType::Model, FieldName<msg::Model>(msg::Model::kFragment), e.what());
   }
   if (!complete) return;
   std::unique_ptr<MessageHandler> collector = std::move(_modelCollector);
@@ -348,7 +356,7 @@ void OmProcedureFactory::Model(const void* payload, std::size_t length) {
       }
     }
   } catch (const MessageProtocolError& e) {
-    throw ProtocolError(311, "part", e.what());
+    throw ProtocolError(MessageType::Model, "part", e.what());
   }
 }
 

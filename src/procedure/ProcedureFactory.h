@@ -105,6 +105,9 @@ private:
 
   void Select(OmOutputPart& part);
   std::size_t AppendPart(std::unique_ptr<OmOutputPart> part);
+  template <class M, class Part, class Make>
+  void AddNumbered(std::vector<Part*>& parts, int number, typename M::Field field, const char* what,
+                   Make make);
   void SpreadFootnote(const Section& section, const OmFootnote& footnote);
   void Arrange();
   bool IsIgnorable(std::size_t node);

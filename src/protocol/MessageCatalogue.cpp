@@ -2,142 +2,83 @@
 
 #include <algorithm>
 #include <cstring>
-#include <initializer_list>
 #include <string>
 
 #include "protocol/ProtocolError.h"
 
 namespace {
 
-constexpr bool S = true;  // swapped when the stream is in the other byte order
-constexpr bool N = false; // never swapped
-
-constexpr FieldSpec u8(const char* n, std::int16_t at) {
-  return {n, FieldKind::U8, at, N};
-}
-constexpr FieldSpec i16(const char* n, std::int16_t at, bool sw) {
-  return {n, FieldKind::I16, at, sw};
-}
-constexpr FieldSpec i32(const char* n, std::int16_t at, bool sw) {
-  return {n, FieldKind::I32, at, sw};
-}
-constexpr FieldSpec u32(const char* n, std::int16_t at, bool sw) {
-  return {n, FieldKind::U32, at, sw};
-}
-constexpr FieldSpec i64(const char* n, std::int16_t at, bool sw) {
-  return {n, FieldKind::I64, at, sw};
-}
-constexpr FieldSpec f64(const char* n, std::int16_t at, bool sw) {
-  return {n, FieldKind::F64, at, sw};
-}
-constexpr FieldSpec text(const char* n, std::int8_t lengthOf, std::int16_t at = kFollows,
-                         std::uint16_t max = 0) {
-  return {n, FieldKind::Text, at, N, lengthOf, max};
-}
-constexpr FieldSpec ctext(const char* n, std::int16_t at, std::uint16_t width = 0) {
-  return {n, FieldKind::CText, at, N, -1, width};
-}
-constexpr FieldSpec skip(const char* n) {
-  return {n, FieldKind::Skip, kFollows, N};
-}
-constexpr FieldSpec rest(const char* n, std::int16_t at = kFollows) {
-  return {n, FieldKind::Rest, at, N};
-}
-constexpr FieldSpec numOrText(const char* n, std::int8_t lengthOf) {
-  return {n, FieldKind::NumOrText, kFollows, S, lengthOf};
-}
-
-constexpr MessageSpec Row(std::int16_t type, const char* name, std::initializer_list<FieldSpec> fields) {
-  MessageSpec m{type, name, static_cast<std::uint8_t>(fields.size()), {}};
-  std::size_t i = 0;
-  for (const FieldSpec& f : fields)
-    m.fields[i++] = f;
-  return m;
-}
-
-// clang-format off
 constexpr MessageSpec kRows[] = {
-  // settings
-  Row(27,  "setting",        {u8("value", 0), u8("length", 1), text("name", 1, 2, 16)}),
-  Row(34,  "display",        {ctext("key", 16, 16), ctext("value", 32)}),
-  Row(56,  "setting-pair",   {i32("first", 0, S), i32("second", 4, S)}),
-  Row(59,  "byte-order",     {i32("probe", 0, N)}),
-  // parameters
-  Row(256, "number",         {f64("value", 0, S), u32("format", 8, S), i32("slot", 12, S)}),
-  Row(257, "integer",        {i32("value", 0, S), u32("format", 4, S), i32("slot", 8, S)}),
-  Row(258, "string",         {i32("length", 0, S), i32("slot", 4, S), i32("literal", 8, S), text("text", 0, 12)}),
-  Row(259, "composite",      {i32("slot", 0, S), i32("template", 4, S)}),
-  Row(261, "repeat-begin",   {}),
-  Row(262, "repeat-end",     {}),
-  Row(263, "composite-add",  {i32("slot", 0, S)}),
-  // tables
-  Row(267, "scratch",        {i32("slot", 0, S)}),
-  Row(268, "table-begin",    {u8("tcid", 0), i32("label", 4, S), i32("subtype", 8, S), u8("continuation", 12)}),
-  Row(269, "category",       {u8("tcid", 0), i32("category", 4, S), i32("dimension", 8, S)}),
-  Row(270, "group",          {u8("tcid", 0), i32("group", 4, S), i32("dimension", 8, S)}),
-  Row(271, "group-end",      {u8("tcid", 0), i32("dimension", 4, S)}),
-  Row(272, "cell-dimension", {u8("tcid", 0), i32("dimension", 4, S)}),
-  Row(273, "cell",           {u8("tcid", 0), i32("cell", 4, S), i32("category", 8, S)}),
-  Row(274, "cell-category",  {u8("tcid", 0), i32("category", 4, S)}),
-  Row(275, "table-end",      {u8("tcid", 0)}),
-  // procedures, text and pages
-  Row(276, "procedure-begin", {i64("number", 0, S), u32("length", 8, S), text("settings", 1, 12)}),
-  Row(278, "heading",        {i32("slot", 0, S)}),
-  Row(279, "heading-end",    {}),
-  Row(280, "footnote",       {i32("target", 0, S), i32("text", 4, S)}),
-  Row(281, "split",          {i32("variable", 0, S), i32("value", 4, S)}),
-  Row(282, "dimension",      {u8("tcid", 0), i32("dimension", 4, S)}),
-  Row(284, "place",          {u8("tcid", 0), i32("dimension", 4, S), i32("position", 8, S), i32("axis", 12, S),
-                              i32("first", 16, S), i32("second", 20, S)}),
-  Row(285, "footnote-marker", {i32("target", 0, S), i32("text", 4, S), i32("marker", 8, S)}),
-  Row(286, "free",           {i32("slot", 0, S)}),
-  Row(287, "copy",           {i32("source", 0, S), i32("target", 4, S)}),
-  Row(288, "group-sort",     {u8("tcid", 0), u32("value", 4, S)}),
-  Row(289, "dimension-sort", {u8("tcid", 0), u32("value", 4, S)}),
-  Row(290, "group-sort-mark", {u8("tcid", 0), u32("value", 4, S)}),
-  Row(291, "procedure-end",  {rest("fragment", 0)}),
-  Row(292, "text",           {i32("lines", 0, S), i32("length", 4, S), text("text", 1, 8)}),
-  Row(293, "log",            {i32("lines", 0, S), i32("length", 4, S), text("text", 1, 8)}),
-  Row(295, "log-end",        {}),
-  Row(296, "text-block",     {i32("slot", 0, S)}),
-  Row(297, "group-mark",     {u8("tcid", 0)}),
-  Row(298, "corner",         {u8("tcid", 0), i32("slot", 4, S)}),
-  Row(299, "aux-clear",      {u8("tcid", 0)}),
-  Row(300, "signal",         {}),
-  Row(302, "table-option",   {u8("tcid", 0), i32("option", 4, S), i32("slot", 8, S)}),
-  Row(304, "swap",           {u8("swap", 0)}),
-  Row(305, "page-title",     {i32("title-length", 0, S), i32("subtitle-length", 4, S), text("title", 0, 8),
-                              skip("separator"), text("subtitle", 1)}),
-  Row(307, "chart",          {i32("chart", 0, S), i32("operation", 4, S), i32("a", 8, S), i32("b", 12, S),
-                              rest("data", 16)}),
-  Row(308, "variable",       {i32("slot", 0, S), i32("mode", 4, S), i32("name-length", 8, S),
-                              i32("label-length", 12, S), text("name", 2, 16), text("label", 3)}),
-  Row(309, "value",          {i32("slot", 0, S), i32("mode", 4, S), u32("format", 8, S), i32("name-length", 12, S),
-                              i32("label-length", 16, S), i16("string-length", 20, S), text("variable", 3, 22),
-                              numOrText("value", 5), text("label", 4)}),
-  Row(310, "column-widths",  {u8("tcid", 0), i32("which", 4, S), i32("minimum", 8, S), i32("maximum", 12, S)}),
-  Row(311, "model",          {rest("fragment", 0)}),
-  Row(312, "answer-tree",    {i32("tree", 0, N), i32("operation", 4, N), i32("a", 8, N), i32("b", 12, N),
-                              rest("data", 16)}),
-  Row(313, "bold",           {}),
-  Row(314, "background",     {i32("unused", 0, S), i32("length", 4, S), text("colour", 1, 12)}),
-  Row(315, "color",          {i32("unused", 0, S), i32("length", 4, S), text("colour", 1, 12)}),
-  Row(316, "marker",         {i32("slot", 8, S)}),
-  Row(317, "outline",        {i32("length", 0, S), text("text", 0, 4)}),
+#define OMF_MESSAGE(Enumerator, number, word, fields) msg::Enumerator::kSpec,
+#include "protocol/Messages.def"
 };
-// clang-format on
 
 constexpr std::size_t kRowCount = sizeof(kRows) / sizeof(kRows[0]);
 
-// Direct index for the switch range 256..317 and the four settings types.
+// Type numbers index a direct table; the protocol's numbers stay below this.
+constexpr std::size_t kTypeLimit = 400;
+
 struct Index {
-  const MessageSpec* byType[400] = {};
+  const MessageSpec* byType[kTypeLimit] = {};
   constexpr Index() {
     for (const MessageSpec& m : kRows)
       byType[m.type] = &m;
   }
 };
 constexpr Index kIndex;
+
+constexpr bool Same(const char* a, const char* b) {
+  while (*a != '\0' && *a == *b) {
+    ++a;
+    ++b;
+  }
+  return *a == *b;
+}
+
+// What the readers of the table rely on, each checked when the library is compiled.
+constexpr bool TypesRiseAndFitTheIndex() {
+  for (std::size_t i = 0; i < kRowCount; ++i) {
+    if (kRows[i].type < 0 || static_cast<std::size_t>(kRows[i].type) >= kTypeLimit) return false;
+    if (i > 0 && kRows[i - 1].type >= kRows[i].type) return false;
+  }
+  return true;
+}
+static_assert(TypesRiseAndFitTheIndex(), "rows are in rising type order (no number twice), below kTypeLimit");
+
+constexpr bool WordsAreUnique() {
+  for (std::size_t i = 0; i < kRowCount; ++i)
+    for (std::size_t j = 0; j < i; ++j)
+      if (Same(kRows[j].name, kRows[i].name)) return false;
+  return true;
+}
+static_assert(WordsAreUnique(), "no two messages have the same script word");
+
+constexpr bool FieldsAreSound() {
+  for (const MessageSpec& m : kRows) {
+    for (std::size_t k = 0; k < m.fieldCount; ++k) {
+      const FieldSpec& f = m.fields[k];
+      for (std::size_t l = 0; l < k; ++l)
+        if (Same(m.fields[l].name, f.name)) return false;
+      const bool counted = f.kind == FieldKind::Text || f.kind == FieldKind::NumOrText;
+      if (counted != (f.lengthOf >= 0) || (counted && static_cast<std::size_t>(f.lengthOf) >= k))
+        return false;
+    }
+  }
+  return true;
+}
+static_assert(FieldsAreSound(), "field names are unique within a row; a text's length field comes before it");
+
+constexpr bool CodesAreUnique() {
+  for (const MessageSpec& m : kRows)
+    for (std::size_t k = 0; k < m.fieldCount; ++k) {
+      const std::span<const CodeWord> words = m.fields[k].words;
+      for (std::size_t w = 0; w < words.size(); ++w)
+        for (std::size_t v = 0; v < w; ++v)
+          if (Same(words[v].word, words[w].word) || words[v].value == words[w].value) return false;
+    }
+  return true;
+}
+static_assert(CodesAreUnique(), "each word of a code table names one value, and each value has one word");
 
 std::int64_t ReadSigned(const unsigned char* p, std::size_t n) {
   switch (n) {
@@ -170,13 +111,17 @@ std::int64_t ReadSigned(const unsigned char* p, std::size_t n) {
 } // namespace
 
 const MessageSpec* FindMessageSpec(short type) {
-  return (type >= 0 && type < 400) ? kIndex.byType[type] : nullptr;
+  return (type >= 0 && static_cast<std::size_t>(type) < kTypeLimit) ? kIndex.byType[type] : nullptr;
 }
 
 const MessageSpec* FindMessageSpec(std::string_view name) {
   for (const MessageSpec& m : kRows)
     if (name == m.name) return &m;
   return nullptr;
+}
+
+const MessageSpec& FindMessageSpec(MessageType type) {
+  return *kIndex.byType[static_cast<std::size_t>(TypeNumber(type))];
 }
 
 const MessageSpec* MessageSpecs(std::size_t& count) {
@@ -209,6 +154,8 @@ std::size_t FieldSize(FieldKind kind) {
 DecodedMessage DecodeMessage(const MessageSpec& spec, unsigned char* data, std::size_t length, bool swap) {
   DecodedMessage out;
   out._spec = &spec;
+  out._data = data;
+  out._length = length;
   std::size_t at = 0;
   for (std::size_t k = 0; k < spec.fieldCount; ++k) {
     const FieldSpec& f = spec.fields[k];

@@ -1,13 +1,21 @@
 #pragma once
-// The message catalogue: every message type of the protocol declared once, as a row giving its
-// payload fields in order, their offsets, kinds and whether they are byte-swapped when the stream comes
-// from a machine of the other byte order. One decoder reads any payload through its row, checking that
-// every field lies inside the payload; the message writer and the readable script encode through the
-// same rows.
+// The message catalogue: every message type of the protocol as a row giving its payload fields in order,
+// their offsets, kinds and whether they are byte-swapped when the stream comes from a machine of the
+// other byte order. The rows come from protocol/Messages.def, the one table of message types. One decoder
+// reads any payload through its row, checking that every field lies inside the payload; the message
+// writer and the readable script encode through the same rows.
+//
+// For each type the namespace msg holds a struct of the same name (msg::Cell for MessageType::Cell) with
+// its row and an enumeration of its fields, so that code reads a field by its name (msg::Cell::kCategory)
+// and the compiler rejects a field that the message does not have.
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
+#include <span>
 #include <string_view>
+
+#include "protocol/MessageType.h"
 
 enum class FieldKind : std::uint8_t {
   U8,
@@ -25,8 +33,17 @@ enum class FieldKind : std::uint8_t {
 
 constexpr std::int16_t kFollows = -1; // the field starts where the previous one ends
 
+// A word that scripts write for a value of a code field ("rows" for axis 0).
+struct CodeWord {
+  const char* word;
+  std::int32_t value;
+};
+
+// Room for a field's word and its NUL.
+constexpr std::size_t kMaxFieldName = 24;
+
 struct FieldSpec {
-  const char* name = nullptr;
+  char name[kMaxFieldName] = {}; // the word of scripts and errors ("title-length")
   FieldKind kind = FieldKind::I32;
   std::int16_t offset = kFollows;
   bool swapped = false;
@@ -34,6 +51,7 @@ struct FieldSpec {
   // For Text: longer lengths are cut to this and written back. For CText: the width of a fixed field,
   // whose NUL must lie within it. 0: none.
   std::uint16_t maxLength = 0;
+  std::span<const CodeWord> words; // the words for its values, for a code field
 };
 
 constexpr std::size_t kMaxFields = 10;
@@ -47,6 +65,7 @@ struct MessageSpec {
 
 // The row of a message type, or null for a type the protocol does not have.
 const MessageSpec* FindMessageSpec(short type);
+const MessageSpec& FindMessageSpec(MessageType type);
 // The row named so in scripts, or null.
 const MessageSpec* FindMessageSpec(std::string_view name);
 // Every row, in type order.
@@ -72,10 +91,15 @@ public:
   const DecodedField& Field(std::size_t k) const { return _v[k]; }
   // Where the field starts in the payload (for writers of in-place changes).
   std::size_t Offset(std::size_t k) const { return _offsets[k]; }
+  // The payload that was read, as it stands after the decoder's swapping.
+  unsigned char* Payload() const { return _data; }
+  std::size_t Length() const { return _length; }
 
 private:
   friend DecodedMessage DecodeMessage(const MessageSpec&, unsigned char*, std::size_t, bool);
   const MessageSpec* _spec = nullptr;
+  unsigned char* _data = nullptr;
+  std::size_t _length = 0;
   std::array<DecodedField, kMaxFields> _v{};
   std::array<std::size_t, kMaxFields> _offsets{};
 };
@@ -89,3 +113,119 @@ DecodedMessage DecodeMessage(const MessageSpec& spec, unsigned char* data, std::
 void ReverseBytes(unsigned char* p, std::size_t n);
 // The size in bytes of a fixed-size field kind (0 for the variable ones).
 std::size_t FieldSize(FieldKind kind);
+
+// ---- the rows of protocol/Messages.def ----------------------------------------------------------------
+
+namespace msg {
+
+// The words of a code table (none for the fields that have no table).
+template <class Codes> inline constexpr std::span<const CodeWord> kCodeWords{};
+
+// Each code table as an enumeration of its codes (msg::code::Axis::Rows), and its words.
+namespace code {
+#define OMF_CODE(Enumerator, word, value) Enumerator = value,
+#define OMF_CODES(Table, codes) enum class Table : std::int32_t { codes };
+#include "protocol/Messages.def"
+
+#define OMF_CODE(Enumerator, word, value) {word, value},
+#define OMF_CODES(Table, codes) inline constexpr CodeWord k##Table##Words[] = {codes};
+#include "protocol/Messages.def"
+} // namespace code
+
+#define OMF_CODES(Table, codes)                                                                              \
+  template <> inline constexpr std::span<const CodeWord> kCodeWords<code::Table> = code::k##Table##Words;
+#include "protocol/Messages.def"
+
+namespace detail {
+
+// A field of a row: `ident` is its name in code ("kTitleLength"), whose word is "title-length".
+constexpr FieldSpec MakeField(const char* ident, FieldKind kind, std::int16_t offset, bool swapped,
+                              int lengthOf, std::uint16_t maxLength, std::span<const CodeWord> words) {
+  if (ident[0] != 'k') throw "a field's name in code starts with k";
+  FieldSpec f;
+  std::size_t n = 0;
+  for (const char* p = ident + 1; *p != '\0'; ++p) {
+    const bool capital = *p >= 'A' && *p <= 'Z';
+    if (capital && p != ident + 1) f.name[n++] = '-';
+    f.name[n++] = capital ? static_cast<char>(*p - 'A' + 'a') : *p;
+  }
+  f.name[n] = '\0'; // a name too long for the array is a compile-time error here
+  f.kind = kind;
+  f.offset = offset;
+  f.swapped = swapped;
+  f.lengthOf = static_cast<std::int8_t>(lengthOf);
+  f.maxLength = maxLength;
+  f.words = words;
+  return f;
+}
+
+constexpr MessageSpec MakeSpec(MessageType type, const char* word, std::initializer_list<FieldSpec> fields) {
+  MessageSpec m{TypeNumber(type), word, static_cast<std::uint8_t>(fields.size()), {}};
+  std::size_t i = 0;
+  for (const FieldSpec& f : fields)
+    m.fields[i++] = f;
+  return m;
+}
+
+// The names of each message's fields, in payload order.
+#define OMF_FIELD(Kind, name, offset, swapped, lengthField, maxLength, Codes) name,
+#define OMF_MESSAGE(Enumerator, number, word, fields)                                                        \
+  struct Enumerator {                                                                                        \
+    enum Field : std::uint8_t { fields };                                                                    \
+  };
+#include "protocol/Messages.def"
+
+} // namespace detail
+
+#define OMF_FIELD(Kind, name, offset, swapped, lengthField, maxLength, Codes)                                \
+  detail::MakeField(#name, FieldKind::Kind, offset, swapped, lengthField, maxLength, kCodeWords<Codes>),
+#define OMF_MESSAGE(Enumerator, number, word, fields)                                                        \
+  struct Enumerator : detail::Enumerator {                                                                   \
+    static constexpr MessageType kType = MessageType::Enumerator;                                            \
+    static constexpr MessageSpec kSpec = detail::MakeSpec(kType, word, {fields});                            \
+  };
+#include "protocol/Messages.def"
+
+} // namespace msg
+
+// The word of a field of message M, as errors name it.
+template <class M> constexpr const char* FieldName(typename M::Field field) {
+  return M::kSpec.fields[field].name;
+}
+
+// A decoded message of type M, its fields read by name: Get<msg::Cell::kCategory>() is the category
+// slot of a cell message, typed by the field's kind (std::int32_t for I32, std::string_view for texts).
+template <class M> class Decoded {
+public:
+  using Field = typename M::Field;
+  static constexpr MessageType kType = M::kType;
+
+  explicit Decoded(const DecodedMessage& message) : _m(message) {}
+
+  template <Field F> auto Get() const {
+    constexpr FieldKind kind = M::kSpec.fields[F].kind;
+    if constexpr (kind == FieldKind::U8 || kind == FieldKind::Skip)
+      return static_cast<std::uint8_t>(_m.I64(F));
+    else if constexpr (kind == FieldKind::I16)
+      return static_cast<std::int16_t>(_m.I64(F));
+    else if constexpr (kind == FieldKind::I32)
+      return _m.I32(F);
+    else if constexpr (kind == FieldKind::U32)
+      return _m.U32(F);
+    else if constexpr (kind == FieldKind::I64)
+      return _m.I64(F);
+    else if constexpr (kind == FieldKind::F64)
+      return _m.F64(F);
+    else if constexpr (kind == FieldKind::NumOrText)
+      return _m.Field(F); // a DecodedField: isNumber tells which of f and text holds the value
+    else
+      return _m.Text(F);
+  }
+  // Where the field starts in the payload.
+  std::size_t Offset(Field f) const { return _m.Offset(f); }
+  static constexpr const char* Name(Field f) { return FieldName<M>(f); }
+  const DecodedMessage& Message() const { return _m; }
+
+private:
+  const DecodedMessage& _m;
+};

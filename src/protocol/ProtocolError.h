@@ -5,12 +5,16 @@
 #include <stdexcept>
 #include <string>
 
+#include "protocol/MessageType.h"
+
 class ProtocolError : public std::runtime_error {
 public:
   ProtocolError(short type, std::string field, const std::string& problem)
       : std::runtime_error("type " + std::to_string(type) + (field.empty() ? "" : ", " + field) + ": " +
                            problem),
         _type(type), _field(std::move(field)), _problem(problem) {}
+  ProtocolError(MessageType type, std::string field, const std::string& problem)
+      : ProtocolError(TypeNumber(type), std::move(field), problem) {}
   short Type() const { return _type; }
   const std::string& Field() const { return _field; }
   const std::string& Problem() const { return _problem; }

@@ -76,9 +76,9 @@ bool IsLengthField(const MessageSpec& spec, std::size_t k);
 // The index of the row's field with that name, or -1.
 int FieldIndex(const MessageSpec& spec, std::string_view name);
 
-// The probe of message 59 as the field holds it when a sender of byte order `order` writes the value 1:
-// the probe is the one field that tells the receiver which order the sender has, so it is written in the
-// sender's order although the receiver never swaps it.
+// The probe of the byte-order message as the field holds it when a sender of byte order `order` writes
+// the value 1: the probe is the one field that tells the receiver which order the sender has, so it is
+// written in the sender's order although the receiver never swaps it.
 std::int32_t ByteOrderProbe(ByteOrder order);
 
 } // namespace omf::stream

@@ -6,8 +6,8 @@
 #include <cstring>
 #include <optional>
 
-#include "protocol/ProtocolError.h"
 #include "platform/message/MessageHandler.h"
+#include "protocol/ProtocolError.h"
 #include "stream/WireFormat.h"
 #include "text/Escapes.h"
 
@@ -17,39 +17,16 @@ namespace {
 
 // ---- words that stand for field values
 
-struct Symbol {
-  short type;
-  const char* field;
-  const char* word;
-  std::int64_t value;
-};
-
-// clang-format off
-constexpr Symbol kSymbols[] = {
-  {284, "axis", "rows", 0},          {284, "axis", "columns", 1},           {284, "axis", "layers", 2},
-  {308, "mode", "names", 0},         {308, "mode", "labels", 1},            {308, "mode", "unset", 2},
-  {309, "mode", "values", 0},        {309, "mode", "labels", 1},            {309, "mode", "unset", 2},
-  {302, "option", "rotate-rows", 0}, {302, "option", "rotate-columns", 1},
-  {302, "option", "number", 2},      {302, "option", "dimension", 3},
-  {310, "which", "minimum", 1},      {310, "which", "maximum", 2},          {310, "which", "both", 3},
-  {280, "target", "heading", 0},     {280, "target", "title", 1},           {280, "target", "dimension", 2},
-  {280, "target", "group", 3},       {280, "target", "category", 4},        {280, "target", "cell", 5},
-  {280, "target", "set-caption", 6}, {280, "target", "caption", 7},
-  {285, "target", "heading", 0},     {285, "target", "title", 1},           {285, "target", "dimension", 2},
-  {285, "target", "group", 3},       {285, "target", "category", 4},        {285, "target", "cell", 5},
-  {285, "target", "set-caption", 6}, {285, "target", "caption", 7},
-};
-// clang-format on
-
-std::optional<std::int64_t> SymbolValue(short type, std::string_view field, std::string_view word) {
-  for (const Symbol& s : kSymbols)
-    if (s.type == type && field == s.field && word == s.word) return s.value;
+// The words of a code field are its row's (protocol/Messages.def).
+std::optional<std::int64_t> CodeValue(const FieldSpec& f, std::string_view word) {
+  for (const CodeWord& c : f.words)
+    if (word == c.word) return c.value;
   return std::nullopt;
 }
 
-const char* SymbolWord(short type, std::string_view field, std::int64_t value) {
-  for (const Symbol& s : kSymbols)
-    if (s.type == type && field == s.field && s.value == value) return s.word;
+const char* CodeWordOf(const FieldSpec& f, std::int64_t value) {
+  for (const CodeWord& c : f.words)
+    if (c.value == value) return c.word;
   return nullptr;
 }
 
@@ -58,10 +35,10 @@ bool IsFormatField(const FieldSpec& f) {
   return f.kind == FieldKind::U32 && std::strcmp(f.name, "format") == 0;
 }
 
-// The probe of message 59 is written in the sender's order (see ByteOrderProbe), so the script shows the
+// The probe of the byte-order message is written in the sender's order (see ByteOrderProbe), so the script shows the
 // value the sender meant.
 bool IsProbe(const MessageSpec& spec, std::size_t k) {
-  return spec.type == 59 && k == 0;
+  return spec.type == TypeNumber(MessageType::ByteOrder) && k == msg::ByteOrder::kProbe;
 }
 
 std::int64_t SwapProbe(std::int64_t v) {
@@ -70,7 +47,7 @@ std::int64_t SwapProbe(std::int64_t v) {
 }
 
 bool IsMultipart(short type) {
-  return type == 291 || type == 311;
+  return type == TypeNumber(MessageType::ProcedureEnd) || type == TypeNumber(MessageType::Model);
 }
 
 const char* OrderWord(ByteOrder order) {
@@ -327,10 +304,10 @@ private:
   }
 
   // A number field: an integer, or a word that stands for one.
-  std::int64_t IntegerField(short type, const ParsedField& f) const {
+  std::int64_t IntegerField(const FieldSpec& fs, const ParsedField& f) const {
     const Token& t = Single(f);
     if (t.kind == Token::Bare)
-      if (const auto v = SymbolValue(type, f.name, t.text)) return *v;
+      if (const auto v = CodeValue(fs, t.text)) return *v;
     return Integer(f, t);
   }
 
@@ -402,14 +379,15 @@ private:
           values[k] = FieldValue::Bytes(BytesField(f));
         break;
       default:
-        values[k] = FieldValue::Int(IsFormatField(fs) ? FormatField(f) : IntegerField(spec.type, f));
+        values[k] = FieldValue::Int(IsFormatField(fs) ? FormatField(f) : IntegerField(fs, f));
         if (IsProbe(spec, k) && NeedsSwap(_order)) values[k].integer = SwapProbe(values[k].integer);
         break;
       }
     }
     // A probe left out announces the sender's own order.
-    if (spec.type == 59 && values[0].holds == FieldValue::Holds::Nothing)
-      values[0] = FieldValue::Int(ByteOrderProbe(_order));
+    constexpr std::size_t kProbe = msg::ByteOrder::kProbe;
+    if (IsProbe(spec, kProbe) && values[kProbe].holds == FieldValue::Holds::Nothing)
+      values[kProbe] = FieldValue::Int(ByteOrderProbe(_order));
     StreamRecord r;
     r.type = spec.type;
     try {
@@ -578,7 +556,7 @@ std::optional<std::string> RowLine(const MessageSpec& spec, const StreamRecord& 
       line += FormatText(static_cast<std::uint32_t>(v.integer));
     } else {
       const std::int64_t shown = IsProbe(spec, k) && NeedsSwap(order) ? SwapProbe(v.integer) : v.integer;
-      const char* word = SymbolWord(spec.type, f.name, shown);
+      const char* word = CodeWordOf(f, shown);
       line += word ? word : std::to_string(shown);
     }
   }
@@ -643,14 +621,16 @@ std::string RawLine(const StreamRecord& r) {
   return line;
 }
 
-// The order after the record, as the receiver's swap flag follows messages 59 and 304.
+// The order after the record, as the receiver's swap flag follows the byte-order and swap messages (the
+// probe and the swap byte are the first field of their rows).
 ByteOrder OrderAfter(const StreamRecord& r, ByteOrder order) {
-  if (r.type == 59 && r.payload.size() >= 4) {
+  if (r.type == TypeNumber(MessageType::ByteOrder) && r.payload.size() >= 4) {
     std::int32_t probe = 0;
     std::memcpy(&probe, r.payload.data(), 4);
     return probe == 1 ? kNativeOrder : Other(kNativeOrder);
   }
-  if (r.type == 304 && !r.payload.empty()) return r.payload[0] != 0 ? Other(kNativeOrder) : kNativeOrder;
+  if (r.type == TypeNumber(MessageType::Swap) && !r.payload.empty())
+    return r.payload[0] != 0 ? Other(kNativeOrder) : kNativeOrder;
   return order;
 }
 

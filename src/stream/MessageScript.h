@@ -42,8 +42,8 @@ std::vector<StreamRecord> AssembleScript(std::string_view text, ByteOrder order 
 void AssembleScript(std::string_view text, MessageSink& sink, ByteOrder order = kNativeOrder);
 
 // Writes messages as a script that assembles to the same bytes. The byte order starts as `order` and
-// follows the stream's own messages 59 and 304, as a receiver's swap flag would. A payload that the
-// named form cannot give back exactly (a short or damaged payload, a type outside the catalogue) is
+// follows the stream's own byte-order and swap messages, as a receiver's swap flag would. A payload that
+// the named form cannot give back exactly (a short or damaged payload, a type outside the catalogue) is
 // written as `raw type=T payload=...`.
 std::string DisassembleRecords(const std::vector<StreamRecord>& records, ByteOrder order = kNativeOrder);
 

@@ -1,27 +1,65 @@
 #include "stream/MessageWriter.h"
 
-#include <initializer_list>
-#include <stdexcept>
-
 namespace omf::stream {
 
 namespace {
 
-// A field of a message named as its row names it.
-struct Named {
-  const char* name;
-  FieldValue value;
+// A field's value as a writer method gives it: texts are views of the method's arguments, which outlive
+// the encoding.
+struct Arg {
+  FieldValue::Holds holds = FieldValue::Holds::Nothing;
+  std::int64_t integer = 0;
+  double real = 0;
+  std::string_view bytes;
+
+  FieldValue Value() const {
+    switch (holds) {
+    case FieldValue::Holds::Integer:
+      return FieldValue::Int(integer);
+    case FieldValue::Holds::Real:
+      return FieldValue::Real(real);
+    case FieldValue::Holds::Bytes:
+      return FieldValue::Bytes(std::string(bytes));
+    default:
+      return FieldValue{};
+    }
+  }
 };
 
-Named Int(const char* name, std::int64_t v) {
-  return {name, FieldValue::Int(v)};
+Arg Int(std::int64_t v) {
+  return {FieldValue::Holds::Integer, v, 0, {}};
 }
-Named Real(const char* name, double v) {
-  return {name, FieldValue::Real(v)};
+Arg Real(double v) {
+  return {FieldValue::Holds::Real, 0, v, {}};
 }
-Named Bytes(const char* name, std::string_view v) {
-  return {name, FieldValue::Bytes(std::string(v))};
+Arg Bytes(std::string_view v) {
+  return {FieldValue::Holds::Bytes, 0, 0, v};
 }
+
+// For each message type a struct of its field values, named as its fields are named, so that a writer
+// method sets them with designated initializers (.kSlot = Int(slot)) checked by the compiler against the
+// row. Fields left out are unset: 0, an empty text, or the length of their text.
+namespace values {
+#define OMF_FIELD(Kind, name, offset, swapped, lengthField, maxLength, Codes) Arg name;
+#define OMF_MESSAGE(Enumerator, number, word, fields)                                                        \
+  struct Enumerator {                                                                                        \
+    fields                                                                                                   \
+  };
+#include "protocol/Messages.def"
+} // namespace values
+
+// A message's row and its values in the row's field order.
+struct Row {
+  const MessageSpec& spec;
+  std::vector<FieldValue> values;
+};
+
+#define OMF_FIELD(Kind, name, offset, swapped, lengthField, maxLength, Codes) v.name.Value(),
+#define OMF_MESSAGE(Enumerator, number, word, fields)                                                        \
+  [[maybe_unused]] Row RowOf([[maybe_unused]] const values::Enumerator& v) {                                 \
+    return {msg::Enumerator::kSpec, {fields}};                                                               \
+  }
+#include "protocol/Messages.def"
 
 } // namespace
 
@@ -35,18 +73,9 @@ struct MessageWriter::Impl {
   MessageSink* _sink;
   ByteOrder _order;
 
-  void Emit(short type, std::initializer_list<Named> fields) {
-    const MessageSpec* spec = FindMessageSpec(type);
-    if (spec == nullptr)
-      throw std::logic_error("message type " + std::to_string(type) + " has no catalogue row");
-    std::vector<FieldValue> values(spec->fieldCount);
-    for (const Named& f : fields) {
-      const int k = FieldIndex(*spec, f.name);
-      if (k < 0)
-        throw std::logic_error("the row of message " + std::to_string(type) + " has no field " + f.name);
-      values[static_cast<std::size_t>(k)] = f.value;
-    }
-    Send(*spec, values);
+  template <class Values> void Emit(const Values& values) {
+    const Row row = RowOf(values);
+    Send(row.spec, row.values);
   }
 
   void Send(const MessageSpec& spec, const std::vector<FieldValue>& values) {
@@ -56,9 +85,9 @@ struct MessageWriter::Impl {
 
   // A multipart message: fragments of a body whose integers are little-endian whatever the sender's
   // order, because the receiver's message library reads them so.
-  void Multipart(short type, const std::vector<MessagePart>& parts, std::size_t fragmentBytes) {
+  void Multipart(MessageType type, const std::vector<MessagePart>& parts, std::size_t fragmentBytes) {
     for (std::vector<unsigned char>& fragment : SplitIntoFragments(EncodeMessageBody(parts), fragmentBytes))
-      _sink->Send(type, fragment);
+      _sink->Send(TypeNumber(type), fragment);
   }
 };
 
@@ -82,146 +111,164 @@ void MessageWriter::SendRaw(short type, std::vector<unsigned char> payload) {
 // ---- settings
 
 void MessageWriter::Setting(std::string_view name, std::uint8_t value) {
-  _my->Emit(27, {Int("value", value), Bytes("name", name)});
+  _my->Emit(values::Setting{.kValue = Int(value), .kName = Bytes(name)});
 }
 void MessageWriter::Display(std::string_view key, std::string_view value) {
-  _my->Emit(34, {Bytes("key", key), Bytes("value", value)});
+  _my->Emit(values::Display{.kKey = Bytes(key), .kValue = Bytes(value)});
 }
 void MessageWriter::SettingPair(std::int32_t first, std::int32_t second) {
-  _my->Emit(56, {Int("first", first), Int("second", second)});
+  _my->Emit(values::SettingPair{.kFirst = Int(first), .kSecond = Int(second)});
 }
 void MessageWriter::ByteOrderProbe() {
-  _my->Emit(59, {Int("probe", omf::stream::ByteOrderProbe(_my->_order))});
+  _my->Emit(values::ByteOrder{.kProbe = Int(omf::stream::ByteOrderProbe(_my->_order))});
 }
 void MessageWriter::Swap(bool swap) {
-  _my->Emit(304, {Int("swap", swap ? 1 : 0)});
+  _my->Emit(values::Swap{.kSwap = Int(swap ? 1 : 0)});
 }
 
 // ---- parameter slots
 
 void MessageWriter::Number(int slot, double value, WireFormat format) {
-  _my->Emit(256, {Real("value", value), Int("format", format.Word()), Int("slot", slot)});
+  _my->Emit(values::Number{.kValue = Real(value), .kFormat = Int(format.Word()), .kSlot = Int(slot)});
 }
 void MessageWriter::Integer(int slot, std::int32_t value, WireFormat format) {
-  _my->Emit(257, {Int("value", value), Int("format", format.Word()), Int("slot", slot)});
+  _my->Emit(values::Integer{.kValue = Int(value), .kFormat = Int(format.Word()), .kSlot = Int(slot)});
 }
 void MessageWriter::String(int slot, std::string_view text, bool literal) {
-  _my->Emit(258, {Int("slot", slot), Int("literal", literal ? 1 : 0), Bytes("text", text)});
+  _my->Emit(values::String{.kSlot = Int(slot), .kLiteral = Int(literal ? 1 : 0), .kText = Bytes(text)});
 }
 void MessageWriter::Variable(int slot, std::string_view name, std::string_view label, int modeCode) {
-  _my->Emit(308, {Int("slot", slot), Int("mode", modeCode), Bytes("name", name), Bytes("label", label)});
+  _my->Emit(values::Variable{
+      .kSlot = Int(slot), .kMode = Int(modeCode), .kName = Bytes(name), .kLabel = Bytes(label)});
 }
 void MessageWriter::NumValue(int slot, std::string_view variable, double value, WireFormat format,
                              std::string_view label, int modeCode) {
-  _my->Emit(309, {Int("slot", slot), Int("mode", modeCode), Int("format", format.Word()),
-                  Bytes("variable", variable), Real("value", value), Bytes("label", label)});
+  _my->Emit(values::Value{.kSlot = Int(slot),
+                          .kMode = Int(modeCode),
+                          .kFormat = Int(format.Word()),
+                          .kVariable = Bytes(variable),
+                          .kValue = Real(value),
+                          .kLabel = Bytes(label)});
 }
 void MessageWriter::StringValue(int slot, std::string_view variable, std::string_view value,
                                 WireFormat format, std::string_view label, int modeCode) {
-  _my->Emit(309, {Int("slot", slot), Int("mode", modeCode), Int("format", format.Word()),
-                  Bytes("variable", variable), Bytes("value", value), Bytes("label", label)});
+  _my->Emit(values::Value{.kSlot = Int(slot),
+                          .kMode = Int(modeCode),
+                          .kFormat = Int(format.Word()),
+                          .kVariable = Bytes(variable),
+                          .kValue = Bytes(value),
+                          .kLabel = Bytes(label)});
 }
 void MessageWriter::Composite(int slot, int templateSlot) {
-  _my->Emit(259, {Int("slot", slot), Int("template", templateSlot)});
+  _my->Emit(values::Composite{.kSlot = Int(slot), .kTemplate = Int(templateSlot)});
 }
 void MessageWriter::RepeatBegin() {
-  _my->Emit(261, {});
+  _my->Emit(values::RepeatBegin{});
 }
 void MessageWriter::RepeatEnd() {
-  _my->Emit(262, {});
+  _my->Emit(values::RepeatEnd{});
 }
 void MessageWriter::CompositeAdd(int slot) {
-  _my->Emit(263, {Int("slot", slot)});
+  _my->Emit(values::CompositeAdd{.kSlot = Int(slot)});
 }
 void MessageWriter::Free(int slot) {
-  _my->Emit(286, {Int("slot", slot)});
+  _my->Emit(values::Free{.kSlot = Int(slot)});
 }
 void MessageWriter::Copy(int sourceSlot, int targetSlot) {
-  _my->Emit(287, {Int("source", sourceSlot), Int("target", targetSlot)});
+  _my->Emit(values::Copy{.kSource = Int(sourceSlot), .kTarget = Int(targetSlot)});
 }
 
 // ---- tables
 
 void MessageWriter::TableBegin(std::uint8_t tcid, int labelSlot, int subtypeSlot, bool continuation) {
-  _my->Emit(268, {Int("tcid", tcid), Int("label", labelSlot), Int("subtype", subtypeSlot),
-                  Int("continuation", continuation ? 1 : 0)});
+  _my->Emit(values::TableBegin{.kTcid = Int(tcid),
+                               .kLabel = Int(labelSlot),
+                               .kSubtype = Int(subtypeSlot),
+                               .kContinuation = Int(continuation ? 1 : 0)});
 }
 void MessageWriter::Category(std::uint8_t tcid, int categorySlot, int dimensionSlot) {
-  _my->Emit(269, {Int("tcid", tcid), Int("category", categorySlot), Int("dimension", dimensionSlot)});
+  _my->Emit(
+      values::Category{.kTcid = Int(tcid), .kCategory = Int(categorySlot), .kDimension = Int(dimensionSlot)});
 }
 void MessageWriter::Group(std::uint8_t tcid, int groupSlot, int dimensionSlot) {
-  _my->Emit(270, {Int("tcid", tcid), Int("group", groupSlot), Int("dimension", dimensionSlot)});
+  _my->Emit(values::Group{.kTcid = Int(tcid), .kGroup = Int(groupSlot), .kDimension = Int(dimensionSlot)});
 }
 void MessageWriter::GroupEnd(std::uint8_t tcid, int dimensionSlot) {
-  _my->Emit(271, {Int("tcid", tcid), Int("dimension", dimensionSlot)});
+  _my->Emit(values::GroupEnd{.kTcid = Int(tcid), .kDimension = Int(dimensionSlot)});
 }
 void MessageWriter::CellDimension(std::uint8_t tcid, int dimensionSlot) {
-  _my->Emit(272, {Int("tcid", tcid), Int("dimension", dimensionSlot)});
+  _my->Emit(values::CellDimension{.kTcid = Int(tcid), .kDimension = Int(dimensionSlot)});
 }
 void MessageWriter::Cell(std::uint8_t tcid, int cellSlot, int categorySlot) {
-  _my->Emit(273, {Int("tcid", tcid), Int("cell", cellSlot), Int("category", categorySlot)});
+  _my->Emit(values::Cell{.kTcid = Int(tcid), .kCell = Int(cellSlot), .kCategory = Int(categorySlot)});
 }
 void MessageWriter::CellCategory(std::uint8_t tcid, int categorySlot) {
-  _my->Emit(274, {Int("tcid", tcid), Int("category", categorySlot)});
+  _my->Emit(values::CellCategory{.kTcid = Int(tcid), .kCategory = Int(categorySlot)});
 }
 void MessageWriter::TableEnd(std::uint8_t tcid) {
-  _my->Emit(275, {Int("tcid", tcid)});
+  _my->Emit(values::TableEnd{.kTcid = Int(tcid)});
 }
 void MessageWriter::Dimension(std::uint8_t tcid, int dimensionSlot) {
-  _my->Emit(282, {Int("tcid", tcid), Int("dimension", dimensionSlot)});
+  _my->Emit(values::Dimension{.kTcid = Int(tcid), .kDimension = Int(dimensionSlot)});
 }
 void MessageWriter::Place(std::uint8_t tcid, int dimensionSlot, int position, Axis axis, bool first,
                           bool second) {
-  _my->Emit(284, {Int("tcid", tcid), Int("dimension", dimensionSlot), Int("position", position),
-                  Int("axis", static_cast<std::int32_t>(axis)), Int("first", first ? 1 : 0),
-                  Int("second", second ? 1 : 0)});
+  _my->Emit(values::Place{.kTcid = Int(tcid),
+                          .kDimension = Int(dimensionSlot),
+                          .kPosition = Int(position),
+                          .kAxis = Int(static_cast<std::int32_t>(axis)),
+                          .kFirst = Int(first ? 1 : 0),
+                          .kSecond = Int(second ? 1 : 0)});
 }
 void MessageWriter::GroupSort(std::uint8_t tcid, std::uint32_t mode) {
-  _my->Emit(288, {Int("tcid", tcid), Int("value", mode)});
+  _my->Emit(values::GroupSort{.kTcid = Int(tcid), .kValue = Int(mode)});
 }
 void MessageWriter::DimensionSort(std::uint8_t tcid, std::uint32_t mode) {
-  _my->Emit(289, {Int("tcid", tcid), Int("value", mode)});
+  _my->Emit(values::DimensionSort{.kTcid = Int(tcid), .kValue = Int(mode)});
 }
 void MessageWriter::GroupSortMark(std::uint8_t tcid, std::uint32_t mode) {
-  _my->Emit(290, {Int("tcid", tcid), Int("value", mode)});
+  _my->Emit(values::GroupSortMark{.kTcid = Int(tcid), .kValue = Int(mode)});
 }
 void MessageWriter::GroupMark(std::uint8_t tcid) {
-  _my->Emit(297, {Int("tcid", tcid)});
+  _my->Emit(values::GroupMark{.kTcid = Int(tcid)});
 }
 void MessageWriter::Corner(std::uint8_t tcid, int slot) {
-  _my->Emit(298, {Int("tcid", tcid), Int("slot", slot)});
+  _my->Emit(values::Corner{.kTcid = Int(tcid), .kSlot = Int(slot)});
 }
 void MessageWriter::ClearAuxiliary(std::uint8_t tcid) {
-  _my->Emit(299, {Int("tcid", tcid)});
+  _my->Emit(values::AuxClear{.kTcid = Int(tcid)});
 }
 void MessageWriter::Option(std::uint8_t tcid, TableOption option, int slot) {
-  _my->Emit(302, {Int("tcid", tcid), Int("option", static_cast<std::int32_t>(option)), Int("slot", slot)});
+  _my->Emit(values::TableOption{
+      .kTcid = Int(tcid), .kOption = Int(static_cast<std::int32_t>(option)), .kSlot = Int(slot)});
 }
 void MessageWriter::ColumnWidths(std::uint8_t tcid, WidthLimits which, int minimum, int maximum) {
-  _my->Emit(310, {Int("tcid", tcid), Int("which", static_cast<std::int32_t>(which)), Int("minimum", minimum),
-                  Int("maximum", maximum)});
+  _my->Emit(values::ColumnWidths{.kTcid = Int(tcid),
+                                 .kWhich = Int(static_cast<std::int32_t>(which)),
+                                 .kMinimum = Int(minimum),
+                                 .kMaximum = Int(maximum)});
 }
 void MessageWriter::Scratch(int labelSlot) {
-  _my->Emit(267, {Int("slot", labelSlot)});
+  _my->Emit(values::Scratch{.kSlot = Int(labelSlot)});
 }
 void MessageWriter::Footnote(FootnoteTarget target, int textSlot) {
-  _my->Emit(280, {Int("target", static_cast<std::int32_t>(target)), Int("text", textSlot)});
+  _my->Emit(values::Footnote{.kTarget = Int(static_cast<std::int32_t>(target)), .kText = Int(textSlot)});
 }
 void MessageWriter::FootnoteWithMarker(FootnoteTarget target, int textSlot, int markerSlot) {
-  _my->Emit(285, {Int("target", static_cast<std::int32_t>(target)), Int("text", textSlot),
-                  Int("marker", markerSlot)});
+  _my->Emit(values::FootnoteMarker{
+      .kTarget = Int(static_cast<std::int32_t>(target)), .kText = Int(textSlot), .kMarker = Int(markerSlot)});
 }
 void MessageWriter::Bold() {
-  _my->Emit(313, {});
+  _my->Emit(values::Bold{});
 }
 void MessageWriter::Background(std::string_view colour) {
-  _my->Emit(314, {Bytes("colour", colour)});
+  _my->Emit(values::Background{.kColour = Bytes(colour)});
 }
 void MessageWriter::TextColour(std::string_view colour) {
-  _my->Emit(315, {Bytes("colour", colour)});
+  _my->Emit(values::Color{.kColour = Bytes(colour)});
 }
 void MessageWriter::Marker(int slot) {
-  _my->Emit(316, {Int("slot", slot)});
+  _my->Emit(values::Marker{.kSlot = Int(slot)});
 }
 
 // ---- procedures, text and pages
@@ -230,52 +277,57 @@ void MessageWriter::ProcedureBegin(std::int64_t number, const ProcedureSettings&
   ProcedureBegin(number, settings.Text());
 }
 void MessageWriter::ProcedureBegin(std::int64_t number, std::string_view settingsText) {
-  _my->Emit(276, {Int("number", number), Bytes("settings", settingsText)});
+  _my->Emit(values::ProcedureBegin{.kNumber = Int(number), .kSettings = Bytes(settingsText)});
 }
 void MessageWriter::ProcedureEnd(std::string_view bootstrapSpec, std::size_t fragmentBytes) {
-  _my->Multipart(291, {MessagePart{0, 0, 0, std::string(bootstrapSpec)}}, fragmentBytes);
+  _my->Multipart(MessageType::ProcedureEnd, {MessagePart{0, 0, 0, std::string(bootstrapSpec)}},
+                 fragmentBytes);
 }
 void MessageWriter::Heading(int labelSlot) {
-  _my->Emit(278, {Int("slot", labelSlot)});
+  _my->Emit(values::Heading{.kSlot = Int(labelSlot)});
 }
 void MessageWriter::HeadingEnd() {
-  _my->Emit(279, {});
+  _my->Emit(values::HeadingEnd{});
 }
 void MessageWriter::TextBlock(int titleSlot) {
-  _my->Emit(296, {Int("slot", titleSlot)});
+  _my->Emit(values::TextBlock{.kSlot = Int(titleSlot)});
 }
 void MessageWriter::Split(int variableSlot, int valueSlot) {
-  _my->Emit(281, {Int("variable", variableSlot), Int("value", valueSlot)});
+  _my->Emit(values::Split{.kVariable = Int(variableSlot), .kValue = Int(valueSlot)});
 }
 void MessageWriter::Text(std::string_view text, int lines) {
-  _my->Emit(292, {Int("lines", lines), Bytes("text", text)});
+  _my->Emit(values::Text{.kLines = Int(lines), .kText = Bytes(text)});
 }
 void MessageWriter::Log(std::string_view text, int lines) {
-  _my->Emit(293, {Int("lines", lines), Bytes("text", text)});
+  _my->Emit(values::Log{.kLines = Int(lines), .kText = Bytes(text)});
 }
 void MessageWriter::LogEnd() {
-  _my->Emit(295, {});
+  _my->Emit(values::LogEnd{});
 }
 void MessageWriter::Signal() {
-  _my->Emit(300, {});
+  _my->Emit(values::Signal{});
 }
 void MessageWriter::PageTitle(std::string_view title, std::string_view subtitle) {
-  _my->Emit(305, {Bytes("title", title), Bytes("subtitle", subtitle)});
+  _my->Emit(values::PageTitle{.kTitle = Bytes(title), .kSubtitle = Bytes(subtitle)});
 }
 void MessageWriter::Outline(std::string_view text) {
-  _my->Emit(317, {Bytes("text", text)});
+  _my->Emit(values::Outline{.kText = Bytes(text)});
 }
 // The receiver takes field 8 as the length of the data.
 void MessageWriter::Chart(int chart, int operation, std::string_view data) {
-  _my->Emit(307, {Int("chart", chart), Int("operation", operation),
-                  Int("a", static_cast<std::int64_t>(data.size())), Bytes("data", data)});
+  _my->Emit(values::Chart{.kChart = Int(chart),
+                          .kOperation = Int(operation),
+                          .kA = Int(static_cast<std::int64_t>(data.size())),
+                          .kData = Bytes(data)});
 }
 void MessageWriter::AnswerTree(int tree, int operation, std::string_view data) {
-  _my->Emit(312, {Int("tree", tree), Int("operation", operation),
-                  Int("a", static_cast<std::int64_t>(data.size())), Bytes("data", data)});
+  _my->Emit(values::AnswerTree{.kTree = Int(tree),
+                               .kOperation = Int(operation),
+                               .kA = Int(static_cast<std::int64_t>(data.size())),
+                               .kData = Bytes(data)});
 }
 void MessageWriter::Model(const std::vector<MessagePart>& parts, std::size_t fragmentBytes) {
-  _my->Multipart(311, parts, fragmentBytes);
+  _my->Multipart(MessageType::Model, parts, fragmentBytes);
 }
 void MessageWriter::Model(std::string_view title, const std::vector<std::string>& contents,
                           std::string_view subtitle, std::size_t fragmentBytes) {

@@ -20,6 +20,7 @@
 
 #include "examples/BuiltinSession.h"
 #include "factory/Factory.h"
+#include "factory/FactorySink.h"
 #include "model/OutputTree.h"
 #include "platform/path/PathFinder.h"
 #include "presentation/Language.h"
@@ -30,8 +31,8 @@
 #include "selection/RequestFile.h"
 #include "selection/RequestText.h"
 #include "stream/MessageScript.h"
+#include "stream/MessageWriter.h"
 #include "stream/StreamFile.h"
-#include "factory/FactorySink.h"
 
 namespace {
 
@@ -119,14 +120,6 @@ unsigned Mode(const std::string& word) {
   return OmCellText::kModeBoth;
 }
 
-// Sends message 34 as the back end would: 16 bytes not read, the key at 16, the value at 32.
-void SendDisplay(OmFactory& factory, const std::string& key, const std::string& value) {
-  std::vector<unsigned char> payload(32 + value.size() + 1, 0);
-  std::memcpy(payload.data() + 16, key.data(), std::min<std::size_t>(key.size(), 15));
-  std::memcpy(payload.data() + 32, value.data(), value.size());
-  factory.Message(34, static_cast<unsigned>(payload.size()), payload.data());
-}
-
 struct RenderOptions {
   std::vector<std::string> streams;
   std::string format = "text";
@@ -147,19 +140,17 @@ int RenderCommand(const RenderOptions& o) {
   OmFactory factory(&tree, "", "UTF-8", requests);
   KeepEverything keep;
   factory.Register(&keep);
+  omf::stream::FactorySink sink(factory);
+  omf::stream::MessageWriter writer(sink);
   if (!o.language.empty()) {
     if (!FindOutputLanguage(o.language)) throw CommandError("unknown output language '" + o.language + "'");
-    SendDisplay(factory, "OLANG", o.language);
+    writer.Display("OLANG", o.language); // as the back end sends the output language
   }
   if (!o.variables.empty()) factory.TableVarDisplay(Mode(o.variables));
   if (!o.values.empty()) factory.TableValueDisplay(Mode(o.values));
 
   std::string failure;
-  if (o.streams.empty()) {
-    omf::stream::FactorySink sink(factory);
-    omf::stream::MessageWriter writer(sink);
-    omf::examples::WriteBuiltinSession(writer);
-  }
+  if (o.streams.empty()) omf::examples::WriteBuiltinSession(writer);
   for (const std::string& path : o.streams) {
     try {
       ForFile(path, [&] {
