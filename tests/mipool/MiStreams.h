@@ -2,7 +2,8 @@
 // Writing multiply imputed tables as a back end sends them: a table whose dimensions are named, one of
 // them the imputation dimension (the variable "Imputation_", categories labelled by the imputation
 // number, 0 for the original data), and cells addressed by one category label per dimension. A label
-// "G#c" stands for the category c in the group G.
+// "G#c" stands for the category c in the group G; a group "T@n" is labelled by a composite of the
+// template T with the number n.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -90,7 +91,17 @@ private:
   bool EnterGroup(std::size_t d, const std::string& label) {
     const auto hash = label.find('#');
     if (hash == std::string::npos) return false;
-    _w.String(2, label.substr(0, hash));
+    // "template@n": a composite of the template with the number n as its argument.
+    const std::string group = label.substr(0, hash);
+    const auto at = group.find('@');
+    if (at == std::string::npos) {
+      _w.String(2, group);
+    } else {
+      _w.String(7, group.substr(0, at), true);
+      _w.Composite(2, 7);
+      _w.Number(8, std::stod(group.substr(at + 1)), omf::stream::WireFormat::Fixed(8, 0));
+      _w.CompositeAdd(8);
+    }
     DimensionLabel(d);
     _w.Group(_tcid, 2, 1);
     return true;
