@@ -1,9 +1,9 @@
 #pragma once
 // Writing multiply imputed tables as a back end sends them: a table whose dimensions are named, one of
 // them the imputation dimension (the variable "Imputation_", categories labelled by the imputation
-// number, 0 for the original data), and cells addressed by one category label per dimension. A label
-// "G#c" stands for the category c in the group G; a group "T@n" is labelled by a composite of the
-// template T with the number n.
+// number, 0 for the original data; a dimension named "var:v" is labelled by the variable v), and cells
+// addressed by one category label per dimension. A label "G#c" stands for the category c in the group G; a
+// group "T@n" is labelled by a composite of the template T with the number n.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -76,17 +76,24 @@ private:
     const auto hash = label.find('#');
     return hash == std::string::npos ? label : label.substr(hash + 1);
   }
+  // The variable that labels dimension d: the imputation variable, or "v" for a dimension named "var:v".
+  std::string Variable(std::size_t d) const {
+    if (_dims[d] == kImputation) return kImputation;
+    return _dims[d].rfind("var:", 0) == 0 ? _dims[d].substr(4) : "";
+  }
   void DimensionLabel(std::size_t d, int slot = 1) {
-    if (_dims[d] == kImputation)
-      _w.Variable(slot, kImputation, "Imputation Number");
-    else
+    const std::string variable = Variable(d);
+    if (variable.empty())
       _w.String(slot, _dims[d]);
+    else
+      _w.Variable(slot, variable, variable == kImputation ? "Imputation Number" : "");
   }
   void CategoryLabel(std::size_t d, const std::string& label, int slot) {
-    if (_dims[d] == kImputation)
-      _w.NumValue(slot, kImputation, std::stod(label), omf::stream::WireFormat::Fixed(8, 0), "");
-    else
+    const std::string variable = Variable(d);
+    if (variable.empty())
       _w.String(slot, label);
+    else
+      _w.NumValue(slot, variable, std::stod(label), omf::stream::WireFormat::Fixed(8, 0), "");
   }
   bool EnterGroup(std::size_t d, const std::string& label) {
     const auto hash = label.find('#');
@@ -136,10 +143,11 @@ struct MiFlagsReset {
 
 // Cell access by category labels, after the finish step.
 inline int Dim(const OmPivotTable& t, const std::string& name) {
+  const std::string variable = name.rfind("var:", 0) == 0 ? name.substr(4) : name;
   for (int d = 0; d < t.NDimensions(); ++d) {
     const OmCellText& label = t.Dimension(d).Label();
     if (label.OrderCode() == OmCellText::kOrderVariable) {
-      if (static_cast<const OmVariable&>(label).Name() == name) return d;
+      if (static_cast<const OmVariable&>(label).Name() == variable) return d;
     } else if (label.AsString() == name) {
       return d;
     }
