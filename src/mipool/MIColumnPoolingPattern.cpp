@@ -142,15 +142,22 @@ bool OmMIColumnPoolingPattern::Pool(OmPivotTable& table, OmOutputTree*) const {
   bool pooledAny = false;
   std::vector<int> at = c.At();
   Combinations models(table, {c.stats, c.term, c.mi.imputation});
+  const std::size_t termCount = c.terms.size();
+  // The key statistic of every term in every imputation, read once, imputation by imputation: the order
+  // in which a back end writes the cells, which keeps the reads of a large table close together.
+  std::vector<const OmNumber*> keys(c.mi.imputations.size() * termCount);
   while (models.Next(at)) {
+    for (std::size_t i = 0; i < c.mi.imputations.size(); ++i)
+      for (std::size_t j = 0; j < termCount; ++j)
+        keys[i * termCount + j] =
+            NumberAt(table, Address(c, at, c.key.category, c.terms[j], c.mi.imputations[i]));
+    const auto key = [&](std::size_t i, std::size_t j) { return keys[i * termCount + j]; };
+
     // Every imputation must report the same terms.
     bool same = true;
-    for (int t : c.terms) {
-      const bool present = Present(NumberAt(table, Address(c, at, c.key.category, t, first)));
-      for (int i : c.mi.imputations)
-        if (Present(NumberAt(table, Address(c, at, c.key.category, t, i))) != present) same = false;
-      if (!same) break;
-    }
+    for (std::size_t j = 0; j < termCount && same; ++j)
+      for (std::size_t i = 1; i < c.mi.imputations.size(); ++i)
+        if (Present(key(i, j)) != Present(key(0, j))) same = false;
     if (!same) {
       termsVary = true;
       continue;
@@ -158,28 +165,29 @@ bool OmMIColumnPoolingPattern::Pool(OmPivotTable& table, OmOutputTree*) const {
 
     // The terms whose key statistic the first imputation reports, in term order.
     std::vector<int> termList;
-    for (int t : c.terms)
-      if (NumberAt(table, Address(c, at, c.key.category, t, first))) termList.push_back(t);
+    for (std::size_t j = 0; j < termCount; ++j)
+      if (key(0, j)) termList.push_back(c.terms[j]);
 
     Calculator calculator = NewCalculator();
     std::vector<bool> notRedundant;
     bool haveFlags = false;
     long error = 0;
-    for (int i : c.mi.imputations) {
+    for (std::size_t i = 0; i < c.mi.imputations.size(); ++i) {
       MPParamContainer params;
       params.fMode =
           c.stdError.Exists() ? MPParamContainer::kWithStdErrors : MPParamContainer::kEstimatesOnly;
       std::vector<bool> flags;
-      for (int t : c.terms) {
-        const OmNumber* key = NumberAt(table, Address(c, at, c.key.category, t, i));
-        if (!key) continue;
-        params.fParams.push_back(key->Value());
+      for (std::size_t j = 0; j < termCount; ++j) {
+        const OmNumber* estimate = key(i, j);
+        if (!estimate) continue;
+        params.fParams.push_back(estimate->Value());
         if (c.stdError.Exists()) {
-          const OmNumber* se = NumberAt(table, Address(c, at, c.stdError.category, t, i));
+          const OmNumber* se =
+              NumberAt(table, Address(c, at, c.stdError.category, c.terms[j], c.mi.imputations[i]));
           params.fStdErrors.push_back(se ? se->Value() : kSysmis);
         }
         if (c.redundantFootnote != -1) {
-          const auto& marks = key->Footnotes();
+          const auto& marks = estimate->Footnotes();
           flags.push_back(std::find(marks.begin(), marks.end(), c.redundantFootnote) == marks.end());
         }
       }
