@@ -44,6 +44,7 @@ bool PoolStatistic(MIContext& ctx, int stats, const std::array<std::string, 6>& 
   };
   std::vector<int> at(static_cast<std::size_t>(table.NDimensions()), 0);
   Combinations combinations(table, {stats, ctx.imputation});
+  if (TooLargeToPool(ctx, combinations.Count())) return false;
   bool pooled = false;
   while (combinations.Next(at))
     pooled = PoolPosition(ctx, at, places, showDiagnostics) || pooled;

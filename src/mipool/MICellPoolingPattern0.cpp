@@ -19,6 +19,7 @@ bool OmMICellPoolingPattern0::Pool(OmPivotTable& table, OmOutputTree*) const {
   const auto imp = static_cast<std::size_t>(ctx.imputation);
   std::vector<int> at(static_cast<std::size_t>(table.NDimensions()), 0);
   Combinations combinations(table, {ctx.imputation});
+  if (TooLargeToPool(ctx, combinations.Count())) return false;
   bool written = false;
   while (combinations.Next(at)) {
     double sum = 0;

@@ -58,6 +58,7 @@ bool OmMICellPoolingPattern2::Pool(OmPivotTable& table, OmOutputTree*) const {
     const bool showDiagnostics = ShowDiagnostics();
     std::vector<int> at(static_cast<std::size_t>(table.NDimensions()), 0);
     Combinations combinations(table, {stats, type, ctx.imputation});
+    if (TooLargeToPool(ctx, combinations.Count())) return false;
     while (combinations.Next(at))
       pooled = PoolPosition(ctx, at, places, showDiagnostics) || pooled;
   }

@@ -109,8 +109,9 @@ bool OmMIColumnPoolingPattern::Pool(OmPivotTable& table, OmOutputTree*) const {
   }
   c.term = FindDimensionByLabel(table, _term);
   if (c.stats == -1 || c.term == -1 || !imputed) return false;
-  DespookDimension(table, c.term, c.stats);
   c.mi.Open();
+  if (TooLargeToPool(c.mi, Combinations(table, {c.stats, c.mi.imputation}).Count())) return false;
+  DespookDimension(table, c.term, c.stats);
 
   const Fields& f = _fields;
   c.estimate = MakeSlot(table, c.stats, f.estimate);

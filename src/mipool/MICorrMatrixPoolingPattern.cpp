@@ -150,6 +150,7 @@ bool OmMICorrMatrixPoolingPattern::Pool(OmPivotTable& table, OmOutputTree*) cons
   std::vector<double> rs, ns;
   std::vector<int> key;
   Combinations cells(table, {stats, ctx.imputation});
+  if (TooLargeToPool(ctx, cells.Count())) return false;
   while (cells.Next(at)) {
     rs.clear();
     ns.clear();

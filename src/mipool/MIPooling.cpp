@@ -1,6 +1,8 @@
 #include "mipool/MIPooling.h"
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "lookups/PoolingLookups.h"
 #include "platform/message/MessageHandler.h"
@@ -37,9 +39,22 @@ Combinations::Combinations(const OmPivotTable& table, const std::vector<int>& fi
 
 std::size_t Combinations::Count() const {
   std::size_t count = 1;
-  for (int size : _sizes)
-    count *= static_cast<std::size_t>(size);
+  for (int size : _sizes) {
+    if (size <= 0) return 0;
+    const auto n = static_cast<std::size_t>(size);
+    count = count > std::numeric_limits<std::size_t>::max() / n ? std::numeric_limits<std::size_t>::max()
+                                                                : count * n;
+  }
   return count;
+}
+
+bool TooLargeToPool(MIContext& ctx, std::size_t positions) {
+  const std::size_t imputations = std::max<std::size_t>(ctx.imputations.size(), 1);
+  if (positions <= kMaxPoolingReads / imputations) return false;
+  const int index =
+      ctx.table.Footnote(OmFootnote(nullptr, OmStringCell(kTooLargeText, nullptr, true)), false);
+  ctx.table.TableTitle().Footnote(index);
+  return true;
 }
 
 bool Combinations::Next(std::vector<int>& at) {
@@ -183,6 +198,7 @@ bool AveragePlace(MIContext& ctx, const Place& place, const std::vector<int>& fi
   const auto imp = static_cast<std::size_t>(ctx.imputation);
   std::vector<int> at(static_cast<std::size_t>(table.NDimensions()), 0);
   Combinations combinations(table, fixed);
+  if (TooLargeToPool(ctx, combinations.Count())) return false;
   bool written = false;
   while (combinations.Next(at)) {
     place.Apply(at);

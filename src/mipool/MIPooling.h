@@ -23,6 +23,13 @@ inline constexpr const char* kRelativeEfficiencyLabel = "Relative Efficiency";
 // Footnote of a significance that cannot be computed because every imputation gave the same estimate.
 inline constexpr const char* kNoVarianceText = "No variance among imputations.";
 
+// Cells of the imputations that one pattern may read to pool one table: the positions it walks (every
+// combination of the categories of the dimensions it does not hold fixed) times the imputation categories.
+// A table of a few sparse but long dimensions would otherwise cost hours; a real table is far smaller.
+inline constexpr std::size_t kMaxPoolingReads = 50'000'000;
+// Title footnote of a table that a pattern leaves unpooled because of that limit.
+inline constexpr const char* kTooLargeText = "Not pooled: the table has too many cells to pool.";
+
 // The fourth display flag: whether pooling diagnostics are written. Read each time a table is pooled.
 bool ShowDiagnostics();
 
@@ -48,7 +55,7 @@ public:
   Combinations(const OmPivotTable& table, const std::vector<int>& fixed);
   // The next combination written into `at` (sized to the table's dimensions); false after the last.
   bool Next(std::vector<int>& at);
-  // The number of combinations; 0 when a free dimension has no category.
+  // The number of combinations; 0 when a free dimension has no category, SIZE_MAX past that.
   std::size_t Count() const;
 
 private:
@@ -88,6 +95,10 @@ private:
   int _count = 0;
   bool _broken = false;
 };
+
+// Whether walking `positions` positions over the imputations would pass kMaxPoolingReads; if so the
+// table's title is footnoted (once) and the pattern leaves the table alone.
+bool TooLargeToPool(MIContext& ctx, std::size_t positions);
 
 // The number stored at the address, or null when the cell is empty or not a number.
 const OmNumber* NumberAt(const OmPivotTable& table, const std::vector<int>& at);

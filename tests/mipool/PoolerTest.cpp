@@ -135,6 +135,38 @@ TEST(MIPooler, TwoRowsOfOneTablePoolInCatalogueOrder) {
   EXPECT_EQ(rows, (std::vector<std::size_t>{11, 14}));
 }
 
+// A table of two long but sparse dimensions would have its patterns walk 10^8 positions per imputation:
+// it is left unpooled with a title footnote, and the factory goes on.
+TEST(MIPooler, TablesTooLargeToPoolAreLeftWithAFootnote) {
+  MiFlagsReset reset;
+  Harness h;
+  h.Begin("Frequencies");
+  h.Title("Frequencies");
+  h.w.String(1, "Frequencies");
+  h.w.String(2, "Frequencies");
+  h.w.TableBegin(0, 1, 2);
+  for (const char* dim : {"A", "B"})
+    for (int k = 0; k < 10000; ++k) {
+      h.w.String(1, std::to_string(k));
+      h.w.String(2, dim);
+      h.w.Category(0, 1, 2);
+    }
+  MiTable t(h.w, 0, "Frequencies", "Frequencies", {"A", "B", kImputation, "Statistics"});
+  t.Cell({"0", "0", "1", "Frequency"}, 3);
+  t.Cell({"0", "0", "2", "Frequency"}, 4);
+  t.End();
+  h.End();
+  const auto* table = h.Find<OmPivotTable>("Frequencies");
+  ASSERT_NE(table, nullptr);
+  EXPECT_FALSE(
+      NumberAt(*table, {{"A", "0"}, {"B", "0"}, {kImputation, "Pooled"}, {"Statistics", "Frequency"}}));
+  std::vector<std::string> notes;
+  for (int i : table->TableTitle().Footnotes())
+    notes.push_back(table->Footnotes()[static_cast<std::size_t>(i)].text->AsString());
+  EXPECT_EQ(notes, Strings{"Not pooled: the table has too many cells to pool."});
+  EXPECT_TRUE(h.PlayValidProcedure("After"));
+}
+
 TEST(MICatalogue, EveryRowBecomesAPatternOfItsProcedure) {
   const auto rows = omf::mipool::MICatalogueRows();
   const auto& patterns = omf::mipool::MICatalogue();
