@@ -164,7 +164,8 @@ bool OmMICorrMatrixPoolingPattern::Pool(OmPivotTable& table, OmOutputTree*) cons
       rs.push_back(r->Value());
       rFormat = r->Format();
       for (int mark : r->Footnotes()) {
-        if (tail != Tail::kUnknown) break;
+        if (tail != Tail::kUnknown || mark < 0 || static_cast<std::size_t>(mark) >= table.Footnotes().size())
+          break;
         const OmFootnote& footnote = table.Footnotes()[static_cast<std::size_t>(mark)];
         if (!footnote.marker || !footnote.text) continue;
         const std::string marker = footnote.marker->AsString();
