@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "lookups/PoolingLookups.h"
 #include "mipool/MIPooling.h"
@@ -164,9 +165,10 @@ bool OmMICorrMatrixPoolingPattern::Pool(OmPivotTable& table, OmOutputTree*) cons
       rs.push_back(r->Value());
       rFormat = r->Format();
       for (int mark : r->Footnotes()) {
-        if (tail != Tail::kUnknown || mark < 0 || static_cast<std::size_t>(mark) >= table.Footnotes().size())
+        if (tail != Tail::kUnknown || mark < 0 ||
+            static_cast<std::size_t>(mark) >= std::as_const(table).Footnotes().size())
           break;
-        const OmFootnote& footnote = table.Footnotes()[static_cast<std::size_t>(mark)];
+        const OmFootnote& footnote = std::as_const(table).Footnotes()[static_cast<std::size_t>(mark)];
         if (!footnote.marker || !footnote.text) continue;
         const std::string marker = footnote.marker->AsString();
         const std::string text = footnote.text->AsString();
