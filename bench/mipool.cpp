@@ -43,7 +43,7 @@ std::unique_ptr<OmPivotTable> Coefficients(int terms, int m) {
   const int imp = AddImputations(*table, m);
   std::vector<std::string> names;
   for (int j = 0; j < terms; ++j)
-    names.push_back("x" + std::to_string(j));
+    names.push_back(std::string("x").append(std::to_string(j)));
   const int term = AddLeaves(*table, OmStringCell("Variables"), names);
   const int stats = AddLeaves(*table, OmStringCell("Statistics"), {"B", "Std. Error", "t", "Significance"});
   OmDimension& s = table->Dimension(stats);
@@ -79,7 +79,7 @@ std::unique_ptr<OmPivotTable> Correlations(int variables, int m) {
       std::make_unique<OmPivotTable>(OmStringCell("Correlations"), OmStringCell("Correlations"), false);
   std::vector<std::string> names;
   for (int v = 0; v < variables; ++v)
-    names.push_back("v" + std::to_string(v));
+    names.push_back(std::string("v").append(std::to_string(v)));
   const int imp = AddImputations(*table, m);
   const int rows = AddLeaves(*table, OmStringCell("Rows"), names);
   const int stats =
