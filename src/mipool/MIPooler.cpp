@@ -43,8 +43,10 @@ bool OmMIPooler::Prune(OmPivotTable& table, int d, bool showOriginal, bool showI
     return static_cast<const OmNumDataValue&>(label).Value() == 0 ? showOriginal : showImputations;
   };
   // Depth first from a stack of its own. Groups are entered only while nothing has been kept so far;
-  // leaves are judged wherever they stand.
+  // leaves are judged wherever they stand. Which leaves go does not depend on the removal of others, so
+  // they are found first and removed together.
   bool everythingRemoved = true;
+  std::vector<OmDimensionNode*> doomed;
   std::vector<std::pair<OmDimensionNode*, std::size_t>> pending{{&dimension.Root(), 0}};
   while (!pending.empty()) {
     auto& [node, next] = pending.back();
@@ -52,16 +54,15 @@ bool OmMIPooler::Prune(OmPivotTable& table, int d, bool showOriginal, bool showI
       pending.pop_back();
       continue;
     }
-    OmDimensionNode& child = node->Child(next);
+    OmDimensionNode& child = node->Child(next++);
     if (child.IsGroup()) {
-      ++next;
       if (everythingRemoved) pending.emplace_back(&child, 0);
     } else if (!keep(child.Label())) {
-      dimension.Delete(&child); // the next child moves into its place
+      doomed.push_back(&child);
     } else {
       everythingRemoved = false;
-      ++next;
     }
   }
+  dimension.Delete(doomed);
   return everythingRemoved;
 }

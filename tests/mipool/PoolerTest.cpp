@@ -167,6 +167,24 @@ TEST(MIPooler, TablesTooLargeToPoolAreLeftWithAFootnote) {
   EXPECT_TRUE(h.PlayValidProcedure("After"));
 }
 
+// Hiding the imputations of a table with 100,000 of them removes them all in one sweep.
+TEST(MIPooler, HidingManyImputationsRemovesThemTogether) {
+  MiFlagsReset reset;
+  Harness h;
+  SetMiFlags(h.w, true, false, true, true);
+  h.Begin("Not Pooled");
+  h.Title("Not Pooled");
+  MiTable t(h.w, 0, "Many", "Many", {kImputation, "Statistics"});
+  for (int i = 0; i <= 100000; ++i)
+    t.Cell({std::to_string(i), "Mean"}, i);
+  t.End();
+  h.End();
+  const auto* table = h.Find<OmPivotTable>("Many");
+  ASSERT_NE(table, nullptr);
+  EXPECT_EQ(Labels(*table, kImputation), Strings{"0"});
+  EXPECT_EQ(table->CellCount(), 1u);
+}
+
 TEST(MICatalogue, EveryRowBecomesAPatternOfItsProcedure) {
   const auto rows = omf::mipool::MICatalogueRows();
   const auto& patterns = omf::mipool::MICatalogue();
