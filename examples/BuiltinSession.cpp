@@ -306,6 +306,156 @@ void GermanSummary(MessageWriter& w) {
   w.Display("OLANG", "English");
 }
 
+// ---- a multiply imputed analysis: every procedure runs once on the original data and once per imputed
+// data set, and its tables carry an imputation dimension that the finish step pools.
+
+constexpr int kImputations = 5;
+const WireFormat kThree = WireFormat::Fixed(8, 3);
+
+// Per imputation of a regression of bmi on age and chl: the coefficients and their standard errors, those
+// of the reference file mi-regression-m5.json of the tests. Index 0 is the original data (complete cases).
+const char* const kTerms[] = {"(Constant)", "age", "chl"};
+const double kCoefficients[kImputations + 1][3] = {{20.8772, -3.0916, 0.0589},
+                                                   {21.7805082773354, -3.43258651184901, 0.0590341818076524},
+                                                   {21.5233932969792, -2.87479034230211, 0.0511182501817611},
+                                                   {18.5883380331052, -4.28091715874008, 0.0819828502521275},
+                                                   {23.7749941265409, -2.59518593284037, 0.0364091021834533},
+                                                   {23.5170155979402, -2.98021622570616, 0.0434970953273757}};
+const double kStdErrors[kImputations + 1][3] = {{3.7311, 1.1126, 0.0224},
+                                                {2.61108691881861, 0.826681035536932, 0.0147767939667826},
+                                                {3.5254882500139, 0.899366210743528, 0.0187017529068355},
+                                                {2.67194281593513, 0.721499250574382, 0.0154516519924046},
+                                                {3.52723785174823, 0.887150646857759, 0.0183204354415311},
+                                                {3.21245516618397, 1.00833361146062, 0.0203764381773636}};
+// The correlation of bmi and chl in each data set (those of the reference file mi-correlation.json), and
+// its N.
+const double kCorrelations[kImputations + 1] = {
+    0.3671, 0.38492331844667, 0.282546620110266, 0.310239558016893, 0.361897649866907, 0.323993847022855};
+const double kCases[kImputations + 1] = {13, 25, 25, 25, 25, 25};
+
+// Puts the category of imputation `i` into the imputation dimension: 0 is the original data.
+void Imputation(MessageWriter& w, std::uint8_t tcid, int i) {
+  w.NumValue(kLabel, "Imputation_", i, WireFormat::Fixed(4, 0), i == 0 ? "Original data" : "");
+  w.Variable(kDim, "Imputation_", "Imputation Number");
+  w.Category(tcid, kLabel, kDim);
+}
+
+void ImputationDimension(Table& t) {
+  t.VariableDimension("Imputation_", "Imputation Number");
+  t.w.Variable(kDim, "Imputation_", "Imputation Number");
+  t.w.Place(t.tcid, kDim, 1, Axis::Rows);
+}
+
+void ImputedRegression(MessageWriter& w) {
+  Procedure(w, 5, "Regression");
+  {
+    Table t(w, 0, "Descriptive Statistics", "Descriptive Statistics");
+    ImputationDimension(t);
+    t.Dimension("Variables");
+    t.Dimension("Statistics");
+    t.Place("Variables", 2, Axis::Rows);
+    t.Place("Statistics", 1, Axis::Columns);
+    const double means[3] = {26.56, 48.0, 191.4};
+    for (int i = 0; i <= kImputations; ++i) {
+      Imputation(w, 0, i);
+      for (int v = 0; v < 3; ++v) {
+        t.Category("Variables", v == 0 ? "bmi" : kTerms[v]);
+        t.CellDimension("Statistics");
+        t.Number("Mean", means[v] + (i == 0 ? 0.0 : 0.13 * i * (v + 1)), kTwo);
+        t.Number("N", i == 0 ? kCases[0] : 25, kCount);
+      }
+    }
+    t.End();
+  }
+  {
+    Table t(w, 1, "Coefficients", "Coefficients");
+    ImputationDimension(t);
+    t.Dimension("Variables");
+    t.Dimension("Statistics");
+    t.Place("Variables", 2, Axis::Rows);
+    t.Place("Statistics", 1, Axis::Columns);
+    for (int i = 0; i <= kImputations; ++i) {
+      Imputation(w, 1, i);
+      for (int v = 0; v < 3; ++v) {
+        t.Category("Variables", kTerms[v]);
+        t.CellDimension("Statistics");
+        const double b = kCoefficients[i][v], se = kStdErrors[i][v];
+        t.Number("B", b, kThree);
+        t.Number("Std. Error", se, kThree);
+        t.Number("t", b / se, kThree);
+        t.Number("Significance", i == 0 ? 0.01 : 0.02, kThree);
+        // The interval's label is a composite that carries its level.
+        w.String(kTemplate, "^1 Confidence Interval for B", true);
+        w.Composite(kLabel, kTemplate);
+        w.Number(kCell, 95, WireFormat::Fixed(3, 0));
+        w.CompositeAdd(kCell);
+        w.String(kDim, "Statistics");
+        w.Group(1, kLabel, kDim);
+        t.Number("Lower Bound", b - 2 * se, kThree);
+        t.Number("Upper Bound", b + 2 * se, kThree);
+        t.EndGroup("Statistics");
+      }
+    }
+    t.End();
+  }
+  w.ProcedureEnd();
+}
+
+void ImputedCorrelations(MessageWriter& w) {
+  Procedure(w, 6, "Correlations");
+  Table t(w, 0, "Correlations", "Correlations");
+  ImputationDimension(t);
+  t.Dimension("Rows");
+  t.Dimension("Statistics");
+  t.Dimension("Columns");
+  t.Place("Rows", 2, Axis::Rows);
+  t.Place("Statistics", 3, Axis::Rows);
+  t.Place("Columns", 1, Axis::Columns);
+  for (int i = 0; i <= kImputations; ++i) {
+    Imputation(w, 0, i);
+    for (const char* row : {"bmi", "chl"}) {
+      t.Category("Rows", row);
+      for (const char* column : {"bmi", "chl"}) {
+        const bool diagonal = std::string(row) == column;
+        t.Category("Columns", column);
+        t.CellDimension("Statistics");
+        t.Number("Pearson Correlation", diagonal ? 1.0 : kCorrelations[i], kThree);
+        if (!diagonal) t.Number("Significance(2-tailed)", i == 0 ? 0.217 : 0.08, kThree);
+        t.Number("N", kCases[i], kCount);
+      }
+    }
+  }
+  t.End();
+  w.ProcedureEnd();
+}
+
+void ImputedFrequencies(MessageWriter& w) {
+  Procedure(w, 7, "Frequencies");
+  Table t(w, 0, "Statistics", "Statistics");
+  ImputationDimension(t);
+  t.Dimension("Statistics");
+  t.Place("Statistics", 2, Axis::Rows);
+  w.String(kDim, "Variables");
+  w.Place(0, kDim, 1, Axis::Columns);
+  const double means[kImputations + 1] = {26.56, 26.41, 26.23, 26.72, 26.05, 26.64};
+  const double errors[kImputations + 1] = {1.18, 0.87, 0.91, 0.84, 0.88, 0.93};
+  for (int i = 0; i <= kImputations; ++i) {
+    Imputation(w, 0, i);
+    w.Variable(kDim, "bmi", "Body mass index");
+    w.String(kCategory, "Variables");
+    w.Category(0, kDim, kCategory);
+    t.Group("Statistics", "N");
+    t.CellDimension("Statistics");
+    t.Number("Valid", i == 0 ? 16 : 25, kCount);
+    t.Number("Missing", i == 0 ? 9 : 0, kCount);
+    t.EndGroup("Statistics");
+    t.Number("Mean", means[i], kTwo);
+    t.Number("Std. Error of Mean", errors[i], kTwo);
+  }
+  t.End();
+  w.ProcedureEnd();
+}
+
 } // namespace
 
 void WriteBuiltinSession(MessageWriter& w) {
@@ -326,6 +476,16 @@ void WriteBuiltinSession(MessageWriter& w) {
   w.Log("DESCRIPTIVES VARIABLES=income.");
   w.LogEnd();
   GermanSummary(w);
+  w.Log("* The data set now holds the original data and five imputations of bmi and chl.");
+  w.Log("REGRESSION /DEPENDENT bmi /METHOD=ENTER age chl.");
+  w.LogEnd();
+  ImputedRegression(w);
+  w.Log("CORRELATIONS /VARIABLES=bmi chl.");
+  w.LogEnd();
+  ImputedCorrelations(w);
+  w.Log("FREQUENCIES VARIABLES=bmi /STATISTICS=MEAN SEMEAN.");
+  w.LogEnd();
+  ImputedFrequencies(w);
 }
 
 } // namespace omf::examples

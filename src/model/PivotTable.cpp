@@ -1,11 +1,14 @@
 #include "model/PivotTable.h"
 
+#include <unordered_set>
+
 #include <algorithm>
 #include <cassert>
 #include <cmath>
 #include <cstring>
 #include <functional>
 #include <limits>
+#include <unordered_set>
 
 #include "platform/strings/PlatformStrings.h"
 
@@ -248,6 +251,29 @@ void OmDimension::Delete(OmDimensionNode* node) {
   if (_table && !subscripts.empty()) _table->Kill(*this, subscripts);
 }
 
+void OmDimension::Delete(const std::vector<OmDimensionNode*>& nodes) {
+  if (nodes.empty()) return;
+  std::vector<int> subscripts;
+  std::unordered_set<const OmDimensionNode*> doomed;
+  std::vector<OmDimensionNode*> parents;
+  for (OmDimensionNode* node : nodes) {
+    assert(node && node->_parent && "the root of a dimension cannot be deleted");
+    CollectSubscripts(*node, subscripts);
+    doomed.insert(node);
+    parents.push_back(node->_parent);
+  }
+  std::sort(parents.begin(), parents.end());
+  parents.erase(std::unique(parents.begin(), parents.end()), parents.end());
+  for (OmDimensionNode* parent : parents) {
+    auto& kids = parent->_children;
+    kids.erase(
+        std::remove_if(kids.begin(), kids.end(), [&](const auto& k) { return doomed.count(k.get()) != 0; }),
+        kids.end());
+    parent->_indexDirty = true;
+  }
+  if (_table && !subscripts.empty()) _table->Kill(*this, subscripts);
+}
+
 OmDimensionNode* OmDimension::Counterpart(const OmDimensionNode* other) const {
   std::vector<std::size_t> path;
   for (const OmDimensionNode* n = other; n && n->_parent; n = n->_parent) {
@@ -440,7 +466,8 @@ std::size_t OmPivotTable::FindEntry(const int* key) const {
 
 namespace {
 // The index of `count` keys of `width` ints over `slots` slots (a power of two).
-std::vector<std::uint32_t> IndexKeys(const int* keys, std::size_t width, std::size_t count, std::size_t slots) {
+std::vector<std::uint32_t> IndexKeys(const int* keys, std::size_t width, std::size_t count,
+                                     std::size_t slots) {
   std::vector<std::uint32_t> index(slots, 0);
   const std::size_t mask = slots - 1;
   for (std::size_t e = 0; e < count; ++e) {
@@ -548,8 +575,8 @@ void OmPivotTable::Sweep() const {
 const OmCellText* OmPivotTable::Cell(const std::vector<int>& at) const {
   Sweep();
   if (_cellCount == 0) return nullptr;
-  const std::vector<int> key = KeyOf(at);
-  const std::size_t e = FindEntry(key.data());
+  // Subscripts for every dimension are a key as they stand; poolers look up hundreds of thousands.
+  const std::size_t e = at.size() == _dims.size() ? FindEntry(at.data()) : FindEntry(KeyOf(at).data());
   return e == npos ? nullptr : _cells[e];
 }
 

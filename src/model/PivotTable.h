@@ -99,6 +99,9 @@ public:
   int FindChild(const OmDimensionNode* parent, const OmCellText& label, bool group) const;
   // Removes a node with its subtree; the cells stored under the removed categories go with them.
   void Delete(OmDimensionNode* node);
+  // Removes several nodes (none inside another's subtree) in one pass over each parent's children, so
+  // that removing most categories of a long dimension does not scan it once per category.
+  void Delete(const std::vector<OmDimensionNode*>& nodes);
   // The node of this dimension at the same place (same child indexes from the root) as a node of a
   // dimension with the same structure, or null.
   OmDimensionNode* Counterpart(const OmDimensionNode* other) const;

@@ -6,6 +6,7 @@
 #include "builder/PivotFactory.h"
 #include "diagnostics/FaultInjection.h"
 #include "diagnostics/InternalError.h"
+#include "mipool/MIPooler.h"
 #include "platform/message/MessageHandler.h"
 #include "platform/settings/BackendSettings.h"
 #include "platform/strings/PlatformStrings.h"
@@ -508,13 +509,31 @@ private:
   OmFactorySorter _sorter;
 };
 
+// Multiple-imputation pooling: the catalogue's patterns pool each table, then the display flags remove
+// the imputation categories they hide; a table left with none goes. The pooler matches the catalogue rows
+// against the procedure part's own title, which still holds the untranslated command name.
+class MIPooling : public OmFinishPass {
+public:
+  void Begin(OmOutputTree& tree) override {
+    _pooler = std::make_unique<OmMIPooler>(tree.Part(1)->Title(), &tree);
+  }
+  Verdict Visit(OmOutputPart& part, Insertions&) override {
+    part.Accept(*_pooler);
+    return _pooler->drop ? Verdict::kDrop : Verdict::kKeep;
+  }
+
+private:
+  std::unique_ptr<OmMIPooler> _pooler;
+};
+
 } // namespace
 
 // The passes of the finish step in the order they run. Bootstrap pooling will come first and
-// multiple-imputation pooling second, both before selection: selection then counts the pooled tables,
-// and translation and sorting meet the tables as pooling leaves them.
+// multiple-imputation pooling second (it is here), both before selection: selection then counts the pooled
+// tables, and translation and sorting meet the tables as pooling leaves them.
 std::unique_ptr<OmFinishPasses> OmProcedureFactory::FinishPasses() {
   auto passes = std::make_unique<OmFinishPasses>();
+  passes->Add(std::make_unique<MIPooling>());
   if (_bootstrapped && _selector) passes->Add(std::make_unique<BootstrapSelection>(*_selector));
   if (_translator) passes->Add(std::make_unique<Translation>(*_translator));
   passes->Add(std::make_unique<Sorting>());

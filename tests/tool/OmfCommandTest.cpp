@@ -2,10 +2,12 @@
 // a broken input.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -165,6 +167,77 @@ TEST(OmfCommand, BuiltInSessionOutputIsUnchanged) {
     ASSERT_TRUE(in) << c.file;
     const std::string expected((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     EXPECT_TRUE(run.out == expected) << "omf " << c.args << " differs from tests/data/golden/" << c.file;
+  }
+}
+
+// The parts of a JSON export, depth first.
+void CollectParts(const nlohmann::json& parts, std::vector<const nlohmann::json*>& out) {
+  for (const auto& part : parts) {
+    out.push_back(&part);
+    if (part.contains("parts")) CollectParts(part["parts"], out);
+  }
+}
+
+// The subscript of the category shown as `label` among a dimension's categories (groups searched).
+int CategoryIndex(const nlohmann::json& nodes, const std::string& label) {
+  for (const auto& node : nodes) {
+    if (node.contains("children")) {
+      if (const int found = CategoryIndex(node["children"], label); found != -1) return found;
+    } else if (node["label"] == label) {
+      return node["index"];
+    }
+  }
+  return -1;
+}
+
+// The built-in session ends with a regression over five imputations, whose coefficients are those of the
+// reference file: the JSON export shows them pooled in the "Pooled" category of the imputation dimension.
+TEST(OmfCommand, BuiltInSessionShowsPooledCoefficients) {
+  const Outcome json = Omf("render --format json");
+  ASSERT_EQ(json.status, 0) << json.err;
+  const auto doc = nlohmann::json::parse(json.out);
+  std::vector<const nlohmann::json*> parts;
+  CollectParts(doc["parts"], parts);
+  const nlohmann::json* table = nullptr;
+  for (const auto* part : parts)
+    if ((*part)["type"] == "table" && (*part)["title"] == "Coefficients") table = part;
+  ASSERT_NE(table, nullptr);
+  const auto& dims = (*table)["dimensions"];
+  ASSERT_EQ(dims.size(), 3u);
+  ASSERT_EQ(dims[0]["label"], "Imputation Number");
+  const int pooled = CategoryIndex(dims[0]["categories"], "Pooled");
+  ASSERT_NE(pooled, -1);
+
+  std::ifstream in(fs::path(OMF_TEST_REFERENCE_DIR) / "mi-regression-m5.json");
+  ASSERT_TRUE(in);
+  const auto ref = nlohmann::json::parse(in);
+  const auto value = [&](int term, const std::string& stat) -> std::optional<double> {
+    const int s = CategoryIndex(dims[2]["categories"], stat);
+    for (const auto& cell : (*table)["cells"])
+      if (cell["at"] == nlohmann::json::array({pooled, term, s}) && cell["value"].is_number())
+        return cell["value"].get<double>();
+    return std::nullopt;
+  };
+  for (std::size_t j = 0; j < ref["terms"].size(); ++j) {
+    const std::string name =
+        ref["terms"][j] == "(Intercept)" ? "(Constant)" : ref["terms"][j].get<std::string>();
+    const int term = CategoryIndex(dims[1]["categories"], name);
+    ASSERT_NE(term, -1) << name;
+    const auto& p = ref["pooled"][j];
+    for (const auto& [stat, key] : {std::pair{"B", "estimate"},
+                                    {"Std. Error", "stderr"},
+                                    {"t", "t"},
+                                    {"Significance", "sig"},
+                                    {"Lower Bound", "lower"},
+                                    {"Upper Bound", "upper"},
+                                    {"Fraction Missing Info.", "fmi"},
+                                    {"Relative Increase Variance", "riv"},
+                                    {"Relative Efficiency", "efficiency"}}) {
+      const auto v = value(term, stat);
+      ASSERT_TRUE(v.has_value()) << name << " " << stat;
+      const double expected = p[key];
+      EXPECT_LE(std::fabs(*v - expected), 1e-9 * std::fabs(expected)) << name << " " << stat;
+    }
   }
 }
 

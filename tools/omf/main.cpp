@@ -201,6 +201,10 @@ int main(int argc, char** argv) {
   renderCmd->add_option("--values", render.values, "Values in tables: values, labels or both")
       ->check(CLI::IsMember({"values", "labels", "both"}));
   renderCmd->add_option("--select", render.select, "Selection requests (readable or .omsr)");
+  renderCmd->footer("Pooled output of multiply imputed data: which categories of the imputation dimension "
+                    "are shown is set by settings records in the stream, MIORIGINAL, MIIMPUTATIONS, "
+                    "MIPOOLED and MIDIAGNOSTICS (0 hides, any other value or none shows), e.g. the script "
+                    "line: setting value=0 name=\"MIIMPUTATIONS\"");
 
   std::string script, assembled;
   CLI::App* assemble = app.add_subcommand("assemble", "Turn a message script into a recorded stream");

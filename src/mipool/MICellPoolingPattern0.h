@@ -1,0 +1,11 @@
+#pragma once
+// OmMICellPoolingPattern0: averages every numeric cell of the table over the imputations (coefficient
+// tables whose every value is a plain average).
+#include "mipool/MIPattern.h"
+
+class OmMICellPoolingPattern0 : public OmMIPattern {
+public:
+  using OmMIPattern::OmMIPattern;
+  bool AppliesTo(OmPivotTable& table) const override;
+  bool Pool(OmPivotTable& table, OmOutputTree* owner) const override;
+};

@@ -1,0 +1,52 @@
+// The multiple-imputation display flags come from settings records the back end sends (message 27):
+// a flag is off only when its setting was made with the value 0.
+#include <gtest/gtest.h>
+
+#include "platform/message/MessageHandler.h"
+#include "platform/settings/Iocvset.h"
+#include "support/FactoryHarness.h"
+
+namespace {
+
+struct Flags {
+  bool original, imputations, pooled, diagnostics;
+  bool operator==(const Flags&) const = default;
+};
+
+Flags Read() {
+  Flags f{};
+  MiOutputSettings(&f.original, &f.imputations, &f.pooled, &f.diagnostics);
+  return f;
+}
+
+TEST(MiOutputSettings, FlagsFollowTheSettingsRecordsAndDefaultToOn) {
+  struct Case {
+    const char* what;
+    std::vector<std::pair<const char*, int>> settings;
+    Flags expected;
+  };
+  const std::vector<Case> cases = {
+      {"nothing set", {}, {true, true, true, true}},
+      {"original off", {{"MIORIGINAL", 0}}, {false, true, true, true}},
+      {"imputations off", {{"MIIMPUTATIONS", 0}}, {true, false, true, true}},
+      {"pooled off", {{"MIPOOLED", 0}}, {true, true, false, true}},
+      {"diagnostics off", {{"MIDIAGNOSTICS", 0}}, {true, true, true, false}},
+      {"any other value is on", {{"MIPOOLED", 7}, {"MIDIAGNOSTICS", 1}}, {true, true, true, true}},
+      {"names compare exactly", {{"mipooled", 0}, {"MIPOOLED ", 0}}, {true, true, true, true}},
+      {"the last record wins", {{"MIORIGINAL", 0}, {"MIORIGINAL", 1}}, {true, true, true, true}},
+      {"all off",
+       {{"MIORIGINAL", 0}, {"MIIMPUTATIONS", 0}, {"MIPOOLED", 0}, {"MIDIAGNOSTICS", 0}},
+       {false, false, false, false}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    omf::platform::ClearSettings();
+    omf::testing::Harness h;
+    for (const auto& [name, value] : c.settings)
+      h.w.Setting(name, static_cast<std::uint8_t>(value));
+    EXPECT_TRUE(Read() == c.expected);
+  }
+  omf::platform::ClearSettings();
+}
+
+} // namespace
