@@ -79,6 +79,7 @@ TEST(BadInput, MalformedMessagesRaiseProtocolErrorsAndTheFactoryGoesOn) {
          h.w.GroupEnd(0, 2);
        },
        271, "no open group"},
+      {"end of a heading that is not open", [](Harness& h) { h.w.HeadingEnd(); }, 279, "no heading is open"},
       {"fragment out of order", raw(291, Bytes{20, 0, 0, 0, 4, 0, 0, 0, 1, 2}), 291, "out of order"},
       {"fragment past the announced size", raw(291, Bytes{2, 0, 0, 0, 0, 0, 0, 0, 1, 2, 3}), 291, "past"},
       {"model part cut short", raw(311, Bytes{3, 0, 0, 0, 0, 0, 0, 0, 1, 2, 3}), 311, "cut short"},

@@ -14,9 +14,11 @@ namespace {
 
 using Strings = std::vector<std::string>;
 
-// A table whose outline label is a variable and whose one category is the given variable or value.
-void VariableTable(Harness& h, std::uint8_t tcid, int modeCode, bool value = false) {
-  h.w.Variable(1, "income", "Household income", modeCode);
+// A table whose outline label is the variable `outline` and whose one category is the variable "income" or
+// a value of "sex".
+void VariableTable(Harness& h, std::uint8_t tcid, int modeCode, bool value = false,
+                   const std::string& outline = "income") {
+  h.w.Variable(1, outline, "Household income", modeCode);
   h.w.String(2, "X");
   h.w.TableBegin(tcid, 1, 2);
   if (value)
@@ -77,13 +79,7 @@ TEST(Display, ChangingValueModesBetweenTablesGivesThemDifferentModes) {
   h.w.Display("TNUMBERS", "Values");
   VariableTable(h, 0, omf::stream::kModeUnset, true);
   h.w.Display("TNUMBERS", "Both");
-  h.w.Variable(1, "other", "Other", omf::stream::kModeUnset); // a second table, another outline label
-  h.w.String(2, "X");
-  h.w.TableBegin(1, 1, 2);
-  h.w.NumValue(1, "sex", 1, WireFormat::Fixed(4, 0), "Male", omf::stream::kModeUnset);
-  h.w.String(2, "Variables");
-  h.w.Category(1, 1, 2);
-  h.w.TableEnd(1);
+  VariableTable(h, 1, omf::stream::kModeUnset, true, "other"); // a second table, another outline label
   h.End();
   EXPECT_EQ(CategoryOf(*dynamic_cast<const OmPivotTable*>(h.tree.Part(4))), "1");
   EXPECT_EQ(CategoryOf(*dynamic_cast<const OmPivotTable*>(h.tree.Part(5))), "1 Male");

@@ -4,16 +4,10 @@
 
 #include <cstring>
 #include <iterator>
-#include <new>
 
-#include "diagnostics/FaultInjection.h"
-#include "protocol/ProtocolError.h"
-#include "platform/error/ThrowError.h"
 #include "platform/settings/Iocvset.h"
 #include "support/FactoryHarness.h"
 
-using omf::stream::Axis;
-using omf::stream::FootnoteTarget;
 using omf::stream::WireFormat;
 using omf::testing::CellText;
 using omf::testing::Harness;
@@ -34,15 +28,6 @@ TEST(Factory, ProcedureIsGraftedAfterTheFirstTopNodeAndObserversAreToldInOrder) 
   auto* table = h.Find<OmPivotTable>("Statistics");
   ASSERT_NE(table, nullptr);
   EXPECT_EQ(CellText(*table, {0, 0}), "2.50");
-}
-
-TEST(Factory, AnEmptyTreeTakesTheProcedureAtLevelOne) {
-  Harness h({}, omf::stream::kNativeOrder, /*seed=*/false);
-  h.Begin("Frequencies");
-  h.Title("Frequencies");
-  h.Table(0, "Statistics", "Statistics", {"Mean"}, {"Value"}, {1});
-  h.End();
-  EXPECT_EQ(h.Outline(), (Strings{"1:Frequencies", "2:Frequencies", "2:Statistics"}));
 }
 
 TEST(Factory, ObserversDecideWhetherTheProcedureIsKept) {
@@ -282,34 +267,6 @@ TEST(Factory, SettingsMessages) {
   EXPECT_TRUE(h.factory.SwapBytes());
   h.w.Swap(false);
   EXPECT_FALSE(h.factory.SwapBytes());
-}
-
-// The same session in both byte orders gives the same tree.
-TEST(Factory, BigEndianStreamGivesTheSameTree) {
-  const auto play = [](omf::stream::ByteOrder order) {
-    Harness h({}, omf::stream::kNativeOrder);
-    h.w.SetOrder(order);
-    if (order != omf::stream::kNativeOrder) h.w.ByteOrderProbe();
-    h.Begin("Frequencies", 3);
-    h.Title("Frequencies");
-    h.Table(0, "Statistics", "Statistics", {"Mean", "Median"}, {"a", "b"}, {1.25, -2, 3e10, 4}, [&] {
-      h.w.String(1, "note");
-      h.w.Footnote(FootnoteTarget::Title, 1);
-    });
-    h.End();
-    auto* t = h.Find<OmPivotTable>("Statistics");
-    std::vector<std::string> cells;
-    for (int r = 0; r < 2; ++r)
-      for (int c = 0; c < 2; ++c)
-        cells.push_back(CellText(*t, {c, r}));
-    cells.push_back(std::to_string(t->TableId()));
-    cells.push_back(t->Footnotes().at(0).text->AsString());
-    return std::make_pair(h.Outline(), cells);
-  };
-  const auto native = play(omf::stream::ByteOrder::Little);
-  const auto swapped = play(omf::stream::ByteOrder::Big);
-  EXPECT_EQ(native, swapped);
-  EXPECT_EQ(native.second[native.second.size() - 2], std::to_string((3ull << 20) | 1));
 }
 
 TEST(Factory, TableIdsCountTablesOfTheProcedure) {

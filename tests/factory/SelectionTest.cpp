@@ -95,9 +95,6 @@ TEST(Selection, ExceptIfExcludes) {
   EXPECT_EQ(Play({noCrosstabs}),
             (Strings{"2:Frequencies", "3:A Frequencies", "3:B Frequencies", "3:C Frequencies"}));
 
-  OMSSelector subtypes;
-  subtypes.AddSubtypes("S*");
-  subtypes.AddSubtypes("-x");
   OMSSelector onlyB;
   onlyB.AddSubtypes("SB");
   Request notB{16, onlyB, {}, 0};
@@ -148,27 +145,6 @@ TEST(Selection, LogsAndPageTitlesOutsideProcedures) {
   EXPECT_EQ(play(4), (Strings{"2:Log", "2:Log"}));
   EXPECT_EQ(play(64), (Strings{"2:Page"}));
   EXPECT_EQ(play(4 | 64), (Strings{"2:Log", "2:Page", "2:Log"}));
-}
-
-} // namespace
-
-namespace {
-
-TEST(Selection, TablesOfBootstrappedProceduresAreSelectedAtTheFinish) {
-  std::vector<OMSObjectSelector> requests(1);
-  requests[0].SelectType(16);
-  OMSSelector second;
-  second.AddInstances(2);
-  requests[0].AddIfOption(second);
-  Harness h(requests);
-  h.Begin("Frequencies", 1, /*bootstrap=*/true);
-  h.Title("Frequencies");
-  h.Table(0, "A", "Sa", {"r"}, {"c"}, {1});
-  h.Table(0, "B", "Sb", {"r"}, {"c"}, {1});
-  // While the procedure runs the tables are not judged yet.
-  h.End("level=95\nsamples=10\n");
-  // Only tables are selected; they are counted at the finish, where "B" is the second.
-  EXPECT_EQ(h.Outline(), (Strings{"1:Output", "2:Frequencies", "3:B"}));
 }
 
 } // namespace

@@ -7,45 +7,16 @@
 #include <fstream>
 #include <sstream>
 
-#include "factory/Factory.h"
-#include "model/OutputTree.h"
-#include "model/PivotTable.h"
-#include "selection/OMSObjectSelector.h"
 #include "stream/MessageScript.h"
 #include "stream/StreamFile.h"
 #include "stream/TableWriter.h"
+#include "support/FactoryHarness.h"
 
 using namespace omf::stream;
+using omf::testing::CellText;
+using omf::testing::Harness;
 
 namespace {
-
-class Keep : public OmFactory::Observer {
-public:
-  bool KeepProcedure() override { return true; }
-};
-
-// A factory over its own tree that keeps every procedure.
-struct Player {
-  Player() : factory(&tree, "", "UTF-8", selectors) { factory.Register(&keep); }
-
-  const OmPivotTable* Table(const std::string& title) const {
-    for (std::size_t n = 1; n < tree.Count(); ++n)
-      if (auto* t = dynamic_cast<const OmPivotTable*>(tree.Part(n)); t && t->Title().AsString() == title)
-        return t;
-    return nullptr;
-  }
-  std::string Cell(const std::string& table, const std::vector<int>& at) const {
-    const OmPivotTable* t = Table(table);
-    if (t == nullptr) return "<no table>";
-    const OmCellText* c = t->Cell(at);
-    return c ? c->AsString() : "<none>";
-  }
-
-  OmOutputTree tree;
-  std::vector<OMSObjectSelector> selectors;
-  Keep keep;
-  OmFactory factory;
-};
 
 // A procedure with one table written through the table helper.
 void Session(MessageWriter& w) {
@@ -98,38 +69,40 @@ std::string DocumentedExample() {
 } // namespace
 
 // The same session straight into a factory, and recorded and played in either byte order, builds the
-// same table.
+// same table: texts, numbers, the procedure number of 8 bytes in the table's id, and the footnote.
 TEST(StreamPlayer, WriterSessionsBuildTheSameTableWhicheverWayTheyArrive) {
-  Player direct;
-  FactorySink sink(direct.factory);
-  MessageWriter w(sink);
-  Session(w);
+  Harness direct({}, kNativeOrder, /*seed=*/false);
+  Session(direct.w);
   for (ByteOrder order : {ByteOrder::Little, ByteOrder::Big}) {
-    Player played;
+    Harness played({}, kNativeOrder, /*seed=*/false);
     StreamReader reader(Recorded(order));
     EXPECT_GT(PlayStream(reader, played.factory), 20u);
-    for (const Player* p : {&direct, &played}) {
-      EXPECT_EQ(p->Cell("Descriptive Statistics", {0, 0}), "20");
-      EXPECT_EQ(p->Cell("Descriptive Statistics", {1, 0}), "41.25");
-      EXPECT_EQ(p->Cell("Descriptive Statistics", {0, 1}), "19");
-      EXPECT_EQ(p->Cell("Descriptive Statistics", {1, 1}), "n/a");
+    for (const Harness* h : {&direct, &played}) {
+      const OmPivotTable* t = h->Find<OmPivotTable>("Descriptive Statistics");
+      ASSERT_NE(t, nullptr);
+      EXPECT_EQ(CellText(*t, {0, 0}), "20");
+      EXPECT_EQ(CellText(*t, {1, 0}), "41.25");
+      EXPECT_EQ(CellText(*t, {0, 1}), "19");
+      EXPECT_EQ(CellText(*t, {1, 1}), "n/a");
+      EXPECT_EQ(t->TableId(), (4ull << 20) + 1);
+      EXPECT_EQ(t->Footnotes().at(0).text->AsString(), "Rounded.");
     }
-    EXPECT_EQ(played.tree.Count(), direct.tree.Count());
+    EXPECT_EQ(played.Outline(), direct.Outline());
   }
 }
 
 TEST(StreamPlayer, TheDocumentedExampleBuildsItsTable) {
   const std::string script = DocumentedExample();
   ASSERT_FALSE(script.empty()) << "docs/message-script.md lost its example";
-  Player p;
+  Harness h;
   StreamReader reader(StreamBytes(AssembleScript(script)));
-  PlayStream(reader, p.factory);
-  const OmPivotTable* t = p.Table("Gender");
+  PlayStream(reader, h.factory);
+  const OmPivotTable* t = h.Find<OmPivotTable>("Gender");
   ASSERT_NE(t, nullptr);
-  EXPECT_EQ(p.Cell("Gender", {0, 0}), "12");
-  EXPECT_EQ(p.Cell("Gender", {1, 0}), "54.5");
-  EXPECT_EQ(p.Cell("Gender", {0, 1}), "10");
-  EXPECT_EQ(p.Cell("Gender", {1, 1}), "45.5");
+  EXPECT_EQ(CellText(*t, {0, 0}), "12");
+  EXPECT_EQ(CellText(*t, {1, 0}), "54.5");
+  EXPECT_EQ(CellText(*t, {0, 1}), "10");
+  EXPECT_EQ(CellText(*t, {1, 1}), "45.5");
   EXPECT_EQ(t->Cell({1, 1})->Footnotes().size(), 1u);
 }
 
@@ -152,10 +125,10 @@ TEST(StreamPlayer, RefusedRecordsAreNamedWithTheFactorysReason) {
   };
   for (const Case& c : cases) {
     const std::vector<StreamRecord> records = AssembleScript(c.script);
-    Player p;
+    Harness h;
     StreamReader reader(StreamBytes(records));
     try {
-      PlayStream(reader, p.factory);
+      PlayStream(reader, h.factory);
       ADD_FAILURE() << "played: " << c.script;
     } catch (const StreamPlayError& e) {
       const StreamRecord& r = records[c.index - 1];
@@ -171,8 +144,8 @@ TEST(StreamPlayer, RefusedRecordsAreNamedWithTheFactorysReason) {
   }
   std::vector<unsigned char> cut = StreamBytes(AssembleScript("log text=\"one\"\nlog text=\"two\""));
   cut.pop_back();
-  Player p;
+  Harness h;
   StreamReader reader(cut);
-  EXPECT_THROW(PlayStream(reader, p.factory), StreamFormatError);
-  EXPECT_EQ(p.tree.Count(), 2u) << "the first log line arrived";
+  EXPECT_THROW(PlayStream(reader, h.factory), StreamFormatError);
+  EXPECT_EQ(h.Outline(), (std::vector<std::string>{"1:Output", "2:Log"})) << "the first log line arrived";
 }
