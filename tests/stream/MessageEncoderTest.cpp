@@ -2,10 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <bit>
-#include <cstring>
-
-#include "protocol/ProtocolError.h"
 #include "stream/Generators.h"
 
 using namespace omf::stream;
@@ -120,6 +116,17 @@ TEST(MessageEncoder, PayloadsMatchTheProtocolByteForByte) {
        ByteOrder::Big,
        Cat({{1, 0, 0, 0, 2, 0, 0, 0, 3, 0, 0, 0, 4, 0, 0, 0}, Text("xy")})},
       {"byte-order probe is not swapped", 59, {I(1)}, ByteOrder::Big, {1, 0, 0, 0}},
+      // An explicit length is written as given: the way to build a payload whose text runs past its end.
+      {"string with an explicit length",
+       258,
+       {I(10), I(1), I(0), B("ab")},
+       ByteOrder::Little,
+       Cat({{10, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0}, Text("ab")})},
+      {"setting: a name longer than the receiver keeps is sent whole",
+       27,
+       {I(1), kUnset, B(std::string(20, 'n'))},
+       ByteOrder::Little,
+       Cat({{1, 20}, Text(std::string(20, 'n'))})},
       {"page title: lengths, title, separator byte, subtitle",
        305,
        {kUnset, kUnset, B("Ti"), I(0), B("Sub")},
@@ -191,32 +198,9 @@ TEST(MessageEncoder, RefusesValuesTheRowCannotCarry) {
   }
 }
 
-// An explicit length is written as given: the way to build a payload whose text runs past its end.
-TEST(MessageEncoder, ExplicitLengthsAreWrittenAsGiven) {
-  Bytes payload = Encode(258, {I(10), I(1), I(0), B("ab")}, ByteOrder::Little);
-  ASSERT_EQ(payload.size(), 14u);
-  EXPECT_EQ(payload[0], 10);
-  try {
-    DecodeMessage(*FindMessageSpec(258), payload.data(), payload.size(), false);
-    ADD_FAILURE() << "the decoder accepted a text running past the payload";
-  } catch (const ProtocolError& e) {
-    EXPECT_EQ(e.Field(), "text");
-  }
-  // A name longer than the receiver keeps: the length byte says 20 and all 20 bytes are sent.
-  const Bytes setting = Encode(27, {I(1), kUnset, B(std::string(20, 'n'))}, ByteOrder::Little);
-  EXPECT_EQ(setting.size(), 22u);
-  EXPECT_EQ(setting[1], 20);
-}
-
-TEST(MessageEncoder, FieldHelpers) {
-  const MessageSpec& value = *FindMessageSpec(309);
-  EXPECT_EQ(FieldIndex(value, "label"), 8);
-  EXPECT_EQ(FieldIndex(value, "nothing"), -1);
-  EXPECT_TRUE(IsLengthField(value, 3));  // name-length
-  EXPECT_TRUE(IsLengthField(value, 5));  // string-length
-  EXPECT_FALSE(IsLengthField(value, 2)); // format
-  EXPECT_EQ(ByteOrderProbe(kNativeOrder), 1);
-  EXPECT_EQ(ByteOrderProbe(kNativeOrder == ByteOrder::Big ? ByteOrder::Little : ByteOrder::Big), 1 << 24);
-  EXPECT_EQ(FieldValue::Real(0.0) == FieldValue::Real(-0.0), false); // compared by bits
-  EXPECT_EQ(FieldValue::Int(1) == FieldValue::Real(1.0), false);
+// Values are compared by their bits and kind, so that the round trips above catch a lost sign of zero or
+// a number read back as another kind.
+TEST(MessageEncoder, FieldValuesCompareByBitsAndKind) {
+  EXPECT_FALSE(FieldValue::Real(0.0) == FieldValue::Real(-0.0));
+  EXPECT_FALSE(FieldValue::Int(1) == FieldValue::Real(1.0));
 }

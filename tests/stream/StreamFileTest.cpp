@@ -203,16 +203,3 @@ TEST(StreamFile, BadHeadersAndLengthsAreRefusedWithoutLargeAllocations) {
   }
   EXPECT_THROW(StreamFileWriter("/nonexistent-directory/x.omfs"), std::runtime_error);
 }
-
-TEST(StreamFile, ErrorCarriesItsParts) {
-  const Bytes cut = {'O', 'M', 'F', 'S', 1, 0, 0, 0, 0x10, 0x01, 9, 0, 0, 0, 1};
-  try {
-    StreamReader(std::span<const unsigned char>(cut)).ReadAll();
-    FAIL() << "read a cut record";
-  } catch (const StreamFormatError& e) {
-    EXPECT_EQ(e.Index(), 1u);
-    EXPECT_EQ(e.Type(), std::optional<short>(272));
-    EXPECT_EQ(e.Offset(), 8u);
-    EXPECT_EQ(e.Problem(), "truncated payload: 1 of 9 bytes");
-  }
-}
