@@ -97,32 +97,23 @@ TEST(JsonRenderer, EveryPartTypeHasExactlyItsKeys) {
     EXPECT_EQ(Keys(parts[i]), expected[i].keys);
   }
 
+  // The values the built-in session's golden export does not show: texts converted from the procedure's
+  // code page, an outline text, display modes other than the default, a hidden part, content slots.
   const auto& proc = parts[0];
-  EXPECT_EQ(proc["title"], "Frequencies");
-  EXPECT_EQ(proc["visible"], true);
-  EXPECT_EQ(proc["command"], "Frequencies");
-  EXPECT_EQ(proc["name"], "H\xC3\xA4ufigkeiten"); // converted from windows-1252
+  EXPECT_EQ(proc["name"], "H\xC3\xA4ufigkeiten");
   EXPECT_EQ(proc["outline"], "Outline text");
-  EXPECT_EQ(proc["language"], "German");
   EXPECT_EQ(proc["codepage"], "windows-1252");
-  EXPECT_EQ(proc["locale"], "de_DE");
   EXPECT_EQ(Json(proc["display"]),
             (Json{{"outlineVariables", 1}, {"outlineValues", 2}, {"tableVariables", 3}, {"tableValues", 0}}));
-  EXPECT_EQ(Keys(proc["display"]),
-            (std::vector<std::string>{"outlineVariables", "outlineValues", "tableVariables", "tableValues"}));
-
   EXPECT_EQ(parts[1]["visible"], false);
   EXPECT_EQ(parts[1]["footnotes"], Json::array({"Heading note"}));
   EXPECT_EQ(parts[2]["lines"], Json::array({"GET FILE='caf\xC3\xA9.sav'.", "FREQUENCIES age."}));
-  EXPECT_EQ(parts[2]["log"], true);
-  EXPECT_EQ(parts[3]["title"], "Page one");
-  EXPECT_EQ(parts[3]["lines"], Json::array({"Page one", "Subtitle"}));
   EXPECT_EQ(parts[4]["content"], (Json{{"1", 5}, {"10", 3}}));
   EXPECT_EQ(parts[5]["content"], Json::object());
   EXPECT_EQ(parts[6]["content"], (Json{{"2", 4}}));
 }
 
-TEST(JsonRenderer, TableKeysDimensionsAndPlacement) {
+TEST(JsonRenderer, TableTextsDimensionsAndPlacement) {
   OmOutputTree tree;
   auto table = NestedTable();
   table->TableId(0xFFFFFFFFFFFFFFF0ULL); // beyond what a double holds exactly
@@ -139,17 +130,10 @@ TEST(JsonRenderer, TableKeysDimensionsAndPlacement) {
   WithProcedure(tree, std::move(table), "windows-1252");
 
   const auto doc = nlohmann::ordered_json::parse(omf::render::JsonRenderer().Render(tree));
+  // The keys of a table and their order are pinned by the built-in session's golden export.
   const auto t = FlatParts(doc)[1];
-  EXPECT_EQ(Keys(t),
-            (std::vector<std::string>{"level", "type", "title", "visible", "subtype", "tableTitle", "caption",
-                                      "corner", "id", "locale", "template", "dimensions", "rows", "columns",
-                                      "layers", "cells", "footnotes", "titleFootnotes"}));
-  EXPECT_EQ(t["type"], "table");
-  EXPECT_EQ(t["title"], "Stats");
   EXPECT_EQ(t["tableTitle"], "Statistics of Gr\xC3\xB6\xC3\x9F"
                              "e");
-  EXPECT_EQ(t["subtype"], "Statistics");
-  EXPECT_EQ(t["template"], "Statistics");
   EXPECT_EQ(t["caption"], "Caption");
   EXPECT_EQ(t["corner"], "Corner");
   EXPECT_EQ(t["id"].get<std::uint64_t>(), 0xFFFFFFFFFFFFFFF0ULL);
