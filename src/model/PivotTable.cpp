@@ -353,16 +353,20 @@ std::vector<int> OmPivotTable::SizeVector() const {
 }
 
 void OmPivotTable::CopyDimensions(const OmPivotTable& other) {
-  for (const auto& src : other._dims) {
-    const int d = AddDimension(src->Label());
-    OmDimension& dim = *_dims[static_cast<std::size_t>(d)];
-    dim.Root().SetSortMode(src->Root().SortMode());
-    dim.Root().SetMark(src->Root().Mark());
-    dim.Root().SetSecondFlag(src->Root().SecondFlag());
-    dim._option = src->_option;
-    CopyTree(src->Root(), dim.Root(), dim);
-    dim._size = std::max(dim._size, src->_size);
-  }
+  for (const auto& src : other._dims)
+    AddDimension(*src);
+}
+
+int OmPivotTable::AddDimension(const OmDimension& src) {
+  const int d = AddDimension(src.Label());
+  OmDimension& dim = *_dims[static_cast<std::size_t>(d)];
+  dim.Root().SetSortMode(src.Root().SortMode());
+  dim.Root().SetMark(src.Root().Mark());
+  dim.Root().SetSecondFlag(src.Root().SecondFlag());
+  dim._option = src._option;
+  CopyTree(src.Root(), dim.Root(), dim);
+  dim._size = std::max(dim._size, src._size);
+  return d;
 }
 
 void OmPivotTable::Scratch() {

@@ -163,6 +163,8 @@ public:
 
   // Dimensions.
   int AddDimension(const OmCellText& label);
+  // Appends a copy of a dimension (of this or another table): label, tree, flags and size.
+  int AddDimension(const OmDimension& source);
   OmDimension& Dimension(int d) { return *_dims[static_cast<std::size_t>(d)]; }
   const OmDimension& Dimension(int d) const { return *_dims[static_cast<std::size_t>(d)]; }
   int NDimensions() const { return static_cast<int>(_dims.size()); }
@@ -263,6 +265,7 @@ public:
     _settings = std::move(settings);
   }
   const BackendSettings* getBackendSettings() const { return _settings.get(); }
+  const std::shared_ptr<const BackendSettings>& BackendSettingsShared() const { return _settings; }
   icuTracker* getICUTracker() { return &_tracker; }
 
   bool IsNotes() const;

@@ -1,0 +1,26 @@
+#pragma once
+// Pools the cells of one statistic: collects each cell's samples, computes its bootstrap results and
+// writes them through the statistic's result writer.
+#include <vector>
+
+#include "bootpool/BootResultWriter.h"
+#include "bootpool/BootSampleCollector.h"
+#include "platform/bootspec/SvrBootstrapSpecs.h"
+
+class BootCellPooler {
+public:
+  BootCellPooler(const SvrBootstrapSpecs& specs, OmPivotTable& table, BootResultWriter& writer, int splitDim,
+                 std::vector<int> requiredDims);
+
+  // The statistic's cell at `at` (split entry 0) and its standard-error partner at `partner` (empty for
+  // none). With zero fill, samples without a value count as 0 (a category that did not occur).
+  void PoolCell(const std::vector<int>& at, const std::vector<int>& partner, bool zeroFill);
+
+private:
+  const std::vector<SvrJackknifeCase>& _cases;
+  OmPivotTable& _table;
+  BootResultWriter& _writer;
+  BootSampleCollector _collector;
+  double _levelPct;
+  unsigned _samples;
+};
