@@ -7,6 +7,7 @@
 #include "builder/PivotFactory.h"
 #include "diagnostics/FaultInjection.h"
 #include "model/OutputTree.h"
+#include "platform/bootspec/SvrBootstrapSpecsSerializer.h"
 #include "platform/error/ThrowError.h"
 #include "platform/message/MessageHandler.h"
 #include "platform/path/PathFinder.h"
@@ -289,21 +290,38 @@ struct OmFactory::Impl : MessageVisitor<OmFactory::Impl> {
       // The broken fragment can only have carried the bootstrap specification: the output collected so
       // far is finished and delivered without one before the error is raised.
       if (_pProc)
-        FinishProcedure("");
+        FinishProcedure(nullptr);
       else
         CloseProcedure();
       throw ProtocolError(MessageType::ProcedureEnd,
                           FieldName<msg::ProcedureEnd>(msg::ProcedureEnd::kFragment), e.what());
     }
-    if (_pProc)
-      FinishProcedure(specification);
-    else
+    if (!_pProc) {
       CloseProcedure();
+      return;
+    }
+    // The procedure's settings decide whether it was bootstrapped; the specification only says how. A
+    // specification that cannot be used, or that comes with a procedure not bootstrapped, is an error
+    // raised once the procedure's output is delivered unpooled.
+    std::optional<SvrBootstrapSpecs> specs;
+    std::string problem;
+    if (_pProc->Bootstrapped()) {
+      try {
+        specs = SvrBootstrapSpecsSerializer::deserializeSpecs(specification);
+      } catch (const SvrBootstrapSpecsError& e) {
+        problem = e.what();
+      }
+    } else if (!specification.empty()) {
+      problem = "a bootstrap specification came with a procedure whose settings do not mark it as "
+                "bootstrapped";
+    }
+    FinishProcedure(specs ? &*specs : nullptr);
+    if (!problem.empty()) throw ProtocolError(291, "specification", problem);
   }
 
   // Finishes the open procedure, delivers it and closes it. Running out of memory leaves the procedure
   // open for the frame to close with its note; any other failure closes it before passing on.
-  void FinishProcedure(const std::string& specification) {
+  void FinishProcedure(const SvrBootstrapSpecs* specification) {
     try {
       _pProc->Finish(specification);
       Deliver(_pProc->Tree());

@@ -7,10 +7,12 @@
 #include "diagnostics/FaultInjection.h"
 #include "diagnostics/InternalError.h"
 #include "mipool/MIPooler.h"
+#include "platform/bootspec/SvrBootstrapSpecs.h"
 #include "platform/message/MessageHandler.h"
 #include "platform/settings/BackendSettings.h"
 #include "platform/strings/PlatformStrings.h"
 #include "presentation/Translator.h"
+#include "procedure/BootPoolingPass.h"
 #include "procedure/FinishPass.h"
 #include "protocol/MessageCatalogue.h"
 #include "protocol/ProtocolError.h"
@@ -424,9 +426,11 @@ void OmProcedureFactory::PruneEmpty() {
   _tree->PruneAll(doomed);
 }
 
-void OmProcedureFactory::Finish([[maybe_unused]] const std::string& bootstrapSpecification) {
+void OmProcedureFactory::Finish(const SvrBootstrapSpecs* bootstrapSpecification) {
   if (_finished) return;
   _finished = true;
+  if (_bootstrapped && bootstrapSpecification)
+    _bootstrapSpecs = std::make_unique<SvrBootstrapSpecs>(*bootstrapSpecification);
   for (std::size_t n = 1; n < _tree->Count(); ++n)
     _tree->Part(n)->ReleaseHint();
   Arrange();
@@ -444,6 +448,7 @@ void OmProcedureFactory::Finish([[maybe_unused]] const std::string& bootstrapSpe
 
 void OmProcedureFactory::FinishWithNote(const OmCellText& title, const std::string& line) {
   _finished = true;
+  _bootstrapSpecs.reset(); // the note replaces the output: nothing is left to pool
   _current = nullptr;
   _sections.clear();
   _splitTables.clear();
@@ -533,6 +538,7 @@ private:
 // tables, and translation and sorting meet the tables as pooling leaves them.
 std::unique_ptr<OmFinishPasses> OmProcedureFactory::FinishPasses() {
   auto passes = std::make_unique<OmFinishPasses>();
+  if (_bootstrapSpecs) passes->Add(std::make_unique<OmBootPoolingPass>(std::move(_bootstrapSpecs)));
   passes->Add(std::make_unique<MIPooling>());
   if (_bootstrapped && _selector) passes->Add(std::make_unique<BootstrapSelection>(*_selector));
   if (_translator) passes->Add(std::make_unique<Translation>(*_translator));

@@ -60,7 +60,7 @@ TEST(ProcedureLifecycle, PartsThatTheFinishStepDestroysAreForgottenBySelection) 
     h.Begin("Frequencies", 1, /*bootstrap=*/true);
     h.Title("Frequencies");
     c.play(h);
-    h.End("specification");
+    h.End("level=95\n");
     EXPECT_EQ(h.Outline(), c.outline);
   }
 }

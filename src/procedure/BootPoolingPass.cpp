@@ -1,0 +1,22 @@
+#include "procedure/BootPoolingPass.h"
+
+#include "bootpool/OmBootPooler.h"
+#include "platform/bootspec/SvrBootstrapSpecs.h"
+
+OmBootPoolingPass::OmBootPoolingPass(std::unique_ptr<SvrBootstrapSpecs> specs) : _specs(std::move(specs)) {}
+
+OmBootPoolingPass::~OmBootPoolingPass() = default;
+
+void OmBootPoolingPass::Begin(OmOutputTree& tree) {
+  if (!tree.HasChildren(1)) return;
+  _pooler = std::make_unique<OmBootPooler>(tree.Part(2)->Title(), tree, 1, _specs.get());
+}
+
+OmFinishPass::Verdict OmBootPoolingPass::Visit(OmOutputPart& part, Insertions& after) {
+  if (!_pooler) return Verdict::kKeep;
+  part.Accept(*_pooler);
+  for (auto& made : _pooler->NewParts())
+    after.push_back(std::move(made));
+  _pooler->NewParts().clear();
+  return Verdict::kKeep;
+}

@@ -1,0 +1,239 @@
+// Bootstrapped procedures through the factory: the per-sample output goes, the split dimension keeps
+// the observed sample, each catalogue pattern adds its results where it should, and a specification
+// that cannot be used is a clear error that keeps the output.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numeric>
+
+#include "bootpool/BootStream.h"
+#include "protocol/ProtocolError.h"
+#include "selection/OMSSelector.h"
+
+using namespace omf::testing;
+using omf::stream::Axis;
+using omf::stream::FootnoteTarget;
+using Strings = std::vector<std::string>;
+
+namespace {
+
+const double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+// A table of one or more row categories and statistics columns with a split dimension in the rows:
+// value(sample, row, statistic) gives each cell, NaN for none.
+struct SampledTable {
+  std::string title, subtype;
+  Strings rows;
+  Strings statistics;
+  int slices; // 1 + N + J
+  std::function<double(int, int, int)> value;
+  std::string rowDim = "Values";
+  std::string statDim = "Statistics";
+};
+
+void Play(Harness& h, const SampledTable& s, std::uint8_t tcid = 0) {
+  BootTable t(h.w, tcid, s.title, s.subtype);
+  t.SplitDimension();
+  t.Dimension(s.rowDim);
+  t.Dimension(s.statDim);
+  t.PlaceSplit(1, Axis::Rows);
+  t.Place(s.rowDim, 2, Axis::Rows);
+  t.Place(s.statDim, 1, Axis::Columns);
+  for (int sample = 0; sample < s.slices; ++sample) {
+    t.Sample(sample);
+    for (std::size_t r = 0; r < s.rows.size(); ++r) {
+      t.Select(s.rowDim, s.rows[r]);
+      for (std::size_t c = 0; c < s.statistics.size(); ++c) {
+        const double v = s.value(sample, static_cast<int>(r), static_cast<int>(c));
+        if (!std::isnan(v)) t.Number(s.statDim, s.statistics[c], v);
+      }
+    }
+  }
+  t.End();
+}
+
+double Mean(const std::vector<double>& v) {
+  return std::accumulate(v.begin(), v.end(), 0.0) / static_cast<double>(v.size());
+}
+
+double StdDev(const std::vector<double>& v) {
+  const double m = Mean(v);
+  double ss = 0;
+  for (double x : v)
+    ss += (x - m) * (x - m);
+  return std::sqrt(ss / static_cast<double>(v.size() - 1));
+}
+
+const Strings kResults = {"Bias", "Std. Error", "95% Confidence Interval{", "Lower", "Upper", "}", "}"};
+
+} // namespace
+
+TEST(BootPooler, SpecificationThatCannotBeUsedIsAClearErrorAndKeepsTheOutput) {
+  struct Case {
+    const char* name;
+    bool bootstrapped;
+    std::string spec;
+    std::string error;
+  };
+  const Case cases[] = {
+      {"not a number", true, "level=95\nsamples=many\n",
+       "type 291, specification: bootstrap specification, line 2, key 'samples': 'many' is not a whole "
+       "number "
+       "of samples"},
+      {"level out of range", true, "level=100\n", "type 291, specification: bootstrap specification, line 1"},
+      {"segments past the cases", true, "jackknife=1:0 1:0\nsegments=3\n",
+       "type 291, specification: bootstrap specification, line 2, key 'segments'"},
+      {"specification without bootstrapping", false, "samples=2\n",
+       "type 291, specification: a bootstrap specification came with a procedure whose settings do not mark "
+       "it as bootstrapped"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Harness h;
+    h.Begin("Correlations", 1, c.bootstrapped);
+    h.Title("Correlations");
+    Play(h, {"Correlations", "Correlations", {"x"}, {"Pearson Correlation"}, 3, [](int s, int, int) {
+               return 0.5 + s * 0.1;
+             }});
+    try {
+      h.End(c.spec);
+      ADD_FAILURE() << "no error";
+    } catch (const ProtocolError& e) {
+      EXPECT_EQ(std::string(e.what()).substr(0, c.error.size()), c.error);
+    }
+    // The output is delivered as it came, unpooled, and the factory goes on.
+    const OmPivotTable* t = h.Find<OmPivotTable>("Correlations");
+    ASSERT_NE(t, nullptr);
+    EXPECT_EQ(Tree(t->Dimension(0)).size(), 3u);
+    EXPECT_EQ(Tree(t->Dimension(2)), Strings{"Pearson Correlation"});
+    EXPECT_TRUE(h.PlayValidProcedure("Next"));
+  }
+}
+
+// Output of single runs goes; a heading that holds only the observed run's table gives way to it; a
+// table without cells, or without cells of the observed sample, goes; the tables that stay lose their
+// split categories but the observed one. Selection then counts each remaining table once.
+TEST(BootPooler, PerSampleOutputIsRemovedAndSelectionCountsWhatStays) {
+  const auto play = [](Harness& h) {
+    BeginBootstrapped(h, "Means");
+    h.w.String(1, "Report");
+    h.w.Heading(1);
+    for (int s = 0; s < 3; ++s)
+      h.Table(0, "Report $bootstrap_split = " + std::to_string(s), "Report", {"r"}, {"c"}, {1.0 + s});
+    h.w.HeadingEnd();
+    h.w.String(1, "Sample $bootstrap_split = 2");
+    h.w.TextBlock(1);
+    h.w.Text("words");
+    h.w.String(1, "Empty");
+    h.w.String(2, "Empty");
+    h.w.TableBegin(0, 1, 2);
+    h.w.TableEnd(0);
+    // Cells of the bootstrap samples only.
+    Play(h, {"Late", "Late", {"x"}, {"Mean"}, 3, [](int s, int, int) { return s == 0 ? kNaN : 1.0; }});
+    Play(h, {"Kept", "Kept", {"x"}, {"Mean"}, 3, [](int s, int, int) { return 1.0 + s; }});
+    h.End(Spec(2));
+  };
+  {
+    Harness h;
+    play(h);
+    EXPECT_EQ(h.Outline(), (Strings{"1:Output", "2:Means", "3:Means", "3:Report", "3:Kept"}));
+    const OmPivotTable* report = h.Find<OmPivotTable>("Report");
+    ASSERT_NE(report, nullptr);
+    EXPECT_EQ(report->TableTitle().AsString(), "Report");
+    EXPECT_EQ(CellText(*report, {0, 0}), "1.00");
+    const OmPivotTable* kept = h.Find<OmPivotTable>("Kept");
+    ASSERT_NE(kept, nullptr);
+    EXPECT_EQ(Tree(kept->Dimension(0)), Strings{"0"});
+    EXPECT_TRUE(kept->Dimension(0).Root().Mark());
+    EXPECT_TRUE(kept->Dimension(0).Root().SecondFlag());
+    EXPECT_EQ(kept->CellCount(), 1u);
+  }
+  {
+    // Tables, instance 2: the tables of single runs were never counted.
+    std::vector<OMSObjectSelector> requests(1);
+    requests[0].SelectType(16);
+    OMSSelector second;
+    second.AddInstances(2);
+    requests[0].AddIfOption(second);
+    Harness h(std::move(requests));
+    play(h);
+    EXPECT_EQ(h.Outline(), (Strings{"1:Output", "2:Means", "3:Kept"}));
+  }
+}
+
+// Frequencies (pattern 1, zero fill): the "Percent" column gains its results; a category missing from a
+// sample counts as 0 there; too few samples for the level leave the interval missing with the coverage
+// note.
+TEST(BootPooler, FrequencyPercentagesAreZeroFilled) {
+  Harness h;
+  BeginBootstrapped(h, "Frequencies");
+  // Samples 2 and 4 have no cases in category "b".
+  const double percent[5][2] = {{70, 30}, {80, 20}, {100, 0}, {60, 40}, {100, 0}};
+  Play(h, {"Gender", "Frequencies", {"a", "b"}, {"Frequency", "Percent"}, 5, [&](int s, int r, int c) {
+             if (r == 1 && percent[s][1] == 0) return kNaN;
+             return c == 0 ? percent[s][r] / 10 : percent[s][r];
+           }});
+  h.End(Spec(4));
+  const OmPivotTable* t = h.Find<OmPivotTable>("Gender");
+  ASSERT_NE(t, nullptr);
+  const OmDimension& stats = t->Dimension(2);
+  Strings expected = {"Frequency", "Percent",    "Bootstrap for Percent{",
+                      "Bias",      "Std. Error", "Sig. (2-tailed)"};
+  expected.insert(expected.end(), kResults.begin() + 2, kResults.end());
+  EXPECT_EQ(Tree(stats), expected);
+  // The group carries the caption.
+  const OmDimensionNode& group = stats.Root().Child(2);
+  ASSERT_EQ(group.Label().Footnotes().size(), 1u);
+  EXPECT_EQ(t->Footnotes()[static_cast<std::size_t>(group.Label().Footnotes()[0])].text->AsString(),
+            "Unless otherwise noted, bootstrap results are based on 4 bootstrap samples");
+  // The statistics stand alone in the columns.
+  EXPECT_EQ(t->Columns().Placed(), std::vector<short>{2});
+  const std::vector<double> b = {20, 0, 40, 0};
+  const auto at = [&](const char* category) { return std::vector<int>{0, 1, Category(stats, category)}; };
+  EXPECT_DOUBLE_EQ(NumberAt(*t, at("Bias")), Mean(b) - 30);
+  EXPECT_DOUBLE_EQ(NumberAt(*t, at("Std. Error")), StdDev(b));
+  EXPECT_EQ(CellText(*t, at("Sig. (2-tailed)")), "<none>"); // no standard errors to test with
+  EXPECT_TRUE(NotesAt(*t, at("Bias")).empty());             // zero fill: every sample counts
+  EXPECT_EQ(CellText(*t, at("Lower")), ".");
+  EXPECT_EQ(NotesAt(*t, at("Lower")), Strings{"95% coverage needs 39 samples..."});
+  EXPECT_EQ(NotesAt(*t, at("Upper")), Strings{"95% coverage needs 39 samples..."});
+  // The results take the statistic's format.
+  EXPECT_EQ(CellText(*t, at("Bias")), "-15.000");
+}
+
+// Columns [a, b, statistics] and rows [r]: the statistics stand alone in the columns, the others go to
+// the front of the rows, the last moved first. A table whose split dimension has the wrong size is not
+// pooled and says so on its title.
+TEST(BootPooler, PatternOneRearrangesAndRefusesIncompleteSamples) {
+  Harness h;
+  BeginBootstrapped(h, "Frequencies");
+  {
+    BootTable t(h.w, 0, "Wide", "Frequencies");
+    t.SplitDimension();
+    for (const char* d : {"r", "a", "b", "Statistics"})
+      t.Dimension(d);
+    t.PlaceSplit(1, Axis::Layers);
+    t.Place("r", 1, Axis::Rows);
+    t.Place("a", 1, Axis::Columns);
+    t.Place("b", 2, Axis::Columns);
+    t.Place("Statistics", 3, Axis::Columns);
+    for (int s = 0; s < 3; ++s) {
+      t.Sample(s);
+      for (const char* d : {"r", "a", "b"})
+        t.Select(d, "x");
+      t.Number("Statistics", "Percent", 10.0 * (s + 1));
+    }
+    t.End();
+  }
+  Play(h, {"Short", "Frequencies", {"x"}, {"Percent"}, 2, [](int, int, int) { return 50.0; }}, 1);
+  h.End(Spec(2));
+  const OmPivotTable* wide = h.Find<OmPivotTable>("Wide");
+  ASSERT_NE(wide, nullptr);
+  EXPECT_EQ(wide->Columns().Placed(), std::vector<short>{4});
+  EXPECT_EQ(wide->Rows().Placed(), (std::vector<short>{3, 2, 1}));
+  const OmPivotTable* shortTable = h.Find<OmPivotTable>("Short");
+  ASSERT_NE(shortTable, nullptr);
+  EXPECT_EQ(Tree(shortTable->Dimension(2)), Strings{"Percent"});
+  ASSERT_EQ(shortTable->Title().Footnotes().size(), 1u);
+  EXPECT_EQ(shortTable->Footnotes()[0].text->AsString(), "Not all bootstrap results available...");
+}
