@@ -237,3 +237,175 @@ TEST(BootPooler, PatternOneRearrangesAndRefusesIncompleteSamples) {
   ASSERT_EQ(shortTable->Title().Footnotes().size(), 1u);
   EXPECT_EQ(shortTable->Footnotes()[0].text->AsString(), "Not all bootstrap results available...");
 }
+
+// Frequencies "Statistics" (pattern 2): the table gets a result dimension "Bootstrap Statistics" with
+// the category "Statistic" alone in its columns, and the group "Bootstrap" beside it; groups of
+// statistics ("N", "Percentiles") have each of their categories pooled; no significance.
+TEST(BootPooler, DescriptiveStatisticsGainABootstrapGroup) {
+  Harness h;
+  BeginBootstrapped(h, "Frequencies");
+  {
+    BootTable t(h.w, 0, "Statistics", "Statistics");
+    t.SplitDimension();
+    t.Dimension("Variables");
+    t.Dimension("Statistics");
+    t.PlaceSplit(1, Axis::Layers);
+    t.Place("Statistics", 1, Axis::Rows);
+    t.Place("Variables", 1, Axis::Columns);
+    for (int s = 0; s < 4; ++s) {
+      t.Sample(s);
+      t.Select("Variables", "age");
+      t.Group("Statistics", "N");
+      t.Number("Statistics", "Valid", 100 - s);
+      t.Number("Statistics", "Missing", s);
+      t.EndGroup("Statistics");
+      t.Number("Statistics", "Mean", 40 + s);
+      t.Number("Statistics", "Range", 50); // not a catalogued statistic
+    }
+    t.End();
+  }
+  h.End(Spec(3));
+  const OmPivotTable* t = h.Find<OmPivotTable>("Statistics");
+  ASSERT_NE(t, nullptr);
+  ASSERT_EQ(t->NDimensions(), 4);
+  const OmDimension& result = t->Dimension(3);
+  EXPECT_EQ(result.Label().AsString(), "Bootstrap Statistics");
+  Strings expected = {"Statistic", "Bootstrap{"};
+  expected.insert(expected.end(), kResults.begin(), kResults.end());
+  EXPECT_EQ(Tree(result), expected);
+  EXPECT_EQ(t->Columns().Placed(), std::vector<short>{3});
+  EXPECT_EQ(t->Rows().Placed(), (std::vector<short>{1, 2}));
+  const OmDimension& stats = t->Dimension(2);
+  const auto at = [&](const char* statistic, const char* category) {
+    return std::vector<int>{0, 0, Category(stats, statistic), Category(result, category)};
+  };
+  EXPECT_DOUBLE_EQ(NumberAt(*t, at("Valid", "Bias")), 98 - 100);
+  EXPECT_DOUBLE_EQ(NumberAt(*t, at("Missing", "Bias")), 2);
+  EXPECT_DOUBLE_EQ(NumberAt(*t, at("Mean", "Std. Error")), 1);
+  EXPECT_EQ(CellText(*t, at("Range", "Bias")), "<none>");
+  EXPECT_EQ(CellText(*t, at("Mean", "Statistic")), "40.000");
+}
+
+// T-Test "One Sample Test" (pattern 3, partner t): a new table after the source, id + 500000, repeats
+// the mean differences with their results; standard errors come from t.
+TEST(BootPooler, EstimatesGetABootstrapTableAfterTheirTable) {
+  Harness h;
+  BeginBootstrapped(h, "T-Test", 3);
+  // Observed: difference 2, t 4 (standard error 0.5). Samples as (difference, t).
+  const double samples[5][2] = {{2, 4}, {2.5, 5}, {1, 1}, {10, 5}, {2, 0.5}};
+  Play(h, {"One Sample Test",
+           "One Sample Test",
+           {"score"},
+           {"t", "df", "Mean Difference"},
+           5,
+           [&](int s, int, int c) { return c == 0   ? samples[s][1]
+                                           : c == 1 ? 19.0
+                                                    : samples[s][0]; }});
+  h.End(Spec(4));
+  EXPECT_EQ(h.Outline(), (Strings{"1:Output", "2:T-Test", "3:T-Test", "3:One Sample Test",
+                                  "3:Bootstrap for One Sample Test"}));
+  const OmPivotTable* source = h.Find<OmPivotTable>("One Sample Test");
+  const OmPivotTable* boot = h.Find<OmPivotTable>("Bootstrap for One Sample Test");
+  ASSERT_NE(source, nullptr);
+  ASSERT_NE(boot, nullptr);
+  EXPECT_EQ(boot->TableId(), source->TableId() + 500000);
+  EXPECT_EQ(boot->TemplateName().AsString(), "Bootstrap");
+  EXPECT_EQ(boot->TableTitle().AsString(), "Bootstrap for One Sample Test");
+  // The source keeps its own columns.
+  EXPECT_EQ(Tree(source->Dimension(2)), (Strings{"t", "df", "Mean Difference"}));
+  ASSERT_EQ(boot->NDimensions(), 2);
+  EXPECT_EQ(boot->Dimension(0).Label().AsString(), "Values");
+  const OmDimension& stats = boot->Dimension(1);
+  EXPECT_EQ(stats.Label().AsString(), "Bootstrap Statistics");
+  Strings expected = {"Mean Difference", "Bootstrap{", "Bias", "Std. Error", "Sig. (2-tailed)"};
+  expected.insert(expected.end(), kResults.begin() + 2, kResults.end());
+  EXPECT_EQ(Tree(stats), expected);
+  EXPECT_EQ(boot->Rows().Placed(), std::vector<short>{0});
+  EXPECT_EQ(boot->Columns().Placed(), std::vector<short>{1});
+  const auto at = [&](const char* category) { return std::vector<int>{0, Category(stats, category)}; };
+  const std::vector<double> values = {2.5, 1, 10, 2};
+  EXPECT_EQ(CellText(*boot, at("Mean Difference")), "2.000");
+  EXPECT_DOUBLE_EQ(NumberAt(*boot, at("Bias")), Mean(values) - 2);
+  EXPECT_DOUBLE_EQ(NumberAt(*boot, at("Std. Error")), StdDev(values));
+  // Sample t values (difference - 2) / (difference / t): 1, -1, 4, 0 against the observed 4.
+  EXPECT_DOUBLE_EQ(NumberAt(*boot, at("Sig. (2-tailed)")), 0.25);
+  EXPECT_EQ(CellText(*boot, at("Sig. (2-tailed)")), "0.250");
+}
+
+// Parameter estimates with the required dimension "Parameter": a sample that lacks one parameter's
+// estimate where the observed sample has it counts for none of the parameters of its row group.
+// Sample footnotes go from every text of the table; others stay.
+TEST(BootPooler, RequiredDimensionsShareOneSampleMask) {
+  Harness h;
+  BeginBootstrapped(h, "UNIANOVA");
+  {
+    BootTable t(h.w, 0, "Parameter Estimates", "Parameter Estimates");
+    t.SplitDimension();
+    t.Dimension("Parameter");
+    t.Dimension("Statistics");
+    t.PlaceSplit(1, Axis::Rows);
+    t.Place("Parameter", 2, Axis::Rows);
+    t.Place("Statistics", 1, Axis::Columns);
+    for (int s = 0; s < 5; ++s) {
+      t.Sample(s);
+      for (const char* p : {"Intercept", "x"}) {
+        t.Select("Parameter", p);
+        if (p[0] == 'x' && s == 0) t.Note(FootnoteTarget::Category, "Set to zero $bootstrap_split = 0");
+        if (p[0] == 'x' && s == 3) t.Note(FootnoteTarget::Category, "Redundant $bootstrap_split = 3");
+        if (s == 2 && p[0] == 'x') continue; // sample 2 lacks x
+        t.Number("Statistics", "B", 1 + s);
+        t.Number("Statistics", "Std. Error", 0.5);
+      }
+    }
+    t.End();
+  }
+  h.End(Spec(4));
+  const OmPivotTable* boot = h.Find<OmPivotTable>("Bootstrap for Parameter Estimates");
+  ASSERT_NE(boot, nullptr);
+  const OmDimension& stats = boot->Dimension(1);
+  for (int p = 0; p < 2; ++p) {
+    SCOPED_TRACE(p);
+    const std::vector<int> bias = {p, Category(stats, "Bias")};
+    EXPECT_DOUBLE_EQ(NumberAt(*boot, bias), (2 + 4 + 5) / 3.0 - 1);
+    EXPECT_EQ(NotesAt(*boot, bias), Strings{"Based on 3 samples"});
+    EXPECT_EQ(NotesAt(*boot, {p, Category(stats, "Lower")}),
+              (Strings{"Based on 3 samples", "95% coverage needs 39 samples..."}));
+  }
+  const OmPivotTable* source = h.Find<OmPivotTable>("Parameter Estimates");
+  ASSERT_NE(source, nullptr);
+  const OmDimension& parameters = source->Dimension(1);
+  const OmCellText& x = parameters.Root().Child(1).Label();
+  ASSERT_EQ(x.Footnotes().size(), 1u);
+  EXPECT_EQ(source->Footnotes()[static_cast<std::size_t>(x.Footnotes()[0])].text->AsString(),
+            "Set to zero $bootstrap_split = 0");
+  EXPECT_EQ(source->RemovedFootnoteCount(), 1);
+  // The copy in the bootstrap table carries no footnote of the source.
+  EXPECT_TRUE(boot->Dimension(0).Root().Child(1).Label().Footnotes().empty());
+}
+
+// With jackknife cases the interval is BCa; a cell whose jackknife segment is incomplete falls back to
+// the percentile interval and says so on its lower bound.
+TEST(BootPooler, IncompleteJackknifeFallsBackToPercentile) {
+  Harness h;
+  BeginBootstrapped(h, "Correlations");
+  const int samples = 40, jackknife = 3;
+  Play(h, {"Correlations",
+           "Correlations",
+           {"x", "y"},
+           {"Pearson Correlation"},
+           1 + samples + jackknife,
+           [&](int s, int r, int) {
+             if (r == 1 && s == samples + 2) return kNaN; // y lacks its second jackknife value
+             return 0.5 + 0.01 * ((s * 7) % 13) - 0.05 * r;
+           }});
+  h.End(Spec(samples, jackknife, 90.5));
+  const OmPivotTable* t = h.Find<OmPivotTable>("Correlations");
+  ASSERT_NE(t, nullptr);
+  const OmDimension& stats = t->Dimension(2);
+  EXPECT_EQ(Tree(stats), (Strings{"Pearson Correlation", "Bootstrap{", "Bias", "Std. Error",
+                                  "BCa 90.5% Confidence Interval{", "Lower", "Upper", "}", "}"}));
+  const int lower = Category(stats, "Lower");
+  EXPECT_TRUE(NotesAt(*t, {0, 0, lower}).empty());
+  EXPECT_EQ(NotesAt(*t, {0, 1, lower}), Strings{"Not all jackknife results available, so..."});
+  EXPECT_FALSE(std::isnan(NumberAt(*t, {0, 1, lower})));
+}
