@@ -6,7 +6,9 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
+#include <map>
 #include <optional>
 #include <sstream>
 #include <sys/wait.h>
@@ -464,3 +466,83 @@ TEST(OmfCommand, DeepOutlinesNameTheirLevels) {
 }
 
 } // namespace
+
+// A bootstrapped correlation rendered as JSON: the bias, standard error and interval of the reference
+// values (computed independently by established software), BCa with the jackknife values and percentile
+// without them.
+TEST(OmfCommand, RendersBootstrapResultsOfTheReference) {
+  std::ifstream in(fs::path(OMF_TEST_REFERENCE_DIR) / "boot-correlation.json");
+  ASSERT_TRUE(in);
+  const auto ref = nlohmann::json::parse(in);
+  for (const bool jackknife : {true, false}) {
+    SCOPED_TRACE(jackknife ? "BCa" : "percentile");
+    std::vector<double> values{ref["observed"].get<double>()};
+    for (double v : ref["samples"])
+      values.push_back(v);
+    if (jackknife)
+      for (double v : ref["jackknife"])
+        values.push_back(v);
+    std::ostringstream s;
+    s.precision(17);
+    s << "procedure-begin number=1 settings=\"procedure=Correlations\\nlanguage=English\\nbootstrap=1\\n\"\n"
+         "string slot=1 text=\"Correlations\"\ntext-block slot=1\ntext lines=1 text=\"Correlations\"\n"
+         "string slot=1 text=\"Correlations\"\nstring slot=2 text=\"Correlations\"\n"
+         "table-begin tcid=0 label=1 subtype=2\n";
+    for (std::size_t k = 0; k < values.size(); ++k)
+      s << "value slot=1 format=F5 variable=\"$bootstrap_split\" value=" << k
+        << "\nvariable slot=2 name=\"$bootstrap_split\" label=\"\"\ncategory tcid=0 category=1 dimension=2\n"
+           "string slot=1 text=\"baseline\"\nstring slot=2 text=\"Variables\"\n"
+           "category tcid=0 category=1 dimension=2\n"
+           "string slot=2 text=\"Statistics\"\ncell-dimension tcid=0 dimension=2\n"
+           "number slot=3 value="
+        << values[k]
+        << " format=F8.3\nstring slot=4 text=\"Pearson Correlation\"\ncell tcid=0 cell=3 category=4\n";
+    s << "table-end tcid=0\nprocedure-end part=0,\"samples=" << ref["samples"].size() << "\\n";
+    if (jackknife) {
+      s << "jackknife=";
+      for (std::size_t j = 0; j < ref["jackknife"].size(); ++j)
+        s << (j ? " " : "") << "1:0";
+      s << "\\n";
+    }
+    s << "\"\n";
+    const fs::path stream = Assembled("boot", s.str());
+    const Outcome json = Omf("render --format json " + stream.string());
+    fs::remove(stream);
+    ASSERT_EQ(json.status, 0) << json.err;
+    const auto doc = nlohmann::json::parse(json.out);
+    const nlohmann::json* table = nullptr;
+    const std::function<void(const nlohmann::json&)> find = [&](const nlohmann::json& parts) {
+      for (const auto& part : parts) {
+        if (part["type"] == "table") table = &part;
+        if (part.contains("parts")) find(part["parts"]);
+      }
+    };
+    find(doc["parts"]);
+    ASSERT_NE(table, nullptr);
+    // The statistics dimension: the correlation, then the results with their subscripts.
+    std::map<std::string, int> index;
+    const std::function<void(const nlohmann::json&)> walk = [&](const nlohmann::json& nodes) {
+      for (const auto& n : nodes) {
+        if (n.contains("children"))
+          walk(n["children"]);
+        else
+          index[n["label"].get<std::string>()] = n["index"];
+      }
+    };
+    const auto& stats = (*table)["dimensions"][2];
+    walk(stats["categories"]);
+    EXPECT_EQ(stats["categories"][1]["children"][2]["label"],
+              jackknife ? "BCa 95% Confidence Interval" : "95% Confidence Interval");
+    std::map<int, double> results;
+    for (const auto& cell : (*table)["cells"])
+      if (cell["at"][0] == 0 && cell["at"][1] == 0) results[cell["at"][2]] = cell["value"];
+    const auto expect = [&](const char* label, double expected) {
+      EXPECT_NEAR(results.at(index.at(label)), expected, 1e-9 * std::fabs(expected)) << label;
+    };
+    expect("Bias", ref["bias"]);
+    expect("Std. Error", ref["stderr"]);
+    const auto& interval = ref[jackknife ? "bca95" : "percentile95"];
+    expect("Lower", interval[0]);
+    expect("Upper", interval[1]);
+  }
+}
