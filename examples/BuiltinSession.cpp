@@ -456,6 +456,181 @@ void ImputedFrequencies(MessageWriter& w) {
   w.ProcedureEnd();
 }
 
+// ---- a bootstrapped session ------------------------------------------------------------------------------
+//
+// The back end runs each procedure on the data and on every bootstrap sample; every table carries one
+// slice per run in the dimension of the split variable "$bootstrap_split" (0 the data, 1 to N the
+// samples). The factory turns the slices into bootstrap results and keeps the data's slice.
+
+constexpr int kBootSamples = 20;
+constexpr const char* kBootSpecification = "level=90\nsamples=20\nmethod=0\n";
+constexpr const char* kSplitVariable = "$bootstrap_split";
+
+// A statistic of one run: the value on the data (run 0), spread over the samples by a fixed
+// pseudo-random wobble so that the session is the same every time.
+double Run(double value, double spread, int run, int salt) {
+  if (run == 0) return value;
+  unsigned h = static_cast<unsigned>(run) * 2654435761u + static_cast<unsigned>(salt) * 97u;
+  h ^= h >> 15;
+  h *= 2246822519u;
+  h ^= h >> 13;
+  const double u = static_cast<double>(h % 1000) / 999.0; // 0 to 1
+  return value + spread * (2 * u - 1);
+}
+
+void BootstrappedProcedure(MessageWriter& w, std::int64_t number, const std::string& name) {
+  omf::stream::ProcedureSettings s;
+  s.procedure = name;
+  s.bootstrap = true;
+  w.ProcedureBegin(number, s);
+  w.String(kLabel, name);
+  w.TextBlock(kLabel);
+  w.Text(name);
+}
+
+// Makes the run's category of the split dimension current.
+void SplitRun(MessageWriter& w, std::uint8_t tcid, int run) {
+  w.NumValue(kLabel, kSplitVariable, run, WireFormat::Fixed(5, 0), "");
+  w.Variable(kDim, kSplitVariable, "");
+  w.Category(tcid, kLabel, kDim);
+}
+
+void SplitDimension(MessageWriter& w, std::uint8_t tcid) {
+  w.Variable(kDim, kSplitVariable, "");
+  w.Dimension(tcid, kDim);
+  w.Variable(kDim, kSplitVariable, "");
+  w.Place(tcid, kDim, 1, Axis::Layers);
+}
+
+void BootFrequencies(MessageWriter& w) {
+  BootstrappedProcedure(w, 8, "Frequencies");
+  {
+    Table t(w, 0, "Statistics", "Statistics");
+    SplitDimension(w, 0);
+    t.Dimension("Statistics");
+    t.Place("Statistics", 1, Axis::Rows);
+    w.String(kDim, "Variables");
+    w.Place(0, kDim, 1, Axis::Columns);
+    for (int run = 0; run <= kBootSamples; ++run) {
+      SplitRun(w, 0, run);
+      w.Variable(kDim, "age", "Age in years");
+      w.String(kCategory, "Variables");
+      w.Category(0, kDim, kCategory);
+      t.Group("Statistics", "N");
+      t.CellDimension("Statistics");
+      t.Number("Valid", 98, kCount);
+      t.Number("Missing", 2, kCount);
+      t.EndGroup("Statistics");
+      t.Number("Mean", Run(43.12, 1.9, run, 1), kTwo);
+      t.Number("Std. Deviation", Run(12.48, 0.9, run, 2), kTwo);
+    }
+    t.End();
+  }
+  {
+    Table t(w, 0, "Age group", "Frequencies");
+    SplitDimension(w, 0);
+    t.Dimension("Statistics");
+    w.Variable(kDim, "agegroup", "Age group");
+    w.Dimension(0, kDim);
+    w.Variable(kDim, "agegroup", "Age group");
+    w.Place(0, kDim, 1, Axis::Rows);
+    t.Place("Statistics", 1, Axis::Columns);
+    for (int run = 0; run <= kBootSamples; ++run) {
+      SplitRun(w, 0, run);
+      const double under = run == 0 ? 41 : 41 + (Run(0, 6.5, run, 3) > 0 ? 1 : -1) * ((run * 7) % 6);
+      const double counts[] = {under, 98 - under};
+      const char* labels[] = {"Under 40", "40 and over"};
+      for (int k = 0; k < 2; ++k) {
+        w.NumValue(kLabel, "agegroup", k + 1, WireFormat::Fixed(4, 0), labels[k]);
+        w.Variable(kDim, "agegroup", "Age group");
+        w.Category(0, kLabel, kDim);
+        t.CellDimension("Statistics");
+        t.Number("Frequency", counts[k], kCount);
+        t.Number("Percent", 100.0 * counts[k] / 98, kOne);
+      }
+    }
+    t.End();
+  }
+  w.ProcedureEnd(kBootSpecification);
+}
+
+void BootDescriptives(MessageWriter& w) {
+  BootstrappedProcedure(w, 9, "Descriptives");
+  Table t(w, 0, "Descriptive Statistics", "Descriptive Statistics");
+  SplitDimension(w, 0);
+  t.Dimension("Statistics");
+  t.Place("Statistics", 1, Axis::Columns);
+  t.Place("Variables", 1, Axis::Rows);
+  for (int run = 0; run <= kBootSamples; ++run) {
+    SplitRun(w, 0, run);
+    w.Variable(kLabel, "income", "Household income (thousands)");
+    w.String(kDim, "Variables");
+    w.Category(0, kLabel, kDim);
+    t.CellDimension("Statistics");
+    t.Number("N", 95, kCount);
+    t.Number("Mean", Run(52.37, 3.6, run, 4), kTwo);
+    t.Number("Std. Deviation", Run(18.91, 2.2, run, 5), kTwo);
+  }
+  t.End();
+  w.ProcedureEnd(kBootSpecification);
+}
+
+void BootTTest(MessageWriter& w) {
+  BootstrappedProcedure(w, 10, "T-Test");
+  Table t(w, 0, "One Sample Test", "One Sample Test");
+  SplitDimension(w, 0);
+  t.Dimension("Statistics");
+  t.Place("Statistics", 1, Axis::Columns);
+  t.Place("Variables", 1, Axis::Rows);
+  for (int run = 0; run <= kBootSamples; ++run) {
+    SplitRun(w, 0, run);
+    w.Variable(kLabel, "age", "Age in years");
+    w.String(kDim, "Variables");
+    w.Category(0, kLabel, kDim);
+    const double difference = Run(3.12, 0.8, run, 6);
+    const double stdError = Run(1.26, 0.15, run, 7);
+    t.CellDimension("Statistics");
+    t.Number("t", difference / stdError, WireFormat::Fixed(8, 3));
+    t.Number("df", 97, kCount);
+    t.Number("Mean Difference", difference, kTwo);
+  }
+  t.End();
+  w.ProcedureEnd(kBootSpecification);
+}
+
+void BootCorrelations(MessageWriter& w) {
+  BootstrappedProcedure(w, 11, "Correlations");
+  Table t(w, 0, "Correlations", "Correlations");
+  SplitDimension(w, 0);
+  t.Dimension("Variables");
+  t.Dimension("Statistics");
+  t.Place("Variables", 1, Axis::Rows);
+  t.Place("Statistics", 2, Axis::Rows);
+  w.String(kDim, "Variables2");
+  w.Place(0, kDim, 1, Axis::Columns);
+  const char* names[] = {"age", "income"};
+  const char* labels[] = {"Age in years", "Household income (thousands)"};
+  for (int run = 0; run <= kBootSamples; ++run) {
+    SplitRun(w, 0, run);
+    const double r = Run(0.41, 0.12, run, 8);
+    for (int i = 0; i < 2; ++i) {
+      w.Variable(kLabel, names[i], labels[i]);
+      w.String(kDim, "Variables");
+      w.Category(0, kLabel, kDim);
+      for (int j = 0; j < 2; ++j) {
+        w.Variable(kLabel, names[j], labels[j]);
+        w.String(kDim, "Variables2");
+        w.Category(0, kLabel, kDim);
+        t.CellDimension("Statistics");
+        t.Number("Pearson Correlation", i == j ? 1.0 : r, WireFormat::Fixed(8, 3));
+        t.Number("N", 95, kCount);
+      }
+    }
+  }
+  t.End();
+  w.ProcedureEnd(kBootSpecification);
+}
+
 } // namespace
 
 void WriteBuiltinSession(MessageWriter& w) {
@@ -486,6 +661,13 @@ void WriteBuiltinSession(MessageWriter& w) {
   w.Log("FREQUENCIES VARIABLES=bmi /STATISTICS=MEAN SEMEAN.");
   w.LogEnd();
   ImputedFrequencies(w);
+  w.Log("BOOTSTRAP /SAMPLING METHOD=SIMPLE /CRITERIA CILEVEL=90 NSAMPLES=20.");
+  w.Log("FREQUENCIES VARIABLES=age agegroup. DESCRIPTIVES income. T-TEST age. CORRELATIONS age income.");
+  w.LogEnd();
+  BootFrequencies(w);
+  BootDescriptives(w);
+  BootTTest(w);
+  BootCorrelations(w);
 }
 
 } // namespace omf::examples
