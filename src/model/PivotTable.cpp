@@ -8,6 +8,7 @@
 #include <cstring>
 #include <functional>
 #include <limits>
+#include <new>
 #include <unordered_set>
 
 #include "platform/strings/PlatformStrings.h"
@@ -564,16 +565,49 @@ void OmPivotTable::Sweep() const {
   if (!_pendingKills) return;
   auto* self = const_cast<OmPivotTable*>(this);
   self->_pendingKills = false;
-  for (std::size_t e = _cellCount; e-- > 0;) {
+  // Survivors move forward in their order and the index is built again: one pass however many cells
+  // go (a table that loses most of its categories loses most of its cells).
+  std::size_t kept = 0;
+  for (std::size_t e = 0; e < _cellCount; ++e) {
+    const int* key = _keys.data() + e * _keyWidth;
     bool dead = false;
     for (std::size_t d = 0; d < _keyWidth && !dead; ++d) {
-      const int s = _keys[e * _keyWidth + d];
+      const int s = key[d];
       dead = s >= 0 && static_cast<std::size_t>(s) < _dead[d].size() && _dead[d][static_cast<std::size_t>(s)];
     }
-    if (dead) self->RemoveEntry(e);
+    if (dead) {
+      OmMemoryRegion::Release(_cells[e]);
+      continue;
+    }
+    if (kept != e) {
+      std::copy_n(key, _keyWidth, self->_keys.data() + kept * _keyWidth);
+      self->_cells[kept] = _cells[e];
+    }
+    ++kept;
   }
   for (auto& v : self->_dead)
     v.clear();
+  if (kept == _cellCount) return;
+  self->_cellCount = kept;
+  self->_cells.resize(kept);
+  self->_keys.resize(kept * _keyWidth);
+  std::size_t slots = 16;
+  while (slots < kept * 2)
+    slots *= 2;
+  slots = std::min(slots, _slots.size());
+  try {
+    self->Rehash(slots);
+  } catch (const std::bad_alloc&) {
+    // The index keeps its size, rebuilt in place.
+    std::fill(self->_slots.begin(), self->_slots.end(), 0u);
+    const std::size_t mask = _slots.size() - 1;
+    for (std::size_t e = 0; e < kept; ++e) {
+      std::size_t s = HashKey(_keys.data() + e * _keyWidth, _keyWidth) & mask;
+      while (_slots[s] != 0)
+        s = (s + 1) & mask;
+      self->_slots[s] = static_cast<std::uint32_t>(e + 1);
+    }
+  }
 }
 
 const OmCellText* OmPivotTable::Cell(const std::vector<int>& at) const {
@@ -641,6 +675,15 @@ std::vector<int> OmPivotTable::Iterator::At() const {
   if (_entry >= _table->_cellCount) return {};
   const auto* k = (_table->_keys.data() + (_entry * _table->_keyWidth));
   return std::vector<int>(k, k + _table->_keyWidth);
+}
+
+void OmPivotTable::Iterator::At(std::vector<int>& into) const {
+  if (_entry >= _table->_cellCount) {
+    into.clear();
+    return;
+  }
+  const auto* k = (_table->_keys.data() + (_entry * _table->_keyWidth));
+  into.assign(k, k + _table->_keyWidth);
 }
 
 OmPivotTable::Iterator& OmPivotTable::Iterator::operator++() {

@@ -197,6 +197,8 @@ public:
     OmCellText* Cell() const;
     // The current cell's subscripts.
     std::vector<int> At() const;
+    // The same into a vector the caller keeps, so that a walk over many cells allocates once.
+    void At(std::vector<int>& into) const;
     Iterator& operator++();
     explicit operator bool() const { return Cell() != nullptr; }
 

@@ -219,6 +219,33 @@ TEST(PivotTable, DeepTreesAreCopiedWalkedAndDestroyedWithoutRecursion) {
   EXPECT_EQ(dim.Categories()[0]->Label().AsString(), "d");
 }
 
+// Deleting most categories of a dimension sweeps their cells out in one pass; the cells that stay keep
+// their subscripts and the table takes new cells as before.
+TEST(PivotTable, DeletingMostCategoriesKeepsTheRest) {
+  Fixture f;
+  OmDimension& dim = f.t.Dimension(f.t.AddDimension(S("Run")));
+  OmDimension& other = f.t.Dimension(f.t.AddDimension(S("Value")));
+  constexpr int kRuns = 500, kValues = 20;
+  std::vector<OmDimensionNode*> runs;
+  for (int r = 0; r < kRuns; ++r)
+    runs.push_back(dim.Child(&dim.Root(), N(r), r, false));
+  for (int v = 0; v < kValues; ++v)
+    other.Child(&other.Root(), N(v), v, false);
+  for (int r = 0; r < kRuns; ++r)
+    for (int v = 0; v < kValues; ++v)
+      f.t.SetCell({r, v}, CloneText(N(r * 100 + v)));
+  for (int r = 0; r < kRuns; ++r)
+    if (r % 100 != 7) dim.Delete(runs[static_cast<std::size_t>(r)]);
+  EXPECT_EQ(f.t.CellCount(), 5u * kValues);
+  for (int r = 7; r < kRuns; r += 100)
+    for (int v = 0; v < kValues; ++v)
+      ASSERT_EQ(f.t.Cell({r, v})->AsString(), N(r * 100 + v).AsString()) << r << " " << v;
+  EXPECT_EQ(f.t.Cell({8, 0}), nullptr);
+  f.t.SetCell({8, 0}, CloneText(N(1)));
+  EXPECT_EQ(f.t.CellCount(), 5u * kValues + 1);
+  EXPECT_NE(f.t.Cell({8, 0}), nullptr);
+}
+
 TEST(PivotTable, ScratchEmptiesTheTable) {
   Fixture f;
   f.t.AddDimension(S("D"));
