@@ -7,15 +7,15 @@ using MCCommon::kSystemMissing;
 
 namespace {
 
-// The value of a cell that is a number and not missing.
-bool Usable(const OmCellText* cell, double& value) {
-  if (cell == nullptr || cell->OrderCode() != OmCellText::kOrderNumber) return false;
-  value = static_cast<const OmNumber*>(cell)->Value();
-  return !IsSystemMissing(value);
+bool Usable(const BootSampleTable::Slot& slot) {
+  return slot.kind == BootSampleTable::Slot::kNumber && !IsSystemMissing(slot.value);
 }
 
-bool IsNumber(const OmCellText* cell) {
-  return cell != nullptr && cell->OrderCode() == OmCellText::kOrderNumber;
+// The split positions the table is read at: the observed sample, the bootstrap samples and the
+// jackknife samples, whose count is the end of the last segment.
+int Slices(unsigned samples, const std::vector<unsigned>& segmentEnds) {
+  const unsigned long long slices = 1ull + samples + (segmentEnds.empty() ? 0 : segmentEnds.back());
+  return slices > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(slices);
 }
 
 } // namespace
@@ -23,20 +23,14 @@ bool IsNumber(const OmCellText* cell) {
 BootSampleCollector::BootSampleCollector(const OmPivotTable& table, int splitDim, unsigned samples,
                                          std::vector<unsigned> segmentEnds, std::vector<int> requiredDims)
     : _table(table), _splitDim(static_cast<std::size_t>(splitDim)), _samples(samples),
-      _segmentEnds(std::move(segmentEnds)), _requiredDims(std::move(requiredDims)) {}
-
-const OmCellText* BootSampleCollector::CellAt(std::vector<int>& at, int split) const {
-  at[_splitDim] = split;
-  return _table.Cell(at);
-}
+      _segmentEnds(std::move(segmentEnds)), _requiredDims(std::move(requiredDims)),
+      _sampleTable(table, splitDim, Slices(samples, _segmentEnds)) {}
 
 void BootSampleCollector::UpdateMask(const std::vector<int>& at) {
   if (_requiredDims.empty()) {
     _mask.assign(_samples, false);
-    std::vector<int> index = at;
-    double value = 0;
     for (unsigned s = 1; s <= _samples; ++s)
-      _mask[s - 1] = Usable(CellAt(index, static_cast<int>(s)), value);
+      _mask[s - 1] = Usable(_row[s]);
     return;
   }
   // Cells that differ only in the required dimensions (and the split) share one mask.
@@ -58,14 +52,14 @@ void BootSampleCollector::UpdateMask(const std::vector<int>& at) {
   while (true) {
     for (std::size_t r = 0; r < _requiredDims.size(); ++r)
       index[static_cast<std::size_t>(_requiredDims[r])] = digits[r];
-    const OmCellText* observed = CellAt(index, 0);
+    _sampleTable.Read(index, _sampleRow);
+    const Slot observed = _sampleRow[0];
     for (unsigned s = 1; s <= _samples; ++s) {
       if (!_mask[s - 1]) continue;
-      const OmCellText* sample = CellAt(index, static_cast<int>(s));
-      bool match = (observed == nullptr) == (sample == nullptr);
-      if (match && IsNumber(observed) && IsNumber(sample))
-        match = IsSystemMissing(static_cast<const OmNumber*>(observed)->Value()) ==
-                IsSystemMissing(static_cast<const OmNumber*>(sample)->Value());
+      const Slot sample = _sampleRow[s];
+      bool match = (observed.kind == Slot::kAbsent) == (sample.kind == Slot::kAbsent);
+      if (match && observed.kind == Slot::kNumber && sample.kind == Slot::kNumber)
+        match = IsSystemMissing(observed.value) == IsSystemMissing(sample.value);
       if (!match) _mask[s - 1] = false;
     }
     std::size_t r = digits.size();
@@ -77,26 +71,23 @@ void BootSampleCollector::UpdateMask(const std::vector<int>& at) {
 
 // The first segment whose first jackknife sample has a cell; it is complete only when every sample of
 // it has one.
-void BootSampleCollector::FindJackknifeRange(std::vector<int> at) {
+void BootSampleCollector::FindJackknifeRange() {
   _begin = _end = 0;
-  const auto split = [this](unsigned position) { return static_cast<int>(_samples + 1 + position); };
+  const auto present = [this](unsigned position) {
+    const std::size_t s = _samples + 1 + static_cast<std::size_t>(position);
+    return s < _row.size() && _row[s].kind != Slot::kAbsent;
+  };
   unsigned begin = 0;
-  bool found = false;
   for (unsigned end : _segmentEnds) {
-    if (begin < end && CellAt(at, split(begin)) != nullptr) {
-      found = true;
+    if (begin < end && present(begin)) {
+      for (unsigned p = begin; p < end; ++p)
+        if (!present(p)) return;
       _begin = begin;
       _end = end;
-      break;
+      return;
     }
     begin = end;
   }
-  if (!found) return;
-  for (unsigned p = _begin; p < _end; ++p)
-    if (CellAt(at, split(p)) == nullptr) {
-      _begin = _end = 0;
-      return;
-    }
 }
 
 bool BootSampleCollector::Collect(const std::vector<int>& at, const std::vector<int>& partner) {
@@ -108,26 +99,27 @@ bool BootSampleCollector::Collect(const std::vector<int>& at, const std::vector<
   std::vector<int> index = at;
   if (index.size() < static_cast<std::size_t>(_table.NDimensions()))
     index.resize(static_cast<std::size_t>(_table.NDimensions()), 0);
-  const OmCellText* observed = CellAt(index, 0);
-  if (!IsNumber(observed)) return false;
-  _observed = static_cast<const OmNumber*>(observed)->Value();
+  _sampleTable.Read(index, _row);
+  if (_row.empty() || _row[0].kind != Slot::kNumber) return false;
+  _observed = _row[0].value;
   UpdateMask(index);
 
-  std::vector<int> partnerIndex = partner;
   if (!partner.empty()) {
+    std::vector<int> partnerIndex = partner;
     partnerIndex.resize(index.size(), 0);
-    if (const OmCellText* se = CellAt(partnerIndex, 0); IsNumber(se))
-      _observedStdError = static_cast<const OmNumber*>(se)->Value();
+    _sampleTable.Read(partnerIndex, _partnerRow);
+    if (_partnerRow[0].kind == Slot::kNumber) _observedStdError = _partnerRow[0].value;
   }
 
   _bootstrap.reserve(_samples);
-  double value = 0;
   for (unsigned s = 1; s <= _samples; ++s)
-    if (_mask[s - 1] && Usable(CellAt(index, static_cast<int>(s)), value)) _bootstrap.push_back(value);
+    if (_mask[s - 1] && Usable(_row[s])) _bootstrap.push_back(_row[s].value);
 
-  FindJackknifeRange(index);
-  for (unsigned p = _begin; p < _end; ++p)
-    if (Usable(CellAt(index, static_cast<int>(_samples + 1 + p)), value)) _jackknife.push_back(value);
+  FindJackknifeRange();
+  for (unsigned p = _begin; p < _end; ++p) {
+    const Slot& slot = _row[_samples + 1 + p];
+    if (Usable(slot)) _jackknife.push_back(slot.value);
+  }
   // A case without a usable value leaves the segment incomplete: no BCa interval from it.
   if (_jackknife.size() != _end - _begin) {
     _jackknife.clear();
@@ -137,8 +129,7 @@ bool BootSampleCollector::Collect(const std::vector<int>& at, const std::vector<
   if (!partner.empty()) {
     _bootstrapStdErrors.reserve(_bootstrap.size());
     for (unsigned s = 1; s <= _samples; ++s)
-      if (_mask[s - 1] && Usable(CellAt(partnerIndex, static_cast<int>(s)), value))
-        _bootstrapStdErrors.push_back(value);
+      if (_mask[s - 1] && Usable(_partnerRow[s])) _bootstrapStdErrors.push_back(_partnerRow[s].value);
     if (_bootstrapStdErrors.size() != _bootstrap.size()) _bootstrapStdErrors.clear();
   }
   return true;

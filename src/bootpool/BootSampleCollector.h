@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "bootpool/BootSampleTable.h"
 #include "model/PivotTable.h"
 
 class BootSampleCollector {
@@ -29,15 +30,19 @@ public:
   unsigned JackknifeEnd() const { return _end; }
 
 private:
-  const OmCellText* CellAt(std::vector<int>& at, int split) const;
+  using Slot = BootSampleTable::Slot;
   void UpdateMask(const std::vector<int>& at);
-  void FindJackknifeRange(std::vector<int> at);
+  void FindJackknifeRange();
 
   const OmPivotTable& _table;
   std::size_t _splitDim;
   unsigned _samples;
   std::vector<unsigned> _segmentEnds;
   std::vector<int> _requiredDims;
+  BootSampleTable _sampleTable;
+  // The slots of the statistic's cell, of its partner and of a cell the mask compares, at every split
+  // position.
+  std::vector<Slot> _row, _partnerRow, _observedRow, _sampleRow;
   // Bit s - 1 for split position s: whether that bootstrap sample counts for the current cell. With
   // required dimensions it holds for every cell that agrees with _maskKey outside them.
   std::vector<bool> _mask;

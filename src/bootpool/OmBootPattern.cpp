@@ -76,12 +76,13 @@ void OmBootPattern::Rearrange(OmPivotTable& table, int keep) const {
 std::vector<std::vector<int>> OmBootPattern::CellsAt(const OmPivotTable& table, int splitDim, int d, int at,
                                                      int d2, int at2) {
   std::vector<std::vector<int>> cells;
+  std::vector<int> index;
   for (auto it = table.FirstCell(); it; ++it) {
-    std::vector<int> index = it.At();
+    it.At(index);
     index.resize(static_cast<std::size_t>(table.NDimensions()), 0);
     if (index[static_cast<std::size_t>(splitDim)] != 0 || index[static_cast<std::size_t>(d)] != at) continue;
     if (d2 >= 0 && index[static_cast<std::size_t>(d2)] != at2) continue;
-    cells.push_back(std::move(index));
+    cells.push_back(index);
   }
   std::sort(cells.begin(), cells.end());
   return cells;

@@ -1,0 +1,144 @@
+#include "bootpool/BootSampleTable.h"
+
+#include <bit>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+// The layout is used when its rows hold at most this many slots per stored cell, so that it costs a
+// bounded multiple of what the table itself takes (a table whose rows each hold a few samples is read
+// cell by cell instead).
+constexpr std::uint64_t kMaxSlotsPerCell = 4;
+// Slots every table may take, however few cells it holds.
+constexpr std::uint64_t kMinSlots = 1 << 16;
+// Linear indexes up to this many per stored cell are kept in a vector; larger index spaces in a map.
+constexpr std::uint64_t kMaxDenseRowsPerCell = 4;
+
+const double kAbsent = std::bit_cast<double>(std::uint64_t{0x7FF4000000000A55});
+const double kOther = std::bit_cast<double>(std::uint64_t{0x7FF4000000000B7E});
+
+bool Is(double slot, double marker) {
+  return std::bit_cast<std::uint64_t>(slot) == std::bit_cast<std::uint64_t>(marker);
+}
+
+BootSampleTable::Slot Decode(double slot) {
+  if (Is(slot, kAbsent)) return {};
+  if (Is(slot, kOther)) return {BootSampleTable::Slot::kOther, 0};
+  return {BootSampleTable::Slot::kNumber, slot};
+}
+
+} // namespace
+
+BootSampleTable::BootSampleTable(const OmPivotTable& table, int splitDim, int slices)
+    : _table(table), _split(static_cast<std::size_t>(splitDim)),
+      _slices(static_cast<std::size_t>(slices > 0 ? slices : 0)) {
+  _laidOut = Build();
+  if (!_laidOut) {
+    _denseRows.clear();
+    _sparseRows.clear();
+    _slots.clear();
+    _slots.shrink_to_fit();
+  }
+}
+
+bool BootSampleTable::Build() {
+  const std::size_t dims = static_cast<std::size_t>(_table.NDimensions());
+  _sizes = _table.SizeVector();
+  _radix.assign(dims, 0);
+  std::uint64_t space = 1;
+  for (std::size_t d = dims; d-- > 0;) {
+    if (d == _split) continue;
+    _radix[d] = space;
+    const auto size = static_cast<std::uint64_t>(_sizes[d] > 0 ? _sizes[d] : 1);
+    if (space > std::numeric_limits<std::uint64_t>::max() / size) return false;
+    space *= size;
+  }
+  const std::uint64_t cells = _table.CellCount();
+  const std::uint64_t maxSlots = kMaxSlotsPerCell * cells + kMinSlots;
+  _dense = space <= kMaxDenseRowsPerCell * cells + kMinSlots;
+  if (_dense) _denseRows.assign(space, -1);
+  // First the rows, so that the slots are allocated once.
+  std::vector<int> at;
+  std::int32_t rows = 0;
+  const auto rowOf = [&](std::int64_t linear) -> std::int32_t& {
+    if (_dense) return _denseRows[static_cast<std::size_t>(linear)];
+    return _sparseRows.try_emplace(static_cast<std::uint64_t>(linear), -1).first->second;
+  };
+  for (auto it = _table.FirstCell(); it; ++it) {
+    it.At(at);
+    at.resize(dims, 0);
+    const int s = at[_split];
+    if (s < 0 || static_cast<std::size_t>(s) >= _slices) continue;
+    const std::int64_t linear = Linear(at);
+    if (linear < 0) continue;
+    std::int32_t& row = rowOf(linear);
+    if (row >= 0) continue;
+    if (static_cast<std::uint64_t>(rows + 1) * _slices > maxSlots ||
+        rows == std::numeric_limits<std::int32_t>::max())
+      return false;
+    row = rows++;
+  }
+  _slots.assign(static_cast<std::size_t>(rows) * _slices, kAbsent);
+  for (auto it = _table.FirstCell(); it; ++it) {
+    it.At(at);
+    at.resize(dims, 0);
+    const int s = at[_split];
+    if (s < 0 || static_cast<std::size_t>(s) >= _slices) continue;
+    const std::int64_t linear = Linear(at);
+    if (linear < 0) continue;
+    double& slot = _slots[static_cast<std::size_t>(rowOf(linear)) * _slices + static_cast<std::size_t>(s)];
+    const OmCellText* cell = it.Cell();
+    if (cell->OrderCode() != OmCellText::kOrderNumber) {
+      slot = kOther;
+      continue;
+    }
+    const double value = static_cast<const OmNumber*>(cell)->Value();
+    slot = std::isnan(value) ? std::numeric_limits<double>::quiet_NaN() : value;
+  }
+  return true;
+}
+
+std::int64_t BootSampleTable::Linear(const std::vector<int>& at) const {
+  std::uint64_t linear = 0;
+  for (std::size_t d = 0; d < _radix.size(); ++d) {
+    if (d == _split) continue;
+    const int e = d < at.size() ? at[d] : 0;
+    if (e < 0 || e >= (_sizes[d] > 0 ? _sizes[d] : 1)) return -1;
+    linear += static_cast<std::uint64_t>(e) * _radix[d];
+  }
+  return static_cast<std::int64_t>(linear);
+}
+
+std::int64_t BootSampleTable::Row(const std::vector<int>& at) const {
+  const std::int64_t linear = Linear(at);
+  if (linear < 0) return -1;
+  if (_dense) return _denseRows[static_cast<std::size_t>(linear)];
+  const auto found = _sparseRows.find(static_cast<std::uint64_t>(linear));
+  return found == _sparseRows.end() ? -1 : found->second;
+}
+
+void BootSampleTable::Read(const std::vector<int>& at, std::vector<Slot>& out) const {
+  out.assign(_slices, Slot{});
+  if (_laidOut) {
+    const std::int64_t row = Row(at);
+    if (row < 0) return;
+    const double* first = _slots.data() + static_cast<std::size_t>(row) * _slices;
+    for (std::size_t s = 0; s < _slices; ++s)
+      out[s] = Decode(first[s]);
+    return;
+  }
+  std::vector<int> index = at;
+  index.resize(static_cast<std::size_t>(_table.NDimensions()), 0);
+  for (std::size_t s = 0; s < _slices; ++s) {
+    index[_split] = static_cast<int>(s);
+    const OmCellText* cell = _table.Cell(index);
+    if (cell == nullptr) continue;
+    if (cell->OrderCode() == OmCellText::kOrderNumber) {
+      out[s].kind = Slot::kNumber;
+      out[s].value = static_cast<const OmNumber*>(cell)->Value();
+    } else {
+      out[s].kind = Slot::kOther;
+    }
+  }
+}
