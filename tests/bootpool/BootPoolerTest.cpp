@@ -409,3 +409,28 @@ TEST(BootPooler, IncompleteJackknifeFallsBackToPercentile) {
   EXPECT_EQ(NotesAt(*t, {0, 1, lower}), Strings{"Not all jackknife results available, so..."});
   EXPECT_FALSE(std::isnan(NumberAt(*t, {0, 1, lower})));
 }
+
+// A table whose rows mostly hold the observed sample alone is read cell by cell rather than laid out by
+// row; the results are the same either way.
+TEST(BootPooler, SparseTablesGiveTheSameResults) {
+  const auto pool = [](int rows) {
+    Harness h;
+    BeginBootstrapped(h, "Correlations");
+    Strings names;
+    for (int r = 0; r < rows; ++r)
+      names.push_back("v" + std::to_string(r));
+    Play(h, {"Correlations", "Correlations", names, {"Pearson Correlation"}, 1001, [](int s, int r, int) {
+               return r == 0 || s == 0 ? 0.3 + 0.001 * ((s * 37) % 101) : kNaN;
+             }});
+    h.End(Spec(1000));
+    const OmPivotTable* t = h.Find<OmPivotTable>("Correlations");
+    std::vector<std::string> out;
+    for (const char* c : {"Bias", "Std. Error", "Lower", "Upper"})
+      out.push_back(CellText(*t, {0, 0, Category(t->Dimension(2), c)}));
+    out.push_back(CellText(*t, {0, rows - 1, Category(t->Dimension(2), "Bias")}));
+    return out;
+  };
+  const Strings dense = pool(1), sparse = pool(100);
+  EXPECT_EQ(Strings(sparse.begin(), sparse.end() - 1), Strings(dense.begin(), dense.end() - 1));
+  EXPECT_EQ(sparse.back(), "."); // no samples: missing results
+}
