@@ -93,6 +93,8 @@ OmBootPattern::NewParts& OmBootPooler::NewParts() {
 }
 
 void OmBootPooler::Visit(OmPivotTable& table) {
+  // Tables of a visit that failed part way are not kept for the next one.
+  _my->_made.clear();
   if (_my->_specs == nullptr) return;
   for (OmBootPattern* p : _my->_patterns)
     if (p->AppliesTo(table)) p->Pool(table, _my->_made, *_my->_specs);

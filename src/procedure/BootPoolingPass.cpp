@@ -14,6 +14,7 @@ void OmBootPoolingPass::Begin(OmOutputTree& tree) {
 
 OmFinishPass::Verdict OmBootPoolingPass::Visit(OmOutputPart& part, Insertions& after) {
   if (!_pooler) return Verdict::kKeep;
+  _pooler->NewParts().clear(); // what a visit that failed part way made
   part.Accept(*_pooler);
   for (auto& made : _pooler->NewParts())
     after.push_back(std::move(made));

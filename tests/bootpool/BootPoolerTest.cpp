@@ -119,7 +119,8 @@ TEST(BootPooler, PerSampleOutputIsRemovedAndSelectionCountsWhatStays) {
     h.w.String(1, "Report");
     h.w.Heading(1);
     for (int s = 0; s < 3; ++s)
-      h.Table(0, "Report $bootstrap_split = " + std::to_string(s), "Report", {"r"}, {"c"}, {1.0 + s});
+      h.Table(0, std::string("Report $bootstrap_split = ").append(std::to_string(s)), "Report", {"r"}, {"c"},
+              {1.0 + s});
     h.w.HeadingEnd();
     h.w.String(1, "Sample $bootstrap_split = 2");
     h.w.TextBlock(1);
@@ -418,7 +419,7 @@ TEST(BootPooler, SparseTablesGiveTheSameResults) {
     BeginBootstrapped(h, "Correlations");
     Strings names;
     for (int r = 0; r < rows; ++r)
-      names.push_back("v" + std::to_string(r));
+      names.push_back(std::string("v").append(std::to_string(r)));
     Play(h, {"Correlations", "Correlations", names, {"Pearson Correlation"}, 1001, [](int s, int r, int) {
                return r == 0 || s == 0 ? 0.3 + 0.001 * ((s * 37) % 101) : kNaN;
              }});
