@@ -9,10 +9,10 @@ constexpr int kTwoTailed = 2;
 } // namespace
 
 BootCellPooler::BootCellPooler(const SvrBootstrapSpecs& specs, OmPivotTable& table, BootResultWriter& writer,
-                               int splitDim, std::vector<int> requiredDims)
+                               int splitDim, std::vector<int> requiredDims, BootSampleFilter only)
     : _cases(specs.GetJackknifeCases()), _table(table), _writer(writer),
       _collector(table, splitDim, specs.GetNSamples(), specs.GetJackknifeSegmentEnds(),
-                 std::move(requiredDims)),
+                 std::move(requiredDims), std::move(only)),
       _levelPct(specs.GetCILevelPct()), _samples(specs.GetNSamples()) {}
 
 void BootCellPooler::PoolCell(const std::vector<int>& at, const std::vector<int>& partner, bool zeroFill) {

@@ -21,10 +21,11 @@ int Slices(unsigned samples, const std::vector<unsigned>& segmentEnds) {
 } // namespace
 
 BootSampleCollector::BootSampleCollector(const OmPivotTable& table, int splitDim, unsigned samples,
-                                         std::vector<unsigned> segmentEnds, std::vector<int> requiredDims)
+                                         std::vector<unsigned> segmentEnds, std::vector<int> requiredDims,
+                                         BootSampleFilter only)
     : _table(table), _splitDim(static_cast<std::size_t>(splitDim)), _samples(samples),
       _segmentEnds(std::move(segmentEnds)), _requiredDims(std::move(requiredDims)),
-      _sampleTable(table, splitDim, Slices(samples, _segmentEnds)) {}
+      _sampleTable(table, splitDim, Slices(samples, _segmentEnds), std::move(only)) {}
 
 void BootSampleCollector::UpdateMask(const std::vector<int>& at) {
   if (_requiredDims.empty()) {

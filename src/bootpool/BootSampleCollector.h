@@ -13,12 +13,20 @@ public:
   // `segmentEnds` are the ends of the jackknife segments, counted in jackknife positions (position p
   // stands at split position N + 1 + p). With required dimensions, a sample counts for a cell only
   // when it has, across every category of those dimensions, the cells that the observed sample has.
+  // Only the cells that `only` names are read (the statistic's category and its partner's).
   BootSampleCollector(const OmPivotTable& table, int splitDim, unsigned samples,
-                      std::vector<unsigned> segmentEnds, std::vector<int> requiredDims);
+                      std::vector<unsigned> segmentEnds, std::vector<int> requiredDims,
+                      BootSampleFilter only = {});
 
   // Collects for the statistic at `at` (split entry 0) and its standard-error partner at `partner`
   // (empty for none). False when the observed cell is not a number; the lists are empty then.
   bool Collect(const std::vector<int>& at, const std::vector<int>& partner);
+
+  // The observed sample's cells whose entry for `dim` is `entry`, in index order, when the collector
+  // can tell them without a walk over the table (false otherwise).
+  bool ObservedCells(int dim, int entry, std::vector<std::vector<int>>& out) const {
+    return _sampleTable.ObservedCells(dim, entry, out);
+  }
 
   double Observed() const { return _observed; }
   double ObservedStdError() const { return _observedStdError; }

@@ -1,5 +1,6 @@
 #include "bootpool/BootSampleTable.h"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <limits>
@@ -30,9 +31,20 @@ BootSampleTable::Slot Decode(double slot) {
 
 } // namespace
 
-BootSampleTable::BootSampleTable(const OmPivotTable& table, int splitDim, int slices)
+BootSampleTable::BootSampleTable(const OmPivotTable& table, int splitDim, int slices, BootSampleFilter only)
     : _table(table), _split(static_cast<std::size_t>(splitDim)),
-      _slices(static_cast<std::size_t>(slices > 0 ? slices : 0)) {
+      _slices(static_cast<std::size_t>(slices > 0 ? slices : 0)), _only(std::move(only)) {
+  if (_only.dim >= 0 && _only.dim < table.NDimensions() && static_cast<std::size_t>(_only.dim) != _split) {
+    _onlyPlace.assign(static_cast<std::size_t>(std::max(table.Size(_only.dim), 0)), -1);
+    int place = 0;
+    for (int e : _only.entries)
+      if (e >= 0 && static_cast<std::size_t>(e) < _onlyPlace.size() &&
+          _onlyPlace[static_cast<std::size_t>(e)] < 0)
+        _onlyPlace[static_cast<std::size_t>(e)] = place++;
+    _only.entries.resize(static_cast<std::size_t>(place));
+  } else {
+    _only.dim = -1;
+  }
   _laidOut = Build();
   if (!_laidOut) {
     _denseRows.clear();
@@ -45,6 +57,7 @@ BootSampleTable::BootSampleTable(const OmPivotTable& table, int splitDim, int sl
 bool BootSampleTable::Build() {
   const std::size_t dims = static_cast<std::size_t>(_table.NDimensions());
   _sizes = _table.SizeVector();
+  if (_only.dim >= 0) _sizes[static_cast<std::size_t>(_only.dim)] = static_cast<int>(_only.entries.size());
   _radix.assign(dims, 0);
   std::uint64_t space = 1;
   for (std::size_t d = dims; d-- > 0;) {
@@ -56,10 +69,32 @@ bool BootSampleTable::Build() {
   }
   const std::uint64_t cells = _table.CellCount();
   const std::uint64_t maxSlots = kMaxSlotsPerCell * cells + kMinSlots;
+  std::vector<int> at;
+  const auto fill = [&](double& slot, const OmCellText* cell) {
+    if (cell->OrderCode() != OmCellText::kOrderNumber) {
+      slot = kOther;
+      return;
+    }
+    const double value = static_cast<const OmNumber*>(cell)->Value();
+    slot = std::isnan(value) ? std::numeric_limits<double>::quiet_NaN() : value;
+  };
+  if (space <= maxSlots / std::max<std::uint64_t>(_slices, 1)) {
+    _direct = true;
+    _slots.assign(static_cast<std::size_t>(space) * _slices, kAbsent);
+    for (auto it = _table.FirstCell(); it; ++it) {
+      it.At(at);
+      at.resize(dims, 0);
+      const int s = at[_split];
+      if (s < 0 || static_cast<std::size_t>(s) >= _slices) continue;
+      const std::int64_t linear = Linear(at);
+      if (linear >= 0)
+        fill(_slots[static_cast<std::size_t>(linear) * _slices + static_cast<std::size_t>(s)], it.Cell());
+    }
+    return true;
+  }
   _dense = space <= kMaxDenseRowsPerCell * cells + kMinSlots;
   if (_dense) _denseRows.assign(space, -1);
   // First the rows, so that the slots are allocated once.
-  std::vector<int> at;
   std::int32_t rows = 0;
   const auto rowOf = [&](std::int64_t linear) -> std::int32_t& {
     if (_dense) return _denseRows[static_cast<std::size_t>(linear)];
@@ -87,14 +122,7 @@ bool BootSampleTable::Build() {
     if (s < 0 || static_cast<std::size_t>(s) >= _slices) continue;
     const std::int64_t linear = Linear(at);
     if (linear < 0) continue;
-    double& slot = _slots[static_cast<std::size_t>(rowOf(linear)) * _slices + static_cast<std::size_t>(s)];
-    const OmCellText* cell = it.Cell();
-    if (cell->OrderCode() != OmCellText::kOrderNumber) {
-      slot = kOther;
-      continue;
-    }
-    const double value = static_cast<const OmNumber*>(cell)->Value();
-    slot = std::isnan(value) ? std::numeric_limits<double>::quiet_NaN() : value;
+    fill(_slots[static_cast<std::size_t>(rowOf(linear)) * _slices + static_cast<std::size_t>(s)], it.Cell());
   }
   return true;
 }
@@ -103,7 +131,10 @@ std::int64_t BootSampleTable::Linear(const std::vector<int>& at) const {
   std::uint64_t linear = 0;
   for (std::size_t d = 0; d < _radix.size(); ++d) {
     if (d == _split) continue;
-    const int e = d < at.size() ? at[d] : 0;
+    int e = d < at.size() ? at[d] : 0;
+    if (static_cast<int>(d) == _only.dim)
+      e = e >= 0 && static_cast<std::size_t>(e) < _onlyPlace.size() ? _onlyPlace[static_cast<std::size_t>(e)]
+                                                                    : -1;
     if (e < 0 || e >= (_sizes[d] > 0 ? _sizes[d] : 1)) return -1;
     linear += static_cast<std::uint64_t>(e) * _radix[d];
   }
@@ -112,7 +143,7 @@ std::int64_t BootSampleTable::Linear(const std::vector<int>& at) const {
 
 std::int64_t BootSampleTable::Row(const std::vector<int>& at) const {
   const std::int64_t linear = Linear(at);
-  if (linear < 0) return -1;
+  if (linear < 0 || _direct) return linear;
   if (_dense) return _denseRows[static_cast<std::size_t>(linear)];
   const auto found = _sparseRows.find(static_cast<std::uint64_t>(linear));
   return found == _sparseRows.end() ? -1 : found->second;
@@ -141,4 +172,26 @@ void BootSampleTable::Read(const std::vector<int>& at, std::vector<Slot>& out) c
       out[s].kind = Slot::kOther;
     }
   }
+}
+
+bool BootSampleTable::ObservedCells(int dim, int entry, std::vector<std::vector<int>>& out) const {
+  out.clear();
+  if (!_laidOut || !_direct || _slices == 0) return false;
+  const std::size_t dims = _radix.size();
+  const std::size_t space = _slots.size() / _slices;
+  std::vector<int> at(dims, 0);
+  for (std::size_t linear = 0; linear < space; ++linear) {
+    if (Is(_slots[linear * _slices], kAbsent)) continue;
+    bool wanted = true;
+    for (std::size_t d = 0; d < dims && wanted; ++d) {
+      if (d == _split) continue;
+      const auto size = static_cast<std::uint64_t>(_sizes[d] > 0 ? _sizes[d] : 1);
+      int e = static_cast<int>((linear / _radix[d]) % size);
+      if (static_cast<int>(d) == _only.dim) e = _only.entries[static_cast<std::size_t>(e)];
+      at[d] = e;
+      wanted = static_cast<int>(d) != dim || e == entry;
+    }
+    if (wanted) out.push_back(at);
+  }
+  return true;
 }

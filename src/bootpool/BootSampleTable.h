@@ -9,6 +9,13 @@
 
 #include "model/PivotTable.h"
 
+// The cells of a table that pooling reads: those whose entry for dimension `dim` is one of `entries`
+// (every cell when `dim` is -1).
+struct BootSampleFilter {
+  int dim = -1;
+  std::vector<int> entries;
+};
+
 class BootSampleTable {
 public:
   // What a split position of a row holds.
@@ -18,11 +25,16 @@ public:
     double value = 0; // for numbers
   };
 
-  // `slices` split positions (0 to slices - 1) are read; cells beyond them are not.
-  BootSampleTable(const OmPivotTable& table, int splitDim, int slices);
+  // The filter's cells at the split positions 0 to slices - 1 are read.
+  BootSampleTable(const OmPivotTable& table, int splitDim, int slices, BootSampleFilter only = {});
 
   // The slots of the cell at `at` (its split entry ignored) at every split position, into `out`.
   void Read(const std::vector<int>& at, std::vector<Slot>& out) const;
+
+  // The indexes (split entry 0) of the observed sample's cells whose entry for `dim` is `entry`, in index
+  // order (the last dimension varies fastest), into `out`. False, with `out` empty, when the table was not
+  // laid out by index and the caller must find them itself.
+  bool ObservedCells(int dim, int entry, std::vector<std::vector<int>>& out) const;
 
 private:
   // The row of an index, or -1 when no cell has it.
@@ -35,7 +47,12 @@ private:
   std::size_t _slices;
   std::vector<std::uint64_t> _radix; // per dimension; 0 for the split dimension
   std::vector<int> _sizes;
+  // The filter's entries by subscript: their place among the entries, or -1.
+  BootSampleFilter _only;
+  std::vector<int> _onlyPlace;
   bool _laidOut = false;
+  // Slots by linear index itself, when the index space is small enough: one pass, no rows.
+  bool _direct = false;
   // Rows by linear index: a vector when the index space is small, else a map.
   std::vector<std::int32_t> _denseRows;
   std::unordered_map<std::uint64_t, std::int32_t> _sparseRows;

@@ -38,14 +38,16 @@ bool OmBootPoolingPattern1::Pool(OmPivotTable& table, NewParts&, const SvrBootst
     label.Add(OmStringCell(name, nullptr, true));
     BootResultWriter writer(table, statDim, label, caption, samples, specs.GetCILevelPct(), !second.empty(),
                             bca, significanceOnly);
-    BootCellPooler pooler(specs, table, writer, split, required);
     const OmDimension& dim = table.Dimension(statDim);
     const int position = FindCategoryByPath(name, dim);
     if (position < 0) continue;
     const bool zeroFill = second == kZeroFill;
     const int stdErrorPosition = zeroFill || second.empty() ? -1 : FindCategoryByPath(second, dim);
     if (samples < 1) continue;
-    for (const std::vector<int>& at : CellsAt(table, split, statDim, position)) {
+    BootCellPooler pooler(specs, table, writer, split, required, {statDim, {position, stdErrorPosition}});
+    std::vector<std::vector<int>> cells;
+    if (!pooler.ObservedCells(statDim, position, cells)) cells = CellsAt(table, split, statDim, position);
+    for (const std::vector<int>& at : cells) {
       std::vector<int> partner;
       if (stdErrorPosition >= 0) {
         partner = at;

@@ -51,11 +51,13 @@ bool OmBootPoolingPattern2::Pool(OmPivotTable& table, NewParts&, const SvrBootst
   BootResultWriter writer(table, resultDim, OmStringCell("Bootstrap", nullptr, true),
                           BootSamplingCaption(specs.GetSamplingMethod()), samples, specs.GetCILevelPct(),
                           false, !specs.GetJackknifeCases().empty(), false);
-  BootCellPooler pooler(specs, table, writer, split, required);
   if (statDim < 0 || samples < 1) return false;
   const int resultCategory = FindCategoryByPath(_resultCategory, table.Dimension(resultDim));
   if (resultCategory < 0) return false;
-  const std::vector<std::vector<int>> observed = CellsAt(table, split, resultDim, resultCategory);
+  BootCellPooler pooler(specs, table, writer, split, required, {resultDim, {resultCategory}});
+  std::vector<std::vector<int>> observed;
+  if (!pooler.ObservedCells(resultDim, resultCategory, observed))
+    observed = CellsAt(table, split, resultDim, resultCategory);
   const auto stat = static_cast<std::size_t>(statDim);
   for (const std::string& name : _stats) {
     const OmDimensionNode* node =

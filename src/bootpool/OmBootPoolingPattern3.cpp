@@ -102,9 +102,13 @@ OmBootPoolingPattern3::PoolPair(OmPivotTable& table, int statDim, int split, con
   BootResultWriter writer(boot, resultDim, OmStringCell("Bootstrap", nullptr, true),
                           BootSamplingCaption(specs.GetSamplingMethod()), samples, specs.GetCILevelPct(),
                           partnerAt >= 0, bca, false);
-  BootSampleCollector collector(table, split, samples, specs.GetJackknifeSegmentEnds(), required);
+  BootSampleCollector collector(table, split, samples, specs.GetJackknifeSegmentEnds(), required,
+                                {statDim, {estimateAt, partnerAt}});
   const bool fromT = partner == kTPartner;
-  for (const std::vector<int>& at : CellsAt(table, split, statDim, estimateAt)) {
+  std::vector<std::vector<int>> cells;
+  if (!collector.ObservedCells(statDim, estimateAt, cells))
+    cells = CellsAt(table, split, statDim, estimateAt);
+  for (const std::vector<int>& at : cells) {
     std::vector<int> partnerIndex;
     if (partnerAt >= 0) {
       partnerIndex = at;
