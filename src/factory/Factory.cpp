@@ -316,7 +316,8 @@ struct OmFactory::Impl : MessageVisitor<OmFactory::Impl> {
                 "bootstrapped";
     }
     FinishProcedure(specs ? &*specs : nullptr);
-    if (!problem.empty()) throw ProtocolError(291, "specification", problem);
+    if (!problem.empty())
+      throw ProtocolError(MessageType::ProcedureEnd, "specification", problem);
   }
 
   // Finishes the open procedure, delivers it and closes it. Running out of memory leaves the procedure

@@ -180,14 +180,16 @@ std::unique_ptr<OmMIPattern> MakePattern(const MICatalogueRow& row) {
 }
 
 const std::vector<const OmMIPattern*>& MICatalogue() {
-  // Built once, under the guard of a local static's initialisation; the patterns are never freed.
-  static const std::vector<const OmMIPattern*> catalogue = [] {
-    std::vector<const OmMIPattern*> patterns;
+  // Built once, under the guard of a local static's initialisation, and never freed: a pooler may run
+  // while the process ends. The list itself is never destroyed either, so that the patterns stay
+  // reachable from it to the end (leak checkers then see them as held, not lost).
+  static const auto* catalogue = [] {
+    auto* patterns = new std::vector<const OmMIPattern*>;
     for (const MICatalogueRow& row : kRows)
-      patterns.push_back(MakePattern(row).release());
+      patterns->push_back(MakePattern(row).release());
     return patterns;
   }();
-  return catalogue;
+  return *catalogue;
 }
 
 } // namespace omf::mipool
