@@ -48,6 +48,9 @@ struct AxisDimension {
   std::vector<std::size_t> start{0};
   std::vector<int> subscripts;
   int depth = 0; // label levels: the longest path
+  // A dimension whose root carries both the node mark and the second flag is one the back end (or a
+  // pooler, for the bootstrap split) asked to keep out of sight: as a layer it gets no "Layer:" line.
+  bool hidden = false;
 
   std::size_t Count() const { return subscripts.size(); }
   std::size_t PathLength(std::size_t i) const { return start[i + 1] - start[i]; }
@@ -68,6 +71,7 @@ AxisDimension MakeAxisDimension(const OmPivotTable& table, int d, const std::vec
   AxisDimension a;
   a.dim = d;
   const OmDimensionNode* root = &table.Dimension(d).Root();
+  a.hidden = root->Mark() && root->SecondFlag();
   for (const Category& category : categories) {
     const std::size_t begin = a.nodes.size();
     if (withPaths) {
@@ -327,6 +331,7 @@ std::vector<ShownText> TableLayout::LayerLabels(std::size_t layer) const {
   std::vector<ShownText> out;
   const Axis& layers = _my->_layers;
   for (std::size_t j = 0; j < layers.dims.size(); ++j) {
+    if (layers.dims[j].hidden) continue;
     const OmDimensionNode* category = layers.dims[j].CategoryNode(layers.CategoryAt(layer, j));
     out.push_back(category == nullptr ? ShownText{} : _my->_marks.Show(category->Label()));
   }

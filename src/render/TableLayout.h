@@ -78,7 +78,8 @@ public:
 
   // Combinations of layer categories, the last layer dimension varying fastest; 1 without layers.
   std::size_t LayerCount() const;
-  // The categories of one combination, one per layer dimension in list order.
+  // The categories of one combination, one per layer dimension in list order; hidden dimensions (root
+  // with both the node mark and the second flag, such as the bootstrap split) are left out.
   std::vector<ShownText> LayerLabels(std::size_t layer) const;
   TableGrid Grid(std::size_t layer) const;
 

@@ -284,3 +284,20 @@ TEST(TextRenderer, TablesReadTheCodePageOfTheNearestProcedureAbove) {
   ASSERT_NE(first, std::string::npos) << text;
   EXPECT_NE(text.find(shown, first + 1), std::string::npos) << text;
 }
+
+// A layer dimension whose root carries both the node mark and the second flag (the bootstrap split left
+// with its observed sample) gets no "Layer:" line; one flag alone does not hide it.
+TEST(TextRenderer, LayersMarkedHiddenGetNoLayerLine) {
+  for (const bool both : {true, false}) {
+    SCOPED_TRACE(both);
+    auto table = NestedTable();
+    const int split = table->AddDimension(OmStringCell("Split"));
+    table->Layers().Set(0, static_cast<short>(split));
+    Category(*table, split, &table->Dimension(split).Root(), OmStringCell("0"));
+    table->Dimension(split).Root().SetMark(true);
+    table->Dimension(split).Root().SetSecondFlag(both);
+    const std::string text = TablePart(std::move(table));
+    EXPECT_EQ(Contains(text, "Layer: 0\n"), !both) << text;
+    EXPECT_TRUE(Contains(text, "|   21 |")) << text;
+  }
+}
