@@ -68,10 +68,14 @@ bool OmMICellPoolingPattern::Pool(OmPivotTable& table, OmOutputTree*) const {
   if (stats == -1 || !ctx.Open()) return false;
   const bool showDiagnostics = ShowDiagnostics();
   bool pooled = false;
-  if (!_fields.pairEstimate.empty())
-    pooled = PoolStatistic(ctx, stats, {_fields.pairEstimate, _fields.pairStdError, "", "", "", ""},
-                           showDiagnostics) ||
-             pooled;
+  if (!_fields.pairEstimate.empty()) {
+    // Filled element by element: g++ 12 destroys elements of a braced temporary array that were never
+    // built when a copy in its initialiser throws (seen when an allocation fails), so no braced list here.
+    std::array<std::string, 6> pair;
+    pair[0] = _fields.pairEstimate;
+    pair[1] = _fields.pairStdError;
+    pooled = PoolStatistic(ctx, stats, pair, showDiagnostics) || pooled;
+  }
   if (!_fields.rubin[0].empty()) pooled = PoolStatistic(ctx, stats, _fields.rubin, showDiagnostics) || pooled;
   for (const std::string& path : _fields.averaged)
     pooled = AveragePlace(ctx, Place(stats, PathIn(path, table.Dimension(stats))), {stats, ctx.imputation}) ||
