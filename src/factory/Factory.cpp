@@ -300,8 +300,8 @@ struct OmFactory::Impl : MessageVisitor<OmFactory::Impl> {
       CloseProcedure();
       return;
     }
-    // The procedure's settings decide whether it was bootstrapped; the specification only says how. A
-    // specification that cannot be used, or that comes with a procedure not bootstrapped, is an error
+    // The procedure's settings decide whether it was bootstrapped; its bootstrap specification only says how.
+    // A specification that cannot be used, or that comes with a procedure not bootstrapped, is an error
     // raised once the procedure's output is delivered unpooled.
     std::optional<SvrBootstrapSpecs> specs;
     std::string problem;
@@ -316,8 +316,7 @@ struct OmFactory::Impl : MessageVisitor<OmFactory::Impl> {
                 "bootstrapped";
     }
     FinishProcedure(specs ? &*specs : nullptr);
-    if (!problem.empty())
-      throw ProtocolError(MessageType::ProcedureEnd, "specification", problem);
+    if (!problem.empty()) throw ProtocolError(MessageType::ProcedureEnd, "specification", problem);
   }
 
   // Finishes the open procedure, delivers it and closes it. Running out of memory leaves the procedure

@@ -41,7 +41,7 @@ public:
   void SetProcedureNumber(std::int64_t number) { _number = number; }
   std::int64_t ProcedureNumber() const { return _number; }
   // Whether the procedure was bootstrapped: its tables then meet output selection only at the finish
-  // step, after the bootstrap pooling that the specification given to Finish asks for.
+  // step, after the bootstrap pooling that the bootstrap specification given to Finish asks for.
   void SetBootstrapped(bool bootstrapped) { _bootstrapped = bootstrapped; }
   bool Bootstrapped() const { return _bootstrapped; }
   void SetSettings(std::shared_ptr<const BackendSettings> settings) { _settings = std::move(settings); }
@@ -70,8 +70,8 @@ public:
   void AnswerTree(int number, int operation, const char* data, std::size_t length, std::int32_t value);
   // One fragment of a multipart model message.
   void Model(const void* payload, std::size_t length);
-  // The finish step, run once. A bootstrapped procedure is pooled by the specification given; without
-  // one (a procedure not bootstrapped, or whose specification could not be read) nothing is pooled.
+  // The finish step, run once. A bootstrapped procedure is pooled by the bootstrap specification given;
+  // without one (a procedure not bootstrapped, or whose specification could not be read) nothing is pooled.
   // Running out of memory here leaves a tree that FinishWithNote can still close.
   void Finish(const SvrBootstrapSpecs* bootstrapSpecification);
   // Closes a procedure that ran out of memory, open or part way through its finish step: its output
@@ -141,7 +141,8 @@ private:
   std::shared_ptr<const BackendSettings> _settings;
   bool _bootstrapped = false;
   bool _finished = false;
-  // The specification during the finish step of a bootstrapped procedure; null once pooling has begun.
+  // The bootstrap specification during the finish step of a bootstrapped procedure; null once pooling has
+  // begun.
   std::unique_ptr<SvrBootstrapSpecs> _bootstrapSpecs;
   OmOutputTreeTranslator* _translator;
   OmFactorySelector* _selector;

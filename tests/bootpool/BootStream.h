@@ -81,7 +81,7 @@ struct BootTable {
   std::uint8_t tcid;
 };
 
-// The specification text of N samples, a level and jackknife cases of weight 1 in group 0.
+// The bootstrap specification text of N samples, a level and jackknife cases of weight 1 in group 0.
 inline std::string Spec(unsigned samples, unsigned jackknife = 0, double level = 95, int method = 0) {
   std::string s = "level=" + std::to_string(level) + "\nsamples=" + std::to_string(samples) +
                   "\nmethod=" + std::to_string(method) + "\n";
