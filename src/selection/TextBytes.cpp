@@ -5,42 +5,6 @@
 
 namespace omf::selection::detail {
 
-namespace {
-
-bool IsContinuation(unsigned char c) {
-  return (c & 0xC0) == 0x80;
-}
-
-} // namespace
-
-std::size_t Utf8SequenceAt(std::string_view text, std::size_t at) {
-  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[at + i]); };
-  const std::size_t left = text.size() - at;
-  const unsigned char lead = byte(0);
-  if (lead < 0x80) return 1;
-  // The second byte's range excludes overlong forms (after E0, F0), surrogates (after ED) and code points
-  // above U+10FFFF (after F4).
-  std::size_t length = 0;
-  unsigned char low = 0x80, high = 0xBF;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    if (lead == 0xE0) low = 0xA0;
-    if (lead == 0xED) high = 0x9F;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    if (lead == 0xF0) low = 0x90;
-    if (lead == 0xF4) high = 0x8F;
-  } else {
-    return 0;
-  }
-  if (left < length || byte(1) < low || byte(1) > high) return 0;
-  for (std::size_t i = 2; i < length; ++i)
-    if (!IsContinuation(byte(i))) return 0;
-  return length;
-}
-
 bool IsUtf8(std::string_view text) {
   for (std::size_t at = 0; at < text.size();) {
     const std::size_t length = Utf8SequenceAt(text, at);

@@ -6,10 +6,11 @@
 #include <string>
 #include <string_view>
 
+#include "text/Escapes.h"
+
 namespace omf::selection::detail {
 
-// The length of the well-formed UTF-8 sequence that starts at `at` (1 to 4), or 0 when none starts there.
-std::size_t Utf8SequenceAt(std::string_view text, std::size_t at);
+using omf::text::Utf8SequenceAt;
 
 bool IsUtf8(std::string_view text);
 

@@ -6,10 +6,22 @@ namespace omf::text {
 
 namespace {
 
-// The length of the well-formed UTF-8 sequence of two to four bytes that starts at `at`, or 0.
-std::size_t SequenceAt(std::string_view text, std::size_t at) {
+// U+0080 to U+009F, encoded C2 80 to C2 9F.
+bool Invisible(std::string_view sequence) {
+  return sequence.size() == 2 && static_cast<unsigned char>(sequence[0]) == 0xC2 &&
+         static_cast<unsigned char>(sequence[1]) < 0xA0;
+}
+
+UnquoteError Error(UnquoteError::Kind kind, std::size_t at, std::string message) {
+  return {kind, at, std::move(message)};
+}
+
+} // namespace
+
+std::size_t Utf8SequenceAt(std::string_view text, std::size_t at) {
   const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[at + i]); };
   const unsigned char lead = byte(0);
+  if (lead < 0x80) return 1;
   // The second byte's range excludes overlong forms (after E0, F0), surrogates (after ED) and code points
   // above U+10FFFF (after F4).
   std::size_t length = 0;
@@ -33,18 +45,6 @@ std::size_t SequenceAt(std::string_view text, std::size_t at) {
   return length;
 }
 
-// U+0080 to U+009F, encoded C2 80 to C2 9F.
-bool Invisible(std::string_view sequence) {
-  return sequence.size() == 2 && static_cast<unsigned char>(sequence[0]) == 0xC2 &&
-         static_cast<unsigned char>(sequence[1]) < 0xA0;
-}
-
-UnquoteError Error(UnquoteError::Kind kind, std::size_t at, std::string message) {
-  return {kind, at, std::move(message)};
-}
-
-} // namespace
-
 std::string Quote(std::string_view bytes, const QuoteStyle& style, std::size_t* hexEscapes) {
   const char* digits = style.upperHex ? "0123456789ABCDEF" : "0123456789abcdef";
   std::string out = "\"";
@@ -52,7 +52,7 @@ std::string Quote(std::string_view bytes, const QuoteStyle& style, std::size_t* 
   for (std::size_t i = 0; i < bytes.size();) {
     const auto c = static_cast<unsigned char>(bytes[i]);
     if (c >= 0x80) {
-      const std::string_view sequence = bytes.substr(i, SequenceAt(bytes, i));
+      const std::string_view sequence = bytes.substr(i, Utf8SequenceAt(bytes, i));
       if (!sequence.empty() && !(style.escapeInvisible && Invisible(sequence))) {
         out += sequence;
         i += sequence.size();

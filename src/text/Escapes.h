@@ -17,6 +17,9 @@ struct QuoteStyle {
   bool escapeInvisible = false;
 };
 
+// The length of the well-formed UTF-8 sequence that starts at `at` (1 to 4), or 0 when none starts there.
+std::size_t Utf8SequenceAt(std::string_view text, std::size_t at);
+
 // The bytes in double quotes. Quotes, backslashes, line feeds, carriage returns and tabs take their
 // escapes; other control bytes, DEL and bytes that are not well-formed UTF-8 take \xHH; characters stay
 // as they are. `hexEscapes`, when given, receives the number of \xHH escapes written.
