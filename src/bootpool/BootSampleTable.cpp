@@ -78,19 +78,26 @@ bool BootSampleTable::Build() {
     const double value = static_cast<const OmNumber*>(cell)->Value();
     slot = std::isnan(value) ? std::numeric_limits<double>::quiet_NaN() : value;
   };
-  if (space <= maxSlots / std::max<std::uint64_t>(_slices, 1)) {
-    _direct = true;
-    _slots.assign(static_cast<std::size_t>(space) * _slices, kAbsent);
+  // Calls `visit(linear position, split position, cell)` for every stored cell of a sample this table
+  // holds, until it returns false; tells whether every cell was visited.
+  const auto eachSampleCell = [&](const auto& visit) {
     for (auto it = _table.FirstCell(); it; ++it) {
       it.At(at);
       at.resize(dims, 0);
       const int s = at[_split];
       if (s < 0 || static_cast<std::size_t>(s) >= _slices) continue;
       const std::int64_t linear = Linear(at);
-      if (linear >= 0)
-        fill(_slots[static_cast<std::size_t>(linear) * _slices + static_cast<std::size_t>(s)], it.Cell());
+      if (linear >= 0 && !visit(linear, static_cast<std::size_t>(s), it.Cell())) return false;
     }
     return true;
+  };
+  if (space <= maxSlots / std::max<std::uint64_t>(_slices, 1)) {
+    _direct = true;
+    _slots.assign(static_cast<std::size_t>(space) * _slices, kAbsent);
+    return eachSampleCell([&](std::int64_t linear, std::size_t s, const OmCellText* cell) {
+      fill(_slots[static_cast<std::size_t>(linear) * _slices + s], cell);
+      return true;
+    });
   }
   _dense = space <= kMaxDenseRowsPerCell * cells + kMinSlots;
   if (_dense) _denseRows.assign(space, -1);
@@ -100,31 +107,21 @@ bool BootSampleTable::Build() {
     if (_dense) return _denseRows[static_cast<std::size_t>(linear)];
     return _sparseRows.try_emplace(static_cast<std::uint64_t>(linear), -1).first->second;
   };
-  for (auto it = _table.FirstCell(); it; ++it) {
-    it.At(at);
-    at.resize(dims, 0);
-    const int s = at[_split];
-    if (s < 0 || static_cast<std::size_t>(s) >= _slices) continue;
-    const std::int64_t linear = Linear(at);
-    if (linear < 0) continue;
+  const bool fits = eachSampleCell([&](std::int64_t linear, std::size_t, const OmCellText*) {
     std::int32_t& row = rowOf(linear);
-    if (row >= 0) continue;
+    if (row >= 0) return true;
     if (static_cast<std::uint64_t>(rows + 1) * _slices > maxSlots ||
         rows == std::numeric_limits<std::int32_t>::max())
       return false;
     row = rows++;
-  }
+    return true;
+  });
+  if (!fits) return false;
   _slots.assign(static_cast<std::size_t>(rows) * _slices, kAbsent);
-  for (auto it = _table.FirstCell(); it; ++it) {
-    it.At(at);
-    at.resize(dims, 0);
-    const int s = at[_split];
-    if (s < 0 || static_cast<std::size_t>(s) >= _slices) continue;
-    const std::int64_t linear = Linear(at);
-    if (linear < 0) continue;
-    fill(_slots[static_cast<std::size_t>(rowOf(linear)) * _slices + static_cast<std::size_t>(s)], it.Cell());
-  }
-  return true;
+  return eachSampleCell([&](std::int64_t linear, std::size_t s, const OmCellText* cell) {
+    fill(_slots[static_cast<std::size_t>(rowOf(linear)) * _slices + s], cell);
+    return true;
+  });
 }
 
 std::int64_t BootSampleTable::Linear(const std::vector<int>& at) const {

@@ -22,19 +22,10 @@ bool OmMICellPoolingPattern0::Pool(OmPivotTable& table, OmOutputTree*) const {
   if (TooLargeToPool(ctx, combinations.Count())) return false;
   bool written = false;
   while (combinations.Next(at)) {
-    double sum = 0;
-    bool found = false;
-    std::uint32_t format = 0;
-    for (int i : ctx.imputations) {
-      at[imp] = i;
-      const OmNumber* number = NumberAt(table, at);
-      if (!number || number->Value() == kSysmis) continue;
-      sum += number->Value();
-      format = number->Format();
-      found = true;
-    }
+    const ImputationSum total = SumOverImputations(ctx, at);
     at[imp] = ctx.pooled;
-    StoreNumber(table, at, found ? sum / k : kSysmis, WithDecimalForFraction(sum, format));
+    StoreNumber(table, at, total.found ? total.sum / k : kSysmis,
+                WithDecimalForFraction(total.sum, total.format));
     written = true;
   }
   return written;

@@ -190,6 +190,19 @@ bool PoolPosition(MIContext& ctx, std::vector<int> at, const RubinPlaces& p, boo
   return true;
 }
 
+ImputationSum SumOverImputations(const MIContext& ctx, std::vector<int>& at) {
+  ImputationSum total;
+  for (int i : ctx.imputations) {
+    at[static_cast<std::size_t>(ctx.imputation)] = i;
+    const OmNumber* number = NumberAt(ctx.table, at);
+    if (!number || number->Value() == kSysmis) continue;
+    total.sum += number->Value();
+    total.format = number->Format();
+    total.found = true;
+  }
+  return total;
+}
+
 bool AveragePlace(MIContext& ctx, const Place& place, const std::vector<int>& fixed) {
   if (!place.Found()) return false;
   OmPivotTable& table = ctx.table;
@@ -202,20 +215,10 @@ bool AveragePlace(MIContext& ctx, const Place& place, const std::vector<int>& fi
   bool written = false;
   while (combinations.Next(at)) {
     place.Apply(at);
-    double sum = 0;
-    bool found = false;
-    std::uint32_t format = 0;
-    for (int i : ctx.imputations) {
-      at[imp] = i;
-      const OmNumber* number = NumberAt(table, at);
-      if (!number || number->Value() == kSysmis) continue;
-      sum += number->Value();
-      format = number->Format();
-      found = true;
-    }
-    const double mean = found ? sum / m : kSysmis;
+    const ImputationSum total = SumOverImputations(ctx, at);
+    const double mean = total.found ? total.sum / m : kSysmis;
     at[imp] = ctx.pooled;
-    StoreNumber(table, at, mean, found ? WithDecimalForFraction(mean, format) : format);
+    StoreNumber(table, at, mean, total.found ? WithDecimalForFraction(mean, total.format) : total.format);
     written = true;
   }
   return written;

@@ -98,6 +98,15 @@ private:
 
 // Whether walking `positions` positions over the imputations would pass kMaxPoolingReads; if so the
 // table's title is footnoted (once) and the pattern leaves the table alone.
+// The numbers at `at` summed over every imputation (the imputation subscript of `at` is left changed):
+// whether any was found, and the format of the last one found.
+struct ImputationSum {
+  double sum = 0;
+  bool found = false;
+  std::uint32_t format = 0;
+};
+ImputationSum SumOverImputations(const MIContext& ctx, std::vector<int>& at);
+
 bool TooLargeToPool(MIContext& ctx, std::size_t positions);
 
 // The number stored at the address, or null when the cell is empty or not a number.
