@@ -28,6 +28,63 @@ TEST(OutputLanguage, ValuesNameLanguagesByKeywordOrLocale) {
   EXPECT_EQ(count, 12u);
 }
 
+// What a person may type for a language: whole keywords, English names and locale codes, case ignored;
+// nothing by prefix.
+TEST(OutputLanguage, PeopleNameLanguagesStrictly) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"German", "lang/de"},
+      {"gErMaN", "lang/de"},
+      {"de", "lang/de"},
+      {"DE", "lang/de"},
+      {"de_DE", "lang/de"},
+      {"de-AT", "lang/de"},
+      {"en-US", "lang/en"},
+      {"es-419", "lang/es"},
+      {"ja_JP", "lang/ja"},
+      {"zh_CN", "lang/zh_CN"},
+      {"zh-cn", "lang/zh_CN"},
+      {"zh-SG", "lang/zh_CN"},
+      {"zh", "lang/zh_CN"},
+      {"zh-Hans", "lang/zh_CN"},
+      {"Chinese", "lang/zh_CN"},
+      {"Simplified Chinese", "lang/zh_CN"},
+      {"SCHINESE", "lang/zh_CN"},
+      {"zh_TW", "lang/zh_TW"},
+      {"zh-hk", "lang/zh_TW"},
+      {"zh-Hant-HK", "lang/zh_TW"},
+      {"Traditional Chinese", "lang/zh_TW"},
+      {"tchinese", "lang/zh_TW"},
+      {"pt", "lang/pt_BR"},
+      {"pt-BR", "lang/pt_BR"},
+      {"pt_PT", "lang/pt_BR"},
+      {"Portuguese", "lang/pt_BR"},
+      {"Brazilian Portuguese", "lang/pt_BR"},
+      {"BPORTUGU", "lang/pt_BR"},
+  };
+  for (const auto& [value, directory] : cases) {
+    const auto language = NamedOutputLanguage(value);
+    ASSERT_TRUE(language.has_value()) << value;
+    EXPECT_STREQ(language->directory, directory) << value;
+  }
+  for (const char* none : {"",         "DEFAULT",  "Polynesian", "Koala",    "ger",
+                           "Germ",     "Germans",  "eng",        "zh-US",    "zh-Hanx",
+                           "de-",      "-de",      "de_DEU",     "de-12",    "deu",
+                           "xx",       "de DE",    " de",        "de.UTF-8", "Chinese Traditional",
+                           "zh-Hant-", "zh-Hant-1"})
+    EXPECT_FALSE(NamedOutputLanguage(none).has_value()) << '"' << none << '"';
+  // Every row can be named by its keyword, its name and its code as shown.
+  std::size_t count = 0;
+  const OutputLanguage* languages = OutputLanguages(count);
+  for (std::size_t k = 0; k < count; ++k)
+    for (const std::string& value : {std::string(languages[k].keyword), std::string(languages[k].name),
+                                     OutputLanguageCode(languages[k])}) {
+      const auto language = NamedOutputLanguage(value);
+      ASSERT_TRUE(language.has_value()) << value;
+      EXPECT_STREQ(language->directory, languages[k].directory) << value;
+      EXPECT_NE(OutputLanguageChoices().find(value), std::string::npos) << value;
+    }
+}
+
 TEST(OutputLanguage, PathsResolveAgainstTheDataDirectory) {
   const char* env = std::getenv("OMF_DATA_DIR");
   const std::string saved = env ? env : "";
