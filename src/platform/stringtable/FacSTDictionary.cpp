@@ -8,19 +8,24 @@ struct FacSTDictionary::Impl {
   std::string _path;
   std::string _procedure;
   std::shared_ptr<const StringTable> _table;
+  std::shared_ptr<const StringTable> _english = StringTable::BuiltinEnglish();
   // The current procedure's entries in _table, or null; found once per SetProcedure, not per lookup.
   const StringTable::Section* _section = nullptr;
   icuTracker* _tracker = nullptr;
 
-  void FindSection() { _section = _table && !_procedure.empty() ? _table->Procedure(_procedure) : nullptr; }
+  // The table that answers: the one chosen, else the built-in English one.
+  const StringTable& Table() const { return _table ? *_table : *_english; }
+
+  void FindSection() { _section = !_procedure.empty() ? Table().Procedure(_procedure) : nullptr; }
 
   const StringTableEntry* Find(const std::string& key) const {
-    if (!_table) return nullptr;
     if (_section != nullptr)
       if (const auto found = _section->find(key); found != _section->end()) return &found->second;
-    const auto found = _table->Global().find(key);
-    if (found != _table->Global().end()) return &found->second;
-    if (_tracker != nullptr && !key.empty()) {
+    const StringTable& table = Table();
+    const auto found = table.Global().find(key);
+    if (found != table.Global().end()) return &found->second;
+    // English texts missing from the English table are English already: only a chosen table misses keys.
+    if (_table && _tracker != nullptr && !key.empty()) {
       std::vector<std::string>& missing = _tracker->missingKeys;
       if (std::find(missing.begin(), missing.end(), key) == missing.end()) missing.push_back(key);
     }

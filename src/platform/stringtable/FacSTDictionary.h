@@ -1,7 +1,9 @@
 #pragma once
 // The string tables through which output is translated into the output language. A dictionary looks
 // keys (the untranslated texts) up in one language's table: first among the entries of the current
-// procedure, then among the global entries; a key without an entry stands for itself.
+// procedure, then among the global entries; a key without an entry stands for itself. Without a table
+// of its own a dictionary looks keys up in the English table compiled into the library, so that short
+// names of texts ("Sig(2-tailed)...") read as English.
 #include <memory>
 #include <string>
 
@@ -16,7 +18,7 @@ public:
   FacSTDictionary& operator=(const FacSTDictionary&) = delete;
 
   // Chooses the global string table: a language directory such as ".../lang/de" (or a table file).
-  // An empty path means no table: every key stands for itself. A directory or file that is missing or
+  // An empty path means no table: the built-in English table answers. A directory or file that is missing or
   // malformed raises StringTableError naming the file, and the table in use stays as it was. Each
   // table is read once per process, so switching languages is cheap.
   void SetGlobalStringTable(const std::string& path);
@@ -25,7 +27,7 @@ public:
   void SetProcedure(const std::string& procedure);
   const std::string& Procedure() const;
   // The tracker of the text being translated next; keys without an entry are noted in its missing keys
-  // (once each) while a table is in use. Null: nothing is noted.
+  // (once each) while a table of its own is in use. Null: nothing is noted.
   void setICUTracker(icuTracker* tracker);
   // The text to show for a key; first and second receive the entry's note and second line (both empty
   // when the entry has none or there is no entry).

@@ -266,6 +266,16 @@ std::shared_ptr<const StringTable> StringTable::Shared(const std::string& path) 
   return table;
 }
 
+// The text of lang/en's table, written into a source file by the build (cmake/EmbedText.cmake).
+extern "C" const char omf_builtin_english_strings[];
+extern "C" const std::size_t omf_builtin_english_strings_size;
+
+std::shared_ptr<const StringTable> StringTable::BuiltinEnglish() {
+  static const std::shared_ptr<const StringTable> table = std::make_shared<const StringTable>(Parse(
+      std::string_view(omf_builtin_english_strings, omf_builtin_english_strings_size), kBuiltinEnglishName));
+  return table;
+}
+
 const StringTable::Section* StringTable::Procedure(std::string_view name) const {
   const auto found = _procedures.find(name);
   return found == _procedures.end() ? nullptr : &found->second;

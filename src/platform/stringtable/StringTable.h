@@ -54,6 +54,10 @@ public:
   // The table of a path, read on its first use and shared by every later user in the process. A path
   // that fails to read is not remembered, so that a later call reports the problem again.
   static std::shared_ptr<const StringTable> Shared(const std::string& path);
+  // The English table, compiled into the library from lang/en when it is built, so that English needs
+  // no data directory. Its file name in errors is kBuiltinEnglishName.
+  static std::shared_ptr<const StringTable> BuiltinEnglish();
+  static constexpr const char* kBuiltinEnglishName = "built-in English table";
 
   const Section& Global() const { return _global; }
   // The entries of one procedure, or null when the table has none for it.

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -179,14 +180,52 @@ TEST(FacSTDictionary, ProcedureEntriesThenGlobalThenTheKey) {
   }
 }
 
-TEST(FacSTDictionary, EmptyPathMeansEveryKeyStandsForItself) {
+// Without a table of its own a dictionary answers from the English table compiled into the library:
+// short names read as English, and other keys stand for themselves.
+TEST(FacSTDictionary, EmptyPathMeansTheBuiltInEnglishTable) {
   FacSTDictionary dictionary;
   icuTracker tracker;
   dictionary.setICUTracker(&tracker);
   dictionary.SetProcedure("Frequencies");
   EXPECT_EQ(dictionary.GlobalStringTable(), "");
   EXPECT_EQ(Look(dictionary, "Mean"), (Entry{"Mean", "", ""}));
-  EXPECT_TRUE(tracker.missingKeys.empty()); // without a table nothing is missing
+  EXPECT_EQ(Look(dictionary, "Sig(2-tailed)..."), (Entry{"Sig. (2-tailed)", "", ""}));
+  EXPECT_EQ(dictionary.LookUp("Corr siq requires N..."),
+            "The significance of a pooled correlation cannot be computed without N.");
+  EXPECT_EQ(dictionary.LookUp("Not a key of any table"), "Not a key of any table");
+  EXPECT_TRUE(tracker.missingKeys.empty()); // English texts are English: nothing is missing
+  // Leaving a chosen table goes back to the built-in one.
+  LanguageDirectories dir;
+  dictionary.SetGlobalStringTable(dir.Language("xx", "Mean = Mittelwert\n"));
+  EXPECT_EQ(dictionary.LookUp("Sig(2-tailed)..."), "Sig(2-tailed)...");
+  dictionary.SetGlobalStringTable("");
+  EXPECT_EQ(dictionary.LookUp("Sig(2-tailed)..."), "Sig. (2-tailed)");
+  EXPECT_EQ(dictionary.LookUp("Mean"), "Mean");
+}
+
+// The compiled-in table is the English table of the data directory, entry for entry.
+TEST(FacSTDictionary, TheBuiltInEnglishTableIsTheDataDirectorysOne) {
+  const char* data = std::getenv("OMF_DATA_DIR");
+  ASSERT_NE(data, nullptr);
+  const auto file = StringTable::Shared((std::filesystem::path(data) / "lang" / "en").string());
+  const auto builtin = StringTable::BuiltinEnglish();
+  EXPECT_EQ(builtin->File(), StringTable::kBuiltinEnglishName);
+  const auto same = [](const StringTable::Section& a, const StringTable::Section& b) {
+    if (a.size() != b.size()) return false;
+    for (const auto& [key, entry] : a) {
+      const auto found = b.find(key);
+      if (found == b.end() || found->second.text != entry.text || found->second.first != entry.first ||
+          found->second.second != entry.second)
+        return false;
+    }
+    return true;
+  };
+  EXPECT_TRUE(same(builtin->Global(), file->Global()));
+  ASSERT_EQ(builtin->Procedures().size(), file->Procedures().size());
+  for (const auto& [name, section] : file->Procedures()) {
+    ASSERT_NE(builtin->Procedure(name), nullptr) << name;
+    EXPECT_TRUE(same(*builtin->Procedure(name), section)) << name;
+  }
 }
 
 TEST(FacSTDictionary, TrackerNotesMissingKeysOnce) {
