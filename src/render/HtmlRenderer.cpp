@@ -139,13 +139,14 @@ private:
 // Writes the page: the outline, then each visible part.
 class HtmlEmitter final : public Emitter {
 public:
-  explicit HtmlEmitter(std::ostream& out) : _out(out) {}
+  HtmlEmitter(std::ostream& out, const Words& words) : _out(out), _words(words) {}
 
   std::vector<std::string> TakeOmitted() { return std::move(_omitted); }
 
   void BeginDocument() override {
-    _out << "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n<title>Output</title>\n<style>"
-         << kStyle << "</style>\n</head>\n<body>\n<div class=\"outline\">\n";
+    _out << "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n<title>"
+         << Escape(Word(_words, "Output")) << "</title>\n<style>" << kStyle
+         << "</style>\n</head>\n<body>\n<div class=\"outline\">\n";
   }
 
   void OutlineEntry(const OmOutputPart& part, int level, std::string_view codePage) override {
@@ -177,8 +178,8 @@ public:
   }
 
   void Content(const OmContentPart& part, const Place& at) override {
-    _out << "<p>" << ContentName(at.kind) << ": " << Escape(DisplayText(part.Title(), at.codePage))
-         << "</p>\n";
+    _out << "<p>" << Escape(Word(_words, ContentLabel(at.kind))) << ' '
+         << Escape(DisplayText(part.Title(), at.codePage)) << "</p>\n";
     for (const auto& [slot, bytes] : part.Content())
       _out << "<p>content slot " << slot << ": " << bytes.size() << " bytes</p>\n";
   }
@@ -189,10 +190,11 @@ public:
     _out << "<div class=\"table\">\n<p class=\"title\">" << Html(title) << "</p>\n";
     if (!layout.TooLarge().empty()) Omit(Omitted(PlainText(title), 0, 0, layout.TooLarge()));
     std::size_t budget = kMaxTableBytes;
+    const std::string layerWord = Escape(Word(_words, "Layer:"));
     for (std::size_t layer = 0; layer < layout.LayerCount(); ++layer) {
       std::string labels;
       for (const ShownText& label : layout.LayerLabels(layer))
-        labels += "<p>Layer: " + Html(label) + "</p>\n";
+        labels += "<p>" + layerWord + ' ' + Html(label) + "</p>\n";
       const TableGrid grid = layout.Grid(layer);
       const HtmlGrid html(grid);
       const std::size_t bytes = SaturatingAdd(labels.size(), html.Bytes());
@@ -223,13 +225,14 @@ private:
   }
 
   std::ostream& _out;
+  const Words& _words;
   std::vector<std::string> _omitted;
 };
 
 } // namespace
 
 std::vector<std::string> HtmlRenderer::Render(const OmOutputTree& tree, std::ostream& out) const {
-  HtmlEmitter emitter(out);
+  HtmlEmitter emitter(out, _words);
   RenderWalk(tree, emitter, Parts::kVisible);
   return emitter.TakeOmitted();
 }

@@ -39,14 +39,18 @@ private:
 
 } // namespace
 
-const char* ContentName(PartKind kind) {
+std::string Word(const Words& words, std::string_view english) {
+  return words ? words(english) : std::string(english);
+}
+
+const char* ContentLabel(PartKind kind) {
   switch (kind) {
   case PartKind::kChart:
-    return "Chart";
+    return "Chart:";
   case PartKind::kModel:
-    return "Model";
+    return "Model:";
   default:
-    return "Answer tree";
+    return "Answer tree:";
   }
 }
 

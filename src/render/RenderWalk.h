@@ -3,6 +3,8 @@
 // then the parts in tree order, each as the emitter of the format writes it. The walk knows the level
 // of each part, its kind and the code page its texts are kept in; the emitter knows the format.
 #include <cstddef>
+#include <functional>
+#include <string>
 #include <string_view>
 
 class OmContentPart;
@@ -46,8 +48,14 @@ public:
   virtual void EndDocument() {}
 };
 
-// The name a reader sees for a chart, a model or an answer tree: "Chart", "Model", "Answer tree".
-const char* ContentName(PartKind kind);
+// The renderer's own words ("Outline", "Output", "Layer:", "Chart:", "Model:", "Answer tree:") in the
+// output language: given the English word, the word to show. An empty function shows them in English.
+using Words = std::function<std::string(std::string_view english)>;
+std::string Word(const Words& words, std::string_view english);
+
+// The English label a reader sees before the title of a chart, a model or an answer tree: "Chart:",
+// "Model:", "Answer tree:".
+const char* ContentLabel(PartKind kind);
 
 // Which parts the walk hands to the emitter after the outline.
 enum class Parts { kVisible, kAll };

@@ -30,11 +30,11 @@ void Underlined(const std::string& title, char rule, std::ostream& out) {
 // Writes the outline, then each visible part after an empty line.
 class TextEmitter final : public Emitter {
 public:
-  explicit TextEmitter(std::ostream& out) : _out(out) {}
+  TextEmitter(std::ostream& out, const Words& words) : _out(out), _words(words) {}
 
   std::vector<std::string> TakeOmitted() { return std::move(_omitted); }
 
-  void BeginDocument() override { _out << "Outline\n"; }
+  void BeginDocument() override { _out << Word(_words, "Outline") << '\n'; }
 
   void OutlineEntry(const OmOutputPart& part, int level, std::string_view codePage) override {
     _out << OutlineIndent(level) << PlainText(DisplayText(part.Title(), codePage))
@@ -57,7 +57,8 @@ public:
   void PageTitle(const OmPageTitle& title, const Place& at) override { Lines(title.Lines(), at); }
 
   void Content(const OmContentPart& part, const Place& at) override {
-    _out << ContentName(at.kind) << ": " << PlainText(DisplayText(part.Title(), at.codePage)) << '\n';
+    _out << Word(_words, ContentLabel(at.kind)) << ' ' << PlainText(DisplayText(part.Title(), at.codePage))
+         << '\n';
     for (const auto& [slot, bytes] : part.Content())
       _out << "  content slot " << slot << ": " << bytes.size() << " bytes\n";
   }
@@ -68,10 +69,11 @@ public:
     _out << title << '\n';
     if (!layout.TooLarge().empty()) Omit(Omitted(title, 0, 0, layout.TooLarge()));
     std::size_t budget = kMaxTableBytes;
+    const std::string layerWord = Word(_words, "Layer:");
     for (std::size_t layer = 0; layer < layout.LayerCount(); ++layer) {
       std::string labels = layer != 0 ? "\n" : "";
       for (const ShownText& label : layout.LayerLabels(layer))
-        labels += "Layer: " + PlainText(label) + '\n';
+        labels += layerWord + ' ' + PlainText(label) + '\n';
       const TableGrid grid = layout.Grid(layer);
       const TextGrid drawing(grid);
       const std::size_t bytes = SaturatingAdd(labels.size(), drawing.Bytes());
@@ -106,13 +108,14 @@ private:
   }
 
   std::ostream& _out;
+  const Words& _words;
   std::vector<std::string> _omitted;
 };
 
 } // namespace
 
 std::vector<std::string> TextRenderer::Render(const OmOutputTree& tree, std::ostream& out) const {
-  TextEmitter emitter(out);
+  TextEmitter emitter(out, _words);
   RenderWalk(tree, emitter, Parts::kVisible);
   return emitter.TakeOmitted();
 }

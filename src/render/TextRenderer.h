@@ -10,15 +10,22 @@
 #include <string>
 #include <vector>
 
+#include "render/RenderWalk.h"
+
 class OmOutputTree;
 
 namespace omf::render {
 
 class TextRenderer {
 public:
+  // The renderer's own words are shown through `words` (English when it is empty).
+  explicit TextRenderer(Words words = {}) : _words(std::move(words)) {}
   // Returns one line for each table whose grids were replaced by a notice, naming the table and why.
   std::vector<std::string> Render(const OmOutputTree& tree, std::ostream& out) const;
   std::string Render(const OmOutputTree& tree) const;
+
+private:
+  Words _words;
 };
 
 } // namespace omf::render
