@@ -555,9 +555,18 @@ void OmFactory::Impl::HandleDisplay(const Decoded<msg::Display>& m) {
       try {
         _dictionary.SetGlobalStringTable(path);
         _stringTablePath = path;
-      } catch (const StringTableError&) {
+      } catch (const StringTableError& e) {
         // A language whose table is missing or unreadable is a fault of the installation, not of the
-        // stream: the table in use stays and the stream goes on.
+        // stream: the table in use stays and the stream goes on. English is compiled in, so it never
+        // needs its file.
+        if (std::string_view(language->keyword) == "ENGLISH") {
+          _dictionary.SetGlobalStringTable("");
+          _stringTablePath.clear();
+          return;
+        }
+        for (Observer* o : _observers)
+          o->Warning("output language " + std::string(language->name) + ": " + e.what() +
+                     "; the output stays in the language in use");
       }
     }
   }

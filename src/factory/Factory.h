@@ -30,6 +30,9 @@ public:
       (void)subtitle;
     }
     virtual void OutputTreeChanged(OmOutputTree& tree) { (void)tree; }
+    // A problem the factory worked around, in one line: an output language whose string table cannot
+    // be read keeps the table in use, and the stream goes on.
+    virtual void Warning(const std::string& text) { (void)text; }
   };
 
   using ModeFixer = OmModeFixer;
