@@ -2,11 +2,14 @@
 // a broken input.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <initializer_list>
 #include <iterator>
 #include <map>
 #include <optional>
@@ -135,15 +138,42 @@ fs::path Assembled(const std::string& name, const std::string& script) {
   return stream;
 }
 
-// The built-in session in every format and in languages given by code is pinned below; here a language
-// given by its keyword, and one that does not exist.
-TEST(OmfCommand, OutputLanguagesByKeyword) {
-  const Outcome german = Omf("render --lang German");
-  EXPECT_EQ(german.status, 0) << german.err;
-  EXPECT_NE(german.out.find("Mittelwert"), std::string::npos);
-  const Outcome unknown = Omf("render --lang Klingon");
-  EXPECT_EQ(unknown.status, 2);
-  EXPECT_NE(unknown.err.find("omf: unknown output language"), std::string::npos) << unknown.err;
+// The built-in session in every format and in languages given by code is pinned below; here every way
+// of naming a language, and values that name none: those fail with one line that lists the valid values.
+TEST(OmfCommand, OutputLanguagesByKeywordNameOrCode) {
+  const std::pair<const char*, const char*> named[] = {
+      {"German", "Gliederung\n"},
+      {"GERMAN", "Gliederung\n"},
+      {"de", "Gliederung\n"},
+      {"de_DE", "Gliederung\n"},
+      {"de-at", "Gliederung\n"},
+      {"zh_CN", "\xE5\xA4\xA7\xE7\xBA\xB2\n"},
+      {"zh-cn", "\xE5\xA4\xA7\xE7\xBA\xB2\n"},
+      {"zh", "\xE5\xA4\xA7\xE7\xBA\xB2\n"},
+      {"Chinese", "\xE5\xA4\xA7\xE7\xBA\xB2\n"},
+      {"zh_TW", "\xE5\xA4\xA7\xE7\xB6\xB1\n"},
+      {"'Traditional Chinese'", "\xE5\xA4\xA7\xE7\xB6\xB1\n"},
+      {"pt", "Estrutura\n"},
+      {"pt-BR", "Estrutura\n"},
+      {"Portuguese", "Estrutura\n"},
+      {"en-GB", "Outline\n"},
+  };
+  for (const auto& [value, firstLine] : named) {
+    SCOPED_TRACE(value);
+    const Outcome run = Omf(std::string("render --lang ") + value);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out.substr(0, run.out.find('\n') + 1), firstLine);
+  }
+  for (const char* value : {"DEFAULT", "Polynesian", "Koala", "Klingon", "ger", "zh-US", "de-", "\"\""}) {
+    SCOPED_TRACE(value);
+    const Outcome run = Omf(std::string("render --lang ") + value);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+    EXPECT_EQ(run.err.rfind("omf: unknown output language", 0), 0u) << run.err;
+    EXPECT_NE(run.err.find("German (GERMAN, de)"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("Brazilian Portuguese (BPORTUGU, pt-BR)"), std::string::npos) << run.err;
+  }
 }
 
 // The built-in session's output in every format is pinned byte for byte: reshaping the code that plays
@@ -463,6 +493,242 @@ TEST(OmfCommand, DeepOutlinesNameTheirLevels) {
   ASSERT_EQ(html.status, 0) << html.err;
   EXPECT_NE(html.out.find("<div>" + indent + "(level 33) H31</div>"), std::string::npos);
   fs::remove(stream);
+}
+
+// A data directory of its own for one test: an empty one, or one holding some of the repository's
+// languages (copied from the data directory the tests run with).
+struct DataDirectory {
+  explicit DataDirectory(const std::string& name, std::initializer_list<const char*> languages = {})
+      : path(Temp(name)) {
+    fs::remove_all(path);
+    fs::create_directories(path / "lang");
+    const char* source = std::getenv("OMF_DATA_DIR");
+    for (const char* language : languages)
+      fs::copy(fs::path(source) / "lang" / language, path / "lang" / language, fs::copy_options::recursive);
+  }
+  ~DataDirectory() { fs::remove_all(path); }
+  // Runs omf with this directory as the data directory of the environment.
+  Outcome Omf(const std::string& args) const {
+    return RunShell("OMF_DATA_DIR=" + path.string() + " " + std::string(OMF_BINARY) + " " + args);
+  }
+  fs::path path;
+};
+
+// Texts that the back end sends by a short name read as English with no string table in reach: the
+// English table is compiled in. The output is the same as with the repository's data.
+TEST(OmfCommand, EnglishNeedsNoDataDirectory) {
+  std::string script = ProcedureStart("T-Test") + R"(string slot=1 text="One-Sample Test"
+string slot=2 text="One-Sample Test"
+table-begin tcid=0 label=1 subtype=2
+string slot=1 text="Statistics"
+cell-dimension tcid=0 dimension=1
+number slot=3 value=0.0123 format=F8.3
+string slot=4 text="Sig(2-tailed)..."
+cell tcid=0 cell=3 category=4
+number slot=3 value=1.5 format=F8.3
+string slot=4 text="Std. Error Diff..."
+cell tcid=0 cell=3 category=4
+table-end tcid=0
+procedure-end
+)";
+  const fs::path stream = Assembled("english", script);
+  const DataDirectory empty("empty-data");
+  for (const std::string& lang : {std::string(), std::string(" --lang English")}) {
+    SCOPED_TRACE(lang);
+    const Outcome bare = empty.Omf("render" + lang + " " + stream.string());
+    ASSERT_EQ(bare.status, 0) << bare.err;
+    EXPECT_EQ(bare.err, "");
+    EXPECT_NE(bare.out.find("| Sig. (2-tailed) "), std::string::npos) << bare.out;
+    EXPECT_NE(bare.out.find("| Std. Error Difference "), std::string::npos) << bare.out;
+    EXPECT_EQ(bare.out.find("Sig(2-tailed)"), std::string::npos) << bare.out;
+    EXPECT_EQ(bare.out.find("Diff..."), std::string::npos) << bare.out;
+    const Outcome full = Omf("render" + lang + " " + stream.string());
+    ASSERT_EQ(full.status, 0) << full.err;
+    EXPECT_EQ(bare.out, full.out);
+  }
+  fs::remove(stream);
+}
+
+// An output language whose table is missing, asked for by --lang or by the stream, leaves the output in
+// the language in use with one warning line, and the stream goes on to its end.
+TEST(OmfCommand, ALanguageWithoutItsTableIsAWarning) {
+  const DataDirectory germanOnly("german-only", {"de"});
+  const Outcome french = germanOnly.Omf("render --lang fr");
+  ASSERT_EQ(french.status, 0) << french.err;
+  EXPECT_EQ(french.out.rfind("Outline\nOutput\n  Log\n", 0), 0u) << french.out.substr(0, 100);
+  EXPECT_EQ(french.err.rfind("omf: warning: output language French: ", 0), 0u) << french.err;
+  EXPECT_EQ(std::count(french.err.begin(), french.err.end(), '\n'), 1) << french.err;
+
+  const std::string before = "display key=\"OLANG\" value=\"German\"\n" + ProcedureStart("First") +
+                             "string slot=1 text=\"Mean\"\ntext-block slot=1\ntext lines=1 text=\"x\"\n"
+                             "procedure-end\n";
+  const std::string after = "display key=\"OLANG\" value=\"Japanese\"\n" + ProcedureStart("Second") +
+                            "string slot=1 text=\"Mean\"\ntext-block slot=1\ntext lines=1 text=\"y\"\n"
+                            "procedure-end\n";
+  const fs::path stream = Assembled("switch", before + after);
+  const Outcome played = germanOnly.Omf("render " + stream.string());
+  ASSERT_EQ(played.status, 0) << played.err;
+  EXPECT_EQ(played.err.rfind("omf: warning: output language Japanese: ", 0), 0u) << played.err;
+  EXPECT_EQ(std::count(played.err.begin(), played.err.end(), '\n'), 1) << played.err;
+  // Both procedures are there, the second still in German.
+  EXPECT_NE(played.out.find("\n    Mittelwert\n  Second\n    Second\n    Mittelwert\n"), std::string::npos)
+      << played.out;
+  fs::remove(stream);
+}
+
+// The document's own words (outline heading, document, log blocks, layer and chart labels) are in the
+// language that --lang names, in text and HTML; the text output is pinned by the golden files.
+TEST(OmfCommand, TheDocumentsOwnWordsAreTranslated) {
+  const Outcome html = Omf("render --lang de --format html");
+  ASSERT_EQ(html.status, 0) << html.err;
+  for (const char* expected : {"<title>Ausgabe</title>", "<div>Ausgabe</div>", "<div>  Protokoll</div>",
+                               "<p>Schicht: Under 40</p>", "<p>Diagramm: Bar chart of Region by Gender</p>"})
+    EXPECT_NE(html.out.find(expected), std::string::npos) << expected;
+  for (const char* english : {"Layer:", "Chart:", ">Output<", ">  Log<"})
+    EXPECT_EQ(html.out.find(english), std::string::npos) << english;
+}
+
+// Streams from standard input, the format from the output file's name, the version, the data directory
+// after the subcommand, and the list of languages.
+TEST(OmfCommand, CommandLineConveniences) {
+  const Outcome version = Omf("--version");
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out, std::string("omf ") + OMF_VERSION + "\n");
+
+  const fs::path stream = Assembled("stdin", kScript);
+  const Outcome fromFile = Omf("render " + stream.string());
+  const Outcome fromInput = Omf("render - < " + stream.string());
+  ASSERT_EQ(fromInput.status, 0) << fromInput.err;
+  EXPECT_EQ(fromInput.out, fromFile.out);
+  const Outcome piped = RunShell("cat " + stream.string() + " | " + OMF_BINARY + " render -");
+  EXPECT_EQ(piped.out, fromFile.out);
+  fs::remove(stream);
+
+  const struct {
+    const char* args;
+    const char* file;
+    const char* start;
+  } formats[] = {
+      {"", "out.json", "{\"omf\":"},
+      {"", "out.HTML", "<!DOCTYPE html>"},
+      {"", "out.htm", "<!DOCTYPE html>"},
+      {"", "out.txt", "Outline\n"},
+      {"", "out.data", "Outline\n"},
+      {"", "out", "Outline\n"},
+      {"--format text", "out.json", "Outline\n"},
+      {"--format json", "out.html", "{\"omf\":"},
+  };
+  for (const auto& f : formats) {
+    SCOPED_TRACE(std::string(f.args) + " " + f.file);
+    const fs::path out = Temp(f.file);
+    const Outcome run = Omf(std::string("render ") + f.args + " -o " + out.string());
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(ReadFile(out).rfind(f.start, 0), 0u);
+    fs::remove(out);
+  }
+
+  const DataDirectory empty("no-tables");
+  const std::string repository = std::getenv("OMF_DATA_DIR");
+  for (const std::string& args :
+       {"--data-dir " + repository + " render --lang de", "render --data-dir " + repository + " --lang de",
+        "render --lang de --data-dir " + repository}) {
+    const Outcome run = empty.Omf(args);
+    EXPECT_EQ(run.status, 0) << args << ": " << run.err;
+    EXPECT_EQ(run.out.rfind("Gliederung\nAusgabe\n", 0), 0u) << args;
+  }
+
+  const Outcome all = Omf("languages");
+  ASSERT_EQ(all.status, 0) << all.err;
+  EXPECT_EQ(std::count(all.out.begin(), all.out.end(), '\n'), 13) << all.out;
+  EXPECT_NE(all.out.find("\nGERMAN    de     German                found\n"), std::string::npos) << all.out;
+  EXPECT_NE(all.out.find("\nTCHINESE  zh-TW  Traditional Chinese   found\n"), std::string::npos) << all.out;
+  const DataDirectory germanOnly("languages", {"de"});
+  const Outcome some = germanOnly.Omf("languages");
+  ASSERT_EQ(some.status, 0) << some.err;
+  EXPECT_NE(some.out.find("\nGERMAN    de     German                found\n"), std::string::npos) << some.out;
+  EXPECT_NE(some.out.find("\nENGLISH   en     English               built in\n"), std::string::npos)
+      << some.out;
+  EXPECT_NE(some.out.find("\nFRENCH    fr     French                missing: "), std::string::npos)
+      << some.out;
+}
+
+// Inputs that are no readable file fail with one line and write nothing.
+TEST(OmfCommand, UnreadableInputsFailWithOneLine) {
+  const fs::path dir = Temp("a-directory"), out = Temp("not-written");
+  fs::create_directories(dir);
+  fs::remove(out);
+  const std::string d = dir.string(), o = out.string();
+  for (const std::string& args :
+       {"assemble " + d + " -o " + o, "disassemble " + d + " -o " + o, "select --compile " + d + " -o " + o,
+        "select --show " + d + " -o " + o, "assemble " + Temp("missing.txt").string() + " -o " + o}) {
+    SCOPED_TRACE(args);
+    const Outcome run = Omf(args);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+    EXPECT_EQ(run.err.rfind("omf: ", 0), 0u) << run.err;
+    EXPECT_FALSE(fs::exists(out));
+  }
+  const Outcome assembled = Omf("assemble " + d + " -o " + o);
+  EXPECT_EQ(assembled.err, "omf: " + d + ": is a directory, not a file\n");
+  for (const std::string& args : {"render " + d, "render --select " + d}) {
+    const Outcome run = Omf(args);
+    EXPECT_EQ(run.status, 2) << args;
+    EXPECT_EQ(run.err, "omf: " + d + ": is a directory, not a file\n") << args;
+  }
+  fs::remove_all(dir);
+}
+
+// The built-in session written out as a stream plays as the built-in session does, and written as a
+// script assembles back to the same stream.
+TEST(OmfCommand, TheExampleSessionWrittenOut) {
+  const fs::path stream = Temp("example.omfs"), script = Temp("example.txt"), again = Temp("again.omfs");
+  ASSERT_EQ(Omf("example --format omfs -o " + stream.string()).status, 0);
+  ASSERT_EQ(Omf("example --format script -o " + script.string()).status, 0);
+  EXPECT_EQ(ReadFile(stream).rfind("OMFS", 0), 0u);
+  EXPECT_NE(ReadFile(script).find("procedure-begin "), std::string::npos);
+  ASSERT_EQ(Omf("assemble " + script.string() + " -o " + again.string()).status, 0);
+  EXPECT_TRUE(ReadFile(again) == ReadFile(stream)) << "the script assembles to another stream";
+  const Outcome builtin = Omf("render"), played = Omf("render " + stream.string());
+  ASSERT_EQ(played.status, 0) << played.err;
+  EXPECT_TRUE(played.out == builtin.out);
+  // Without --format the name decides; to standard output the script is the default.
+  fs::remove(stream);
+  ASSERT_EQ(Omf("example -o " + stream.string()).status, 0);
+  EXPECT_TRUE(ReadFile(stream) == ReadFile(again));
+  const Outcome listed = Omf("example");
+  EXPECT_TRUE(listed.out == ReadFile(script));
+  EXPECT_EQ(Omf("example --format xml").status, 2);
+  for (const fs::path& p : {stream, script, again})
+    fs::remove(p);
+}
+
+// A procedure whose only part is its title shows nothing: omf says how many there were, unless --quiet.
+TEST(OmfCommand, ProceduresWithoutOutputAreCounted) {
+  // The table comes first, so it is taken as the title: nothing is left to show.
+  std::string untitled = kScript;
+  untitled.erase(
+      untitled.find("string slot=1 text=\"Means\"\ntext-block"),
+      std::string("string slot=1 text=\"Means\"\ntext-block slot=1\ntext lines=1 text=\"Means\"\n").size());
+  const fs::path lost = Assembled("untitled", untitled), kept = Assembled("titled", kScript);
+  const struct {
+    std::string args, err;
+  } cases[] = {
+      {"render " + lost.string(),
+       "omf: 1 procedure produced no output (a procedure's first part is its title)\n"},
+      {"render " + lost.string() + " " + kept.string() + " " + lost.string(),
+       "omf: 2 procedures produced no output (a procedure's first part is its title)\n"},
+      {"render --quiet " + lost.string(), ""},
+      {"render -q --format json " + lost.string(), ""},
+      {"render " + kept.string(), ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args);
+    const Outcome run = Omf(c.args);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.err, c.err);
+  }
+  fs::remove(lost);
+  fs::remove(kept);
 }
 
 } // namespace

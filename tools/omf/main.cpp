@@ -4,16 +4,24 @@
 //
 // Exit codes: 0 success; 2 for any problem, told in one line on standard error, such as
 // "omf: session.omfs: record 12 (type 273) at byte 301: type 273, cell: slot 9 is empty". Running out
-// of memory is such a problem too ("omf: out of memory"), never an abort.
+// of memory is such a problem too ("omf: out of memory"), never an abort. Problems that the command
+// works around (an output language without its string table, procedures that produced no output) are
+// told on standard error too, and the command still succeeds.
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <memory>
 #include <new>
+#include <optional>
 #include <sstream>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <CLI/CLI.hpp>
@@ -23,7 +31,10 @@
 #include "factory/FactorySink.h"
 #include "model/OutputTree.h"
 #include "platform/path/PathFinder.h"
+#include "platform/stringtable/FacSTDictionary.h"
+#include "platform/stringtable/StringTable.h"
 #include "presentation/Language.h"
+#include "protocol/MessageType.h"
 #include "render/HtmlRenderer.h"
 #include "render/JsonRenderer.h"
 #include "render/TextRenderer.h"
@@ -59,12 +70,32 @@ template <class Read> auto ForFile(const std::string& path, Read read) -> declty
   }
 }
 
+// A directory opens as a file on some systems and then reads as nothing: every input is checked first.
+void CheckInput(const std::string& path) {
+  std::error_code ec;
+  if (std::filesystem::is_directory(path, ec)) throw CommandError("is a directory, not a file");
+}
+
 std::string ReadText(const std::string& path) {
+  CheckInput(path);
   std::ifstream in(path, std::ios::binary);
   if (!in) throw CommandError(std::string("cannot open: ") + std::strerror(errno));
   std::ostringstream text;
   text << in.rdbuf();
+  if (in.bad()) throw CommandError("cannot read");
   return text.str();
+}
+
+// The stream that `path` names: standard input for "-".
+omf::stream::StreamReader OpenStream(const std::string& path) {
+  if (path == "-") return omf::stream::StreamReader(std::cin);
+  CheckInput(path);
+  return omf::stream::StreamReader::OpenFile(path);
+}
+
+// How an input is named in problems.
+std::string InputName(const std::string& path) {
+  return path == "-" ? "standard input" : path;
 }
 
 void Write(const std::string& text, const std::string& path) {
@@ -81,37 +112,99 @@ void Write(const std::string& text, const std::string& path) {
 }
 
 // Returns a line for each table that the format could not show in full.
-std::vector<std::string> RenderTo(const OmOutputTree& tree, const std::string& format, std::ostream& out) {
+std::vector<std::string> RenderTo(const OmOutputTree& tree, const std::string& format,
+                                  const omf::render::Words& words, std::ostream& out) {
   if (format == "json") {
     omf::render::JsonRenderer().Render(tree, out);
     return {};
   }
-  if (format == "html") return omf::render::HtmlRenderer().Render(tree, out);
-  return omf::render::TextRenderer().Render(tree, out);
+  if (format == "html") return omf::render::HtmlRenderer(words).Render(tree, out);
+  return omf::render::TextRenderer(words).Render(tree, out);
 }
 
 // Renders straight into the file (or standard output), so that a large tree is never held twice; what
 // was written before a failure stays.
 std::vector<std::string> Render(const OmOutputTree& tree, const std::string& format,
-                                const std::string& path) {
+                                const omf::render::Words& words, const std::string& path) {
   if (path.empty() || path == "-") {
-    auto omitted = RenderTo(tree, format, std::cout);
+    auto omitted = RenderTo(tree, format, words, std::cout);
     std::cout.flush();
     if (!std::cout) throw CommandError("cannot write to standard output");
     return omitted;
   }
   std::ofstream file(path, std::ios::binary);
   if (!file) throw CommandError(path + ": cannot open for writing: " + std::strerror(errno));
-  auto omitted = RenderTo(tree, format, file);
+  auto omitted = RenderTo(tree, format, words, file);
   file.close();
   if (!file) throw CommandError(path + ": cannot write");
   return omitted;
 }
 
-// The command keeps every procedure the factory finishes.
+// The command keeps every procedure the factory finishes, counts them, and tells each warning once.
 struct KeepEverything : OmFactory::Observer {
+  std::uint64_t finished = 0;
+  std::vector<std::string> warned;
+  void ProcedureFinished(OmOutputTree&) override { ++finished; }
   bool KeepProcedure() override { return true; }
+  void Warning(const std::string& text) override {
+    if (std::find(warned.begin(), warned.end(), text) != warned.end()) return;
+    warned.push_back(text);
+    std::cerr << "omf: warning: " << text << '\n';
+  }
 };
+
+// Hands messages on to the factory and counts the procedures it began.
+class CountingSink : public omf::stream::MessageSink {
+public:
+  explicit CountingSink(OmFactory& factory) : _factory(factory) {}
+  void Send(short type, std::vector<unsigned char>& payload) override {
+    _factory.Send(type, payload);
+    if (type == TypeNumber(MessageType::ProcedureBegin)) ++begun;
+  }
+  std::uint64_t begun = 0;
+
+private:
+  omf::stream::FactorySink _factory;
+};
+
+// The string table of the language --lang chose, for the document's own words; English without one. A
+// table that cannot be read leaves English (the factory has told why).
+std::unique_ptr<FacSTDictionary> DocumentDictionary(const std::optional<OutputLanguage>& language) {
+  auto dictionary = std::make_unique<FacSTDictionary>();
+  if (!language) return dictionary;
+  auto finder = PathFactory::getPathInstance(3);
+  finder->SetRelativePath(language->directory);
+  try {
+    dictionary->SetGlobalStringTable(finder->Path());
+  } catch (const StringTableError&) {
+  }
+  return dictionary;
+}
+
+// The document node and the log blocks are the command's and the factory's own parts, made before any
+// language was chosen and outside every procedure: they take the document's language here.
+void TranslateDocumentParts(OmOutputTree& tree, FacSTDictionary& dictionary) {
+  for (std::size_t node = 1; node < tree.Count(); ++node) {
+    OmOutputPart* part = tree.Part(node);
+    const auto* title = part != nullptr ? dynamic_cast<const OmStringCell*>(&part->Title()) : nullptr;
+    if (title == nullptr) continue;
+    const bool document = node == 1;
+    const bool log = tree.Level(node) == 2 && !title->IsTranslatable() && title->Text() == "Log" &&
+                     dynamic_cast<OmTextBlock*>(part) != nullptr;
+    if (document || log)
+      part->SetTitle(OmStringCell(dictionary.LookUp(title->Text()), nullptr, title->IsTranslatable()));
+  }
+}
+
+// The format that an output file's extension names, for when --format is not given.
+std::string FormatOfFile(const std::string& path) {
+  std::string extension = std::filesystem::path(path).extension().string();
+  std::transform(extension.begin(), extension.end(), extension.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  if (extension == ".json") return "json";
+  if (extension == ".html" || extension == ".htm") return "html";
+  return "text";
+}
 
 // Display settings named as a person says them.
 unsigned Mode(const std::string& word) {
@@ -122,30 +215,40 @@ unsigned Mode(const std::string& word) {
 
 struct RenderOptions {
   std::vector<std::string> streams;
-  std::string format = "text";
+  std::string format; // empty: from the output file's extension, else text
   std::string output;
   std::string language;
+  bool languageGiven = false; // an empty --lang names no language and is refused
   std::string variables;
   std::string values;
   std::string select;
+  bool quiet = false;
 };
 
 int RenderCommand(const RenderOptions& o) {
   std::vector<OMSObjectSelector> requests;
   if (!o.select.empty())
-    requests = ForFile(o.select, [&] { return omf::selection::ReadRequestFile(o.select); });
+    requests = ForFile(o.select, [&] {
+      CheckInput(o.select);
+      return omf::selection::ReadRequestFile(o.select);
+    });
+  std::optional<OutputLanguage> language;
+  if (o.languageGiven) {
+    language = NamedOutputLanguage(o.language);
+    if (!language)
+      throw CommandError("unknown output language \"" + o.language +
+                         "\"; give one of: " + OutputLanguageChoices());
+  }
   OmOutputTree tree;
   // The document node under which procedures and logs are placed.
   tree.Append(0, std::make_unique<OmHeading>(OmStringCell("Output", nullptr, true)));
   OmFactory factory(&tree, "", "UTF-8", requests);
   KeepEverything keep;
   factory.Register(&keep);
-  omf::stream::FactorySink sink(factory);
+  CountingSink sink(factory);
   omf::stream::MessageWriter writer(sink);
-  if (!o.language.empty()) {
-    if (!FindOutputLanguage(o.language)) throw CommandError("unknown output language '" + o.language + "'");
-    writer.Display("OLANG", o.language); // as the back end sends the output language
-  }
+  // As the back end sends the output language; the keyword names the row whatever the person typed.
+  if (language) writer.Display("OLANG", language->keyword);
   if (!o.variables.empty()) factory.TableVarDisplay(Mode(o.variables));
   if (!o.values.empty()) factory.TableValueDisplay(Mode(o.values));
 
@@ -153,9 +256,9 @@ int RenderCommand(const RenderOptions& o) {
   if (o.streams.empty()) omf::examples::WriteBuiltinSession(writer);
   for (const std::string& path : o.streams) {
     try {
-      ForFile(path, [&] {
-        omf::stream::StreamReader reader = omf::stream::StreamReader::OpenFile(path);
-        omf::stream::PlayStream(reader, factory);
+      ForFile(InputName(path), [&] {
+        omf::stream::StreamReader reader = OpenStream(path);
+        omf::stream::PlayStream(reader, sink);
       });
     } catch (const CommandError& e) {
       // What was played so far is still rendered; the problem is reported and the command fails.
@@ -163,10 +266,16 @@ int RenderCommand(const RenderOptions& o) {
       break;
     }
   }
+  const auto dictionary = DocumentDictionary(language);
+  TranslateDocumentParts(tree, *dictionary);
+  const omf::render::Words words = [&dictionary](std::string_view english) {
+    return dictionary->LookUp(std::string(english));
+  };
+  const std::string format = !o.format.empty() ? o.format : FormatOfFile(o.output);
   // The first problem is the one reported: one that comes later may be its consequence.
   std::vector<std::string> omitted;
   try {
-    omitted = Render(tree, o.format, o.output);
+    omitted = Render(tree, format, words, o.output);
   } catch (const std::exception& e) {
     throw CommandError(failure.empty() ? Problem(e) : failure);
   }
@@ -176,7 +285,53 @@ int RenderCommand(const RenderOptions& o) {
   if (!omitted.empty())
     throw CommandError(omitted.front() +
                        (omitted.size() > 1 ? " (and " + std::to_string(omitted.size() - 1) + " more)" : ""));
+  // A procedure whose only part is its title (the first part it sends) shows nothing and is dropped
+  // silently by the factory: a stream writer who left the title out learns of it here.
+  if (const std::uint64_t silent = sink.begun - std::min(sink.begun, keep.finished); silent > 0 && !o.quiet)
+    std::cerr << "omf: " << silent << (silent == 1 ? " procedure" : " procedures")
+              << " produced no output (a procedure's first part is its title)\n";
   return 0;
+}
+
+// One line per output language: keyword, locale code, English name, and whether its table is found in
+// the data directory.
+std::string LanguageList() {
+  std::size_t count = 0;
+  const OutputLanguage* languages = OutputLanguages(count);
+  std::ostringstream out;
+  const auto row = [&out](std::string_view keyword, std::string_view code, std::string_view name,
+                          std::string_view table) {
+    out << keyword << std::string(10 - keyword.size(), ' ') << code << std::string(7 - code.size(), ' ')
+        << name << std::string(22 - name.size(), ' ') << table << '\n';
+  };
+  row("keyword", "code", "language", "string table");
+  for (std::size_t k = 0; k < count; ++k) {
+    const OutputLanguage& language = languages[k];
+    auto finder = PathFactory::getPathInstance(3);
+    finder->SetRelativePath(language.directory);
+    std::string table;
+    try {
+      StringTable::Shared(finder->Path());
+      table = "found";
+    } catch (const StringTableError& e) {
+      table = std::string_view(language.keyword) == "ENGLISH" ? "built in" : "missing: " + e.File();
+    }
+    row(language.keyword, OutputLanguageCode(language), language.name, table);
+  }
+  return out.str();
+}
+
+// The built-in session as a stream or as a message script.
+void WriteExample(const std::string& format, const std::string& path) {
+  omf::stream::RecordingSink sink;
+  omf::stream::MessageWriter writer(sink);
+  omf::examples::WriteBuiltinSession(writer);
+  if (format == "omfs") {
+    const std::vector<unsigned char> bytes = omf::stream::StreamBytes(sink.Records());
+    Write(std::string(bytes.begin(), bytes.end()), path);
+  } else {
+    Write(omf::stream::DisassembleRecords(sink.Records()), path);
+  }
 }
 
 } // namespace
@@ -184,24 +339,41 @@ int RenderCommand(const RenderOptions& o) {
 int main(int argc, char** argv) {
   CLI::App app{"omf: plays recorded output message streams and renders the output tree"};
   app.require_subcommand(1);
+  // Options of the command as a whole are taken after the subcommand too.
+  app.fallthrough();
+  app.set_version_flag("--version", "omf " OMF_VERSION, "Print the version and exit");
   std::string dataDir;
   app.add_option("--data-dir", dataDir,
-                 "Directory of the string tables and message files (default: installed)");
+                 "Directory of the string tables and message files (default: installed); before or after "
+                 "the subcommand");
 
   RenderOptions render;
   CLI::App* renderCmd =
       app.add_subcommand("render", "Play streams (or the built-in session) and render the tree");
-  renderCmd->add_option("streams", render.streams, "Recorded streams (.omfs), played in order into one tree");
-  renderCmd->add_option("--format", render.format, "text, json or html")
+  renderCmd->add_option("streams", render.streams,
+                        "Recorded streams (.omfs), played in order into one tree; - reads standard input");
+  renderCmd
+      ->add_option("--format", render.format,
+                   "text, json or html (default: from the -o file's extension, .json, .html or .htm, "
+                   "else text)")
       ->check(CLI::IsMember({"text", "json", "html"}));
   renderCmd->add_option("-o,--output", render.output, "Write to this file instead of standard output");
-  renderCmd->add_option("--lang", render.language, "Output language: a keyword (German) or locale code (de)");
+  CLI::Option* langOption = renderCmd->add_option(
+      "--lang", render.language,
+      "Output language: a keyword (GERMAN, SCHINESE), an English name (German, Traditional "
+      "Chinese) or a locale code (de, de-AT, zh_TW, pt-BR); see omf languages. zh and Chinese "
+      "mean Simplified Chinese, Portuguese Brazilian Portuguese");
   renderCmd->add_option("--variables", render.variables, "Variables in tables: names, labels or both")
       ->check(CLI::IsMember({"names", "labels", "both"}));
   renderCmd->add_option("--values", render.values, "Values in tables: values, labels or both")
       ->check(CLI::IsMember({"values", "labels", "both"}));
   renderCmd->add_option("--select", render.select, "Selection requests (readable or .omsr)");
-  renderCmd->footer("Pooled output of multiply imputed data: which categories of the imputation dimension "
+  renderCmd->add_flag("-q,--quiet", render.quiet, "Do not tell how many procedures produced no output");
+  renderCmd->footer("A procedure's first part is taken as its title: a procedure that sends nothing after it "
+                    "produces no output, and omf says on standard error how many did (\"omf: 2 procedures "
+                    "produced no output ...\"; --quiet silences it). An output language whose string table "
+                    "is missing leaves the output in the language in use, with a warning.\n\n"
+                    "Pooled output of multiply imputed data: which categories of the imputation dimension "
                     "are shown is set by settings records in the stream, MIORIGINAL, MIIMPUTATIONS, "
                     "MIPOOLED and MIDIAGNOSTICS (0 hides, any other value or none shows), e.g. the script "
                     "line: setting value=0 name=\"MIIMPUTATIONS\"");
@@ -222,24 +394,44 @@ int main(int argc, char** argv) {
   select->add_option("--show", show, "Request file (.omsr or readable) to write in the readable syntax");
   select->add_option("-o,--output", compiled, "Where to write");
 
+  CLI::App* languages = app.add_subcommand(
+      "languages",
+      "List the output languages: keyword, locale code, name, and whether the string table is found");
+
+  std::string exampleFormat, example;
+  CLI::App* exampleCmd =
+      app.add_subcommand("example", "Write the built-in example session as a stream or a message script");
+  exampleCmd
+      ->add_option("--format", exampleFormat,
+                   "omfs (a recorded stream) or script (default: omfs when the -o file ends in .omfs, "
+                   "else script)")
+      ->check(CLI::IsMember({"omfs", "script"}));
+  exampleCmd->add_option("-o,--output", example, "Write to this file instead of standard output");
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
-    if (e.get_exit_code() == 0) return app.exit(e); // --help
+    if (e.get_exit_code() == 0) return app.exit(e); // --help, --version
     std::cerr << "omf: " << e.what() << '\n';
     return kFailure;
   }
 
   try {
     if (!dataDir.empty()) omf::platform::SetDataDirectory(dataDir);
-    if (renderCmd->parsed()) return RenderCommand(render);
+    if (renderCmd->parsed()) {
+      render.languageGiven = langOption->count() > 0;
+      return RenderCommand(render);
+    }
     if (assemble->parsed()) {
       const auto records = ForFile(script, [&] { return omf::stream::AssembleScript(ReadText(script)); });
       ForFile(assembled, [&] { omf::stream::WriteStreamFile(assembled, records); });
       return 0;
     }
     if (disassemble->parsed()) {
-      const auto records = ForFile(streamFile, [&] { return omf::stream::ReadStreamFile(streamFile); });
+      const auto records = ForFile(InputName(streamFile), [&] {
+        omf::stream::StreamReader reader = OpenStream(streamFile);
+        return reader.ReadAll();
+      });
       Write(omf::stream::DisassembleRecords(records), listing);
       return 0;
     }
@@ -252,8 +444,22 @@ int main(int argc, char** argv) {
         ForFile(compiled, [&] { omf::selection::WriteBinaryRequestFile(compiled, requests); });
         return 0;
       }
-      const auto requests = ForFile(show, [&] { return omf::selection::ReadRequestFile(show); });
+      const auto requests = ForFile(show, [&] {
+        CheckInput(show);
+        return omf::selection::ReadRequestFile(show);
+      });
       Write(omf::selection::FormatRequestText(requests), compiled);
+      return 0;
+    }
+    if (languages->parsed()) {
+      Write(LanguageList(), "");
+      return 0;
+    }
+    if (exampleCmd->parsed()) {
+      const std::string format = !exampleFormat.empty()                                  ? exampleFormat
+                                 : std::filesystem::path(example).extension() == ".omfs" ? "omfs"
+                                                                                         : "script";
+      WriteExample(format, example);
       return 0;
     }
   } catch (const std::bad_alloc&) {
