@@ -196,8 +196,14 @@ TEST(BootPooler, FrequencyPercentagesAreZeroFilled) {
   EXPECT_EQ(CellText(*t, at("Sig. (2-tailed)")), "<none>"); // no standard errors to test with
   EXPECT_TRUE(NotesAt(*t, at("Bias")).empty());             // zero fill: every sample counts
   EXPECT_EQ(CellText(*t, at("Lower")), ".");
-  EXPECT_EQ(NotesAt(*t, at("Lower")), Strings{"95% coverage needs 39 samples..."});
-  EXPECT_EQ(NotesAt(*t, at("Upper")), Strings{"95% coverage needs 39 samples..."});
+  EXPECT_EQ(
+      NotesAt(*t, at("Lower")),
+      Strings{
+          "A 95% confidence interval needs at least 39 bootstrap samples; the interval is not computed."});
+  EXPECT_EQ(
+      NotesAt(*t, at("Upper")),
+      Strings{
+          "A 95% confidence interval needs at least 39 bootstrap samples; the interval is not computed."});
   // The results take the statistic's format.
   EXPECT_EQ(CellText(*t, at("Bias")), "-15.000");
 }
@@ -236,7 +242,8 @@ TEST(BootPooler, PatternOneRearrangesAndRefusesIncompleteSamples) {
   ASSERT_NE(shortTable, nullptr);
   EXPECT_EQ(Tree(shortTable->Dimension(2)), Strings{"Percent"});
   ASSERT_EQ(shortTable->Title().Footnotes().size(), 1u);
-  EXPECT_EQ(shortTable->Footnotes()[0].text->AsString(), "Not all bootstrap results available...");
+  EXPECT_EQ(shortTable->Footnotes()[0].text->AsString(),
+            "Not all bootstrap results are available, so no bootstrap results are shown for this table.");
 }
 
 // Frequencies "Statistics" (pattern 2): the table gets a result dimension "Bootstrap Statistics" with
@@ -369,8 +376,11 @@ TEST(BootPooler, RequiredDimensionsShareOneSampleMask) {
     const std::vector<int> bias = {p, Category(stats, "Bias")};
     EXPECT_DOUBLE_EQ(NumberAt(*boot, bias), (2 + 4 + 5) / 3.0 - 1);
     EXPECT_EQ(NotesAt(*boot, bias), Strings{"Based on 3 samples"});
-    EXPECT_EQ(NotesAt(*boot, {p, Category(stats, "Lower")}),
-              (Strings{"Based on 3 samples", "95% coverage needs 39 samples..."}));
+    EXPECT_EQ(
+        NotesAt(*boot, {p, Category(stats, "Lower")}),
+        (Strings{
+            "Based on 3 samples",
+            "A 95% confidence interval needs at least 39 bootstrap samples; the interval is not computed."}));
   }
   const OmPivotTable* source = h.Find<OmPivotTable>("Parameter Estimates");
   ASSERT_NE(source, nullptr);
@@ -407,7 +417,8 @@ TEST(BootPooler, IncompleteJackknifeFallsBackToPercentile) {
                                   "BCa 90.5% Confidence Interval{", "Lower", "Upper", "}", "}"}));
   const int lower = Category(stats, "Lower");
   EXPECT_TRUE(NotesAt(*t, {0, 0, lower}).empty());
-  EXPECT_EQ(NotesAt(*t, {0, 1, lower}), Strings{"Not all jackknife results available, so..."});
+  EXPECT_EQ(NotesAt(*t, {0, 1, lower}), Strings{"Not all jackknife results are available, so the percentile "
+                                                "interval is shown in place of the BCa interval."});
   EXPECT_FALSE(std::isnan(NumberAt(*t, {0, 1, lower})));
 }
 

@@ -138,7 +138,7 @@ TEST(MIColumnPattern, ModelsWhoseTermsVaryAreNotPooled) {
   std::vector<std::string> titleNotes;
   for (int i : table->TableTitle().Footnotes())
     titleNotes.push_back(table->Footnotes()[static_cast<std::size_t>(i)].text->AsString());
-  EXPECT_EQ(titleNotes, Strings{"Models not pooled - terms vary..."});
+  EXPECT_EQ(titleNotes, Strings{"Models were not pooled because their terms differ between imputations."});
 }
 
 TEST(MIColumnPattern, RedundantParametersKeepTheirFootnoteAndShowZeroWithoutDecimals) {
@@ -166,7 +166,7 @@ TEST(MIColumnPattern, RedundantParametersKeepTheirFootnoteAndShowZeroWithoutDeci
   const OmCellText* b = CellAt(*table, at("[group=2]", "B"));
   ASSERT_NE(b, nullptr);
   EXPECT_EQ(b->AsString(), "0");
-  EXPECT_EQ(NotesOf(*table, b), Strings{"Redundant parameter ..."});
+  EXPECT_EQ(NotesOf(*table, b), Strings{"This parameter is set to zero because it is redundant."});
   // Its significance cannot be computed, but a redundant parameter is not said to lack variance.
   EXPECT_EQ(NumberAt(*table, at("[group=2]", "Significance")), kSysmis);
   EXPECT_TRUE(NotesOf(*table, CellAt(*table, at("[group=2]", "Significance"))).empty());

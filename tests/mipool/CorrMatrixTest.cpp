@@ -87,7 +87,9 @@ TEST(MICorrMatrixPattern, PoolsOnTheFisherZScaleAndFlagsThePooledCorrelation) {
     EXPECT_NEAR(static_cast<const OmNumber*>(pooled)->Value(), r, 1e-12);
     EXPECT_NEAR(*NumberAt(*table, Place("x", "Significance(2-tailed)", "y")), p, 1e-12);
     EXPECT_EQ(NumberAt(*table, Place("x", "N", "y")), MeanOf(c.n));
-    const Strings expected = p <= 0.01 ? Strings{kFlag01} : p <= 0.05 ? Strings{kFlag05} : Strings{};
+    const Strings expected = p <= 0.01   ? Strings{"Correlation is significant at the 0.01 level (2-tailed)."}
+                             : p <= 0.05 ? Strings{"Correlation is significant at the 0.05 level (2-tailed)."}
+                                         : Strings{};
     EXPECT_EQ(NotesOf(*table, pooled), expected);
     if (!expected.empty()) {
       const OmFootnote& note = table->Footnotes()[static_cast<std::size_t>(pooled->Footnotes().front())];
@@ -111,7 +113,11 @@ TEST(MICorrMatrixPattern, OddCellsPoolToMissingOrGoWithoutSignificance) {
       {"perfect in some imputations only", {1.0, 0.9, 0.95}, {20, 20, 20}, false, std::nullopt},
       {"perfect negative", {-1.0, -0.9, -0.95}, {20, 20, 20}, false, std::nullopt},
       {"N of 3 in an imputation", {0.3, 0.4, 0.5}, {20, 3, 20}, true, "No variance among imputations."},
-      {"no N", {0.3, 0.4, 0.5}, {kSysmis, kSysmis, kSysmis}, true, "Corr siq requires N..."},
+      {"no N",
+       {0.3, 0.4, 0.5},
+       {kSysmis, kSysmis, kSysmis},
+       true,
+       "The significance of a pooled correlation cannot be computed without N."},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -207,8 +213,9 @@ TEST(MICorrMatrixPattern, OneTailedTablesHalveTheSignificance) {
   ASSERT_NE(pooled, nullptr);
   EXPECT_NEAR(static_cast<const OmNumber*>(pooled)->Value(), pooledR, 1e-12);
   ASSERT_LE(p, 0.1);
-  EXPECT_EQ(NotesOf(*table, pooled), Strings{p <= 0.02 ? "Corr. is significant at .01 level 1-tail..."
-                                                       : "Corr. is significant at .05 level 1-tail..."});
+  EXPECT_EQ(NotesOf(*table, pooled),
+            Strings{p <= 0.02 ? "Correlation is significant at the 0.01 level (1-tailed)."
+                              : "Correlation is significant at the 0.05 level (1-tailed)."});
 }
 
 } // namespace
