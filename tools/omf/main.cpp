@@ -339,6 +339,8 @@ void WriteExample(const std::string& format, const std::string& path) {
 int main(int argc, char** argv) {
   CLI::App app{"omf: plays recorded output message streams and renders the output tree"};
   app.require_subcommand(1);
+  app.footer("omf SUBCOMMAND --help shows the options of one command. Every command exits with 0 on "
+             "success and 2 on any problem, told in one line on standard error.");
   // Options of the command as a whole are taken after the subcommand too.
   app.fallthrough();
   app.set_version_flag("--version", "omf " OMF_VERSION, "Print the version and exit");
