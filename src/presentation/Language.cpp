@@ -46,8 +46,16 @@ std::string Lower(std::string_view s) {
   return lower;
 }
 
-bool All(std::string_view s, int (*is)(int)) {
-  return std::all_of(s.begin(), s.end(), [is](char c) { return is(static_cast<unsigned char>(c)) != 0; });
+bool Letters(std::string_view s, std::size_t n) {
+  return s.size() == n && std::all_of(s.begin(), s.end(), [](char c) {
+           return std::isalpha(static_cast<unsigned char>(c)) != 0;
+         });
+}
+
+bool Digits(std::string_view s, std::size_t n) {
+  return s.size() == n && std::all_of(s.begin(), s.end(), [](char c) {
+           return std::isdigit(static_cast<unsigned char>(c)) != 0;
+         });
 }
 
 // The row of a locale code, lower-cased: language, then an optional region or (Chinese) script.
@@ -56,7 +64,7 @@ std::optional<std::size_t> FromLocaleCode(const std::string& code) {
   const std::string language = code.substr(0, separator);
   const std::string rest = separator == std::string::npos ? "" : code.substr(separator + 1);
   if (separator != std::string::npos && rest.empty()) return std::nullopt;
-  if (language.size() != 2 || !All(language, std::isalpha)) return std::nullopt;
+  if (!Letters(language, 2)) return std::nullopt;
   if (language == "zh") {
     if (rest.empty()) return kSimplifiedChinese;
     // A script may come before a region ("zh-Hant-HK"); the script decides.
@@ -64,16 +72,14 @@ std::optional<std::size_t> FromLocaleCode(const std::string& code) {
     const bool script = first.size() == 4;
     if (!script && first.size() != rest.size()) return std::nullopt;
     if (script && first.size() != rest.size()) {
-      const std::string region = rest.substr(5);
-      if (!(region.size() == 2 && All(region, std::isalpha))) return std::nullopt;
+      if (!Letters(rest.substr(5), 2)) return std::nullopt;
     }
     for (const auto& [variant, row] : kChineseVariants)
       if (first == variant) return row;
     return std::nullopt;
   }
-  if (!rest.empty() &&
-      !((rest.size() == 2 && All(rest, std::isalpha)) || (rest.size() == 3 && All(rest, std::isdigit))))
-    return std::nullopt;
+  // A region: two letters (AT, BR) or three digits (419).
+  if (!rest.empty() && !Letters(rest, 2) && !Digits(rest, 3)) return std::nullopt;
   for (std::size_t row = 0; row < std::size(kLanguages); ++row)
     if (std::string_view(kLanguages[row].locale).substr(0, 2) == language) return row;
   return std::nullopt;
