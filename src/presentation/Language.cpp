@@ -1,10 +1,12 @@
-#include "presentation/Language.h"
+#include <omf/presentation/Language.h>
 
 #include <algorithm>
 #include <cctype>
 #include <iterator>
 
-#include "platform/strings/PlatformStrings.h"
+#include <omf/platform/strings/PlatformStrings.h>
+
+namespace omf {
 
 namespace {
 // clang-format off
@@ -139,3 +141,5 @@ std::string OutputLanguageChoices() {
          "; a locale code may add a region after \"-\" or \"_\" (de-AT, pt_BR, zh-TW); \"zh\" and "
          "\"Chinese\" alone mean Simplified Chinese, \"Portuguese\" Brazilian Portuguese; case is ignored";
 }
+
+} // namespace omf

@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+namespace omf {
+
 struct OutputLanguage {
   const char* keyword;
   const char* locale;
@@ -32,3 +34,5 @@ std::string OutputLanguageCode(const OutputLanguage& language);
 
 // The values NamedOutputLanguage takes, for a person to read in one line.
 std::string OutputLanguageChoices();
+
+} // namespace omf

@@ -7,11 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "render/RenderWalk.h"
+#include <omf/render/RenderWalk.h>
+
+namespace omf {
 
 class OmOutputTree;
 
-namespace omf::render {
+namespace render {
 
 class HtmlRenderer {
 public:
@@ -25,4 +27,6 @@ private:
   Words _words;
 };
 
-} // namespace omf::render
+} // namespace render
+
+} // namespace omf

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+namespace omf {
+
 class OmContentPart;
 class OmHeading;
 class OmOutputPart;
@@ -16,7 +18,7 @@ class OmPivotTable;
 class OmProcedure;
 class OmTextBlock;
 
-namespace omf::render {
+namespace render {
 
 enum class PartKind { kProcedure, kHeading, kText, kPageTitle, kChart, kModel, kAnswerTree, kTable };
 
@@ -62,4 +64,6 @@ enum class Parts { kVisible, kAll };
 
 void RenderWalk(const OmOutputTree& tree, Emitter& emitter, Parts parts);
 
-} // namespace omf::render
+} // namespace render
+
+} // namespace omf

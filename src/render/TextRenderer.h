@@ -10,11 +10,13 @@
 #include <string>
 #include <vector>
 
-#include "render/RenderWalk.h"
+#include <omf/render/RenderWalk.h>
+
+namespace omf {
 
 class OmOutputTree;
 
-namespace omf::render {
+namespace render {
 
 class TextRenderer {
 public:
@@ -28,4 +30,6 @@ private:
   Words _words;
 };
 
-} // namespace omf::render
+} // namespace render
+
+} // namespace omf

@@ -8,8 +8,10 @@
 
 #include "support/FactoryHarness.h"
 
+using namespace omf;
+
+using omf::fixtures::Harness;
 using omf::stream::WireFormat;
-using omf::testing::Harness;
 
 namespace {
 

@@ -20,6 +20,8 @@
 
 #include <nlohmann/json.hpp>
 
+using namespace omf;
+
 namespace {
 
 namespace fs = std::filesystem;

@@ -7,7 +7,9 @@
 #include <memory>
 #include <string>
 
-#include "platform/stringtable/Tracker.h"
+#include <omf/platform/stringtable/Tracker.h>
+
+namespace omf {
 
 class FacSTDictionary {
 public:
@@ -39,3 +41,5 @@ private:
   struct Impl;
   std::unique_ptr<Impl> _my;
 };
+
+} // namespace omf
