@@ -2,8 +2,8 @@
 // samples: 11 million stored cells, pooled as a bootstrapped "Correlations" procedure's table is (bias,
 // standard error and BCa interval for each of its 10,000 correlations). Reports the time of the pooling
 // alone and the memory it takes at its peak beyond the table, per stored cell.
-#include "bootpool/OmBootPooler.h"
-#include "platform/bootspec/SvrBootstrapSpecs.h"
+#include <omf/bootpool/OmBootPooler.h>
+#include <omf/platform/bootspec/SvrBootstrapSpecs.h>
 
 #include <benchmark/benchmark.h>
 
@@ -14,6 +14,8 @@
 #include <malloc.h>
 #include <new>
 #include <random>
+
+using namespace omf;
 
 namespace {
 

@@ -1,13 +1,15 @@
 // Bootstrap results for 10,000 statistics of 1,000 bootstrap samples and 200 jackknife values each:
 // each interval method, bias with standard error, and all of them together as a table of that many
 // cells would need.
-#include "platform/bootstats/MCBSBCaCI.h"
-#include "platform/bootstats/MCBSPercentileCI.h"
-#include "platform/bootstats/MCBSStdErrorBias.h"
+#include <omf/platform/bootstats/MCBSBCaCI.h>
+#include <omf/platform/bootstats/MCBSPercentileCI.h>
+#include <omf/platform/bootstats/MCBSStdErrorBias.h>
 
 #include <benchmark/benchmark.h>
 
 #include <random>
+
+using namespace omf;
 
 namespace {
 

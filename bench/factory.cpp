@@ -5,11 +5,13 @@
 #include <fstream>
 #include <string>
 
-#include "factory/Factory.h"
-#include "model/OutputTree.h"
-#include "selection/OMSObjectSelector.h"
-#include "stream/MessageWriter.h"
-#include "factory/FactorySink.h"
+#include <omf/factory/Factory.h>
+#include <omf/factory/FactorySink.h>
+#include <omf/model/OutputTree.h>
+#include <omf/selection/OMSObjectSelector.h>
+#include <omf/stream/MessageWriter.h>
+
+using namespace omf;
 
 namespace {
 

@@ -1,8 +1,8 @@
 // Pooling multiply imputed tables as the finish step does, through OmMIPooler: a regression's
 // "Coefficients" table (4 and 1,000 terms over 100 imputations) and a 200 x 200 correlation matrix over 20
 // imputations. Each iteration pools a fresh copy of the table; building the copy is not timed.
-#include "mipool/MIPooler.h"
-#include "model/PivotTable.h"
+#include <omf/mipool/MIPooler.h>
+#include <omf/model/PivotTable.h>
 
 #include <benchmark/benchmark.h>
 
@@ -10,6 +10,8 @@
 #include <memory>
 #include <random>
 #include <string>
+
+using namespace omf;
 
 namespace {
 

@@ -10,7 +10,9 @@
 #include <memory>
 #include <string>
 
-#include "model/PivotTable.h"
+#include <omf/model/PivotTable.h>
+
+using namespace omf;
 
 namespace {
 

@@ -1,11 +1,13 @@
 // Pooling 10,000 parameters over 100 imputations through the calculator, as one model with that many
 // terms would be pooled: every imputation passed through one container, then Pool, then every result.
-#include "platform/pooling/MPFactory.h"
+#include <omf/platform/pooling/MPFactory.h>
 
 #include <benchmark/benchmark.h>
 
 #include <memory>
 #include <random>
+
+using namespace omf;
 
 namespace {
 

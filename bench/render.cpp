@@ -7,10 +7,12 @@
 #include <streambuf>
 #include <string>
 
-#include "model/OutputTree.h"
-#include "model/PivotTable.h"
-#include "render/JsonRenderer.h"
-#include "render/TextRenderer.h"
+#include <omf/model/OutputTree.h>
+#include <omf/model/PivotTable.h>
+#include <omf/render/JsonRenderer.h>
+#include <omf/render/TextRenderer.h>
+
+using namespace omf;
 
 namespace {
 

@@ -3,7 +3,9 @@
 #include <string>
 #include <vector>
 
-namespace omf::examples {
+namespace omf {
+
+namespace examples {
 namespace {
 
 using omf::stream::Axis;
@@ -670,4 +672,6 @@ void WriteBuiltinSession(MessageWriter& w) {
   BootCorrelations(w);
 }
 
-} // namespace omf::examples
+} // namespace examples
+
+} // namespace omf

@@ -2,7 +2,9 @@
 
 #include <string>
 
-namespace omf::fuzz {
+namespace omf {
+
+namespace fuzz {
 namespace {
 
 using omf::stream::Axis;
@@ -206,4 +208,6 @@ void WriteBootstrapSession(MessageWriter& w) {
   w.ProcedureEnd("level=95\nsamples=10\n");
 }
 
-} // namespace omf::fuzz
+} // namespace fuzz
+
+} // namespace omf

@@ -4,12 +4,16 @@
 // headings in headings, outline text, charts, answer trees, models, settings records, byte-order and
 // swap messages, and a bootstrapped procedure whose tables are selected at the finish. The fuzz targets
 // draw records from them, and the seed corpora hold them as recorded streams.
-#include "stream/MessageWriter.h"
+#include <omf/stream/MessageWriter.h>
 
-namespace omf::fuzz {
+namespace omf {
+
+namespace fuzz {
 
 void WriteExtraSession(omf::stream::MessageWriter& w);
 // A bootstrapped procedure with one table and an empty heading: where selection and pruning meet.
 void WriteBootstrapSession(omf::stream::MessageWriter& w);
 
-} // namespace omf::fuzz
+} // namespace fuzz
+
+} // namespace omf

@@ -10,7 +10,9 @@
 #include <string>
 #include <typeinfo>
 
-namespace omf::fuzz {
+namespace omf {
+
+namespace fuzz {
 
 // A broken rule the sanitizers cannot see (a round trip that differs, an exception nobody documents):
 // one line on standard error and an abort, which libFuzzer records as a crash with its input.
@@ -52,4 +54,6 @@ private:
   std::string _text;
 };
 
-} // namespace omf::fuzz
+} // namespace fuzz
+
+} // namespace omf

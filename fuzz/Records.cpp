@@ -4,10 +4,12 @@
 
 #include "examples/BuiltinSession.h"
 #include "fuzz/ExtraSession.h"
-#include "stream/MessageSink.h"
-#include "stream/StreamRecord.h"
+#include <omf/stream/MessageSink.h>
+#include <omf/stream/StreamRecord.h>
 
-namespace omf::fuzz {
+namespace omf {
+
+namespace fuzz {
 namespace {
 
 constexpr std::uint8_t kHeader[kFileHeaderBytes] = {'O', 'M', 'F', 'S', 1, 0, 0, 0};
@@ -98,4 +100,6 @@ const std::vector<Record>& RecordPool() {
   return pool;
 }
 
-} // namespace omf::fuzz
+} // namespace fuzz
+
+} // namespace omf

@@ -6,9 +6,11 @@
 #include <cstdint>
 #include <vector>
 
-#include "stream/MessageWriter.h"
+#include <omf/stream/MessageWriter.h>
 
-namespace omf::fuzz {
+namespace omf {
+
+namespace fuzz {
 
 struct Record {
   short type = 0;
@@ -38,4 +40,6 @@ std::vector<Record> RecordsOf(void (*write)(omf::stream::MessageWriter&));
 // Records to insert: the built-in example session, the extra sessions and some request records.
 const std::vector<Record>& RecordPool();
 
-} // namespace omf::fuzz
+} // namespace fuzz
+
+} // namespace omf

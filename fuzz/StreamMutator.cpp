@@ -6,12 +6,14 @@
 #include <random>
 
 #include "fuzz/Records.h"
-#include "protocol/MessageCatalogue.h"
-#include "stream/MessageEncoder.h"
+#include <omf/protocol/MessageCatalogue.h>
+#include <omf/stream/MessageEncoder.h>
+
+namespace omf {
 
 extern "C" std::size_t LLVMFuzzerMutate(std::uint8_t* data, std::size_t size, std::size_t maxSize);
 
-namespace omf::fuzz {
+namespace fuzz {
 namespace {
 
 using Rng = std::minstd_rand;
@@ -335,4 +337,6 @@ std::size_t CrossOverStreams(const std::uint8_t* a, std::size_t aSize, const std
   return WriteRecords(first, out, maxSize);
 }
 
-} // namespace omf::fuzz
+} // namespace fuzz
+
+} // namespace omf

@@ -8,11 +8,15 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace omf::fuzz {
+namespace omf {
+
+namespace fuzz {
 
 std::size_t MutateStream(std::uint8_t* data, std::size_t size, std::size_t maxSize, unsigned int seed);
 // The start of one stream and the end of the other, or a short run of the second inserted in the first.
 std::size_t CrossOverStreams(const std::uint8_t* a, std::size_t aSize, const std::uint8_t* b,
                              std::size_t bSize, std::uint8_t* out, std::size_t maxSize, unsigned int seed);
 
-} // namespace omf::fuzz
+} // namespace fuzz
+
+} // namespace omf

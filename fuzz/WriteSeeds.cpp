@@ -11,6 +11,8 @@
 #include "fuzz/ExtraSession.h"
 #include "fuzz/Records.h"
 
+using namespace omf;
+
 namespace {
 
 using omf::fuzz::Record;

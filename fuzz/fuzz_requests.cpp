@@ -16,9 +16,11 @@
 #include <vector>
 
 #include "fuzz/FuzzSupport.h"
-#include "selection/OMSObjectSelector.h"
-#include "selection/RequestFile.h"
-#include "selection/RequestText.h"
+#include <omf/selection/OMSObjectSelector.h>
+#include <omf/selection/RequestFile.h>
+#include <omf/selection/RequestText.h>
+
+using namespace omf;
 
 namespace {
 

@@ -17,8 +17,10 @@
 
 #include "fuzz/FuzzSupport.h"
 #include "fuzz/StreamMutator.h"
-#include "stream/MessageScript.h"
-#include "stream/StreamFile.h"
+#include <omf/stream/MessageScript.h>
+#include <omf/stream/StreamFile.h>
+
+using namespace omf;
 
 namespace {
 

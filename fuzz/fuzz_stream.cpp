@@ -17,20 +17,22 @@
 
 #include <nlohmann/json.hpp>
 
-#include "factory/Factory.h"
-#include "protocol/ProtocolError.h"
 #include "fuzz/FuzzSupport.h"
 #include "fuzz/Records.h"
 #include "fuzz/StreamMutator.h"
-#include "model/OutputTree.h"
-#include "platform/error/ThrowError.h"
-#include "render/HtmlRenderer.h"
-#include "render/JsonRenderer.h"
-#include "render/TextRenderer.h"
-#include "selection/OMSObjectSelector.h"
-#include "selection/RequestFile.h"
-#include "selection/RequestText.h"
-#include "stream/StreamFile.h"
+#include <omf/factory/Factory.h>
+#include <omf/model/OutputTree.h>
+#include <omf/platform/error/ThrowError.h>
+#include <omf/protocol/ProtocolError.h>
+#include <omf/render/HtmlRenderer.h>
+#include <omf/render/JsonRenderer.h>
+#include <omf/render/TextRenderer.h>
+#include <omf/selection/OMSObjectSelector.h>
+#include <omf/selection/RequestFile.h>
+#include <omf/selection/RequestText.h>
+#include <omf/stream/StreamFile.h>
+
+using namespace omf;
 
 namespace {
 

@@ -8,7 +8,9 @@
 #include <string_view>
 
 #include "fuzz/FuzzSupport.h"
-#include "platform/stringtable/StringTable.h"
+#include <omf/platform/stringtable/StringTable.h>
+
+using namespace omf;
 
 namespace {
 

@@ -1,13 +1,15 @@
-#include "bootpool/BootCalculator.h"
+#include <omf/bootpool/BootCalculator.h>
 
 #include <algorithm>
 #include <cassert>
 
-#include "platform/bootstats/MCBSBCaCI.h"
-#include "platform/bootstats/MCBSPercentileCI.h"
-#include "platform/bootstats/MCBSPercentileTTS.h"
-#include "platform/bootstats/MCBSStdErrorBias.h"
-#include "platform/status/SystemMissing.h"
+#include <omf/platform/bootstats/MCBSBCaCI.h>
+#include <omf/platform/bootstats/MCBSPercentileCI.h>
+#include <omf/platform/bootstats/MCBSPercentileTTS.h>
+#include <omf/platform/bootstats/MCBSStdErrorBias.h>
+#include <omf/platform/status/SystemMissing.h>
+
+namespace omf {
 
 using MCCommon::IsSystemMissing;
 using MCCommon::kSystemMissing;
@@ -73,3 +75,5 @@ double BootCalculator::Significance(double nullValue, int altHypType) const {
     test.AddBootstrapStats(_bootstrap[i], _bootstrapStdErrors[i]);
   return test.GetProbability(static_cast<MCBSPercentileTTS::AltHypType>(altHypType));
 }
+
+} // namespace omf

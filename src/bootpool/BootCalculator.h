@@ -6,7 +6,9 @@
 #include <utility>
 #include <vector>
 
-#include "platform/bootspec/SvrBootstrapSpecs.h"
+#include <omf/platform/bootspec/SvrBootstrapSpecs.h>
+
+namespace omf {
 
 class BootCalculator {
 public:
@@ -39,3 +41,5 @@ private:
   bool _stdErrorsComplete;
   bool _jackknifeComplete;
 };
+
+} // namespace omf

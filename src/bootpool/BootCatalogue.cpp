@@ -1,13 +1,15 @@
-#include "bootpool/BootCatalogue.h"
+#include <omf/bootpool/BootCatalogue.h>
 
 #include <array>
 #include <memory>
 #include <string_view>
 #include <vector>
 
-#include "bootpool/OmBootPoolingPattern1.h"
-#include "bootpool/OmBootPoolingPattern2.h"
-#include "bootpool/OmBootPoolingPattern3.h"
+#include <omf/bootpool/OmBootPoolingPattern1.h>
+#include <omf/bootpool/OmBootPoolingPattern2.h>
+#include <omf/bootpool/OmBootPoolingPattern3.h>
+
+namespace omf {
 
 namespace {
 
@@ -145,3 +147,5 @@ const std::vector<OmBootPattern*>& BootCatalogue() {
   }();
   return *catalogue;
 }
+
+} // namespace omf

@@ -1,6 +1,8 @@
-#include "bootpool/BootCellPooler.h"
+#include <omf/bootpool/BootCellPooler.h>
 
-#include "bootpool/BootCalculator.h"
+#include <omf/bootpool/BootCalculator.h>
+
+namespace omf {
 
 namespace {
 // The null value and alternative of the significance: two-tailed against 0.
@@ -30,3 +32,5 @@ void BootCellPooler::PoolCell(const std::vector<int>& at, const std::vector<int>
                        calc.ConfidenceInterval(_levelPct), static_cast<unsigned>(values.size()),
                        _collector.JackknifeEnd() != 0);
 }
+
+} // namespace omf

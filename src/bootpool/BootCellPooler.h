@@ -3,9 +3,11 @@
 // writes them through the statistic's result writer.
 #include <vector>
 
-#include "bootpool/BootResultWriter.h"
-#include "bootpool/BootSampleCollector.h"
-#include "platform/bootspec/SvrBootstrapSpecs.h"
+#include <omf/bootpool/BootResultWriter.h>
+#include <omf/bootpool/BootSampleCollector.h>
+#include <omf/platform/bootspec/SvrBootstrapSpecs.h>
+
+namespace omf {
 
 class BootCellPooler {
 public:
@@ -30,3 +32,5 @@ private:
   double _levelPct;
   unsigned _samples;
 };
+
+} // namespace omf

@@ -1,8 +1,10 @@
-#include "bootpool/BootResultWriter.h"
+#include <omf/bootpool/BootResultWriter.h>
 
 #include <cmath>
 
-#include "platform/status/SystemMissing.h"
+#include <omf/platform/status/SystemMissing.h>
+
+namespace omf {
 
 namespace {
 
@@ -127,3 +129,5 @@ void BootResultWriter::WriteResults(std::vector<int> at, double bias, double std
   if ((_withSignificance || _significanceOnly) && (significance >= 0 || _significanceOnly))
     Write(at, _significance, significance, kSignificanceFormat, {based});
 }
+
+} // namespace omf

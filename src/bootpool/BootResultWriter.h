@@ -7,7 +7,9 @@
 #include <utility>
 #include <vector>
 
-#include "model/PivotTable.h"
+#include <omf/model/PivotTable.h>
+
+namespace omf {
 
 // The kind of samples a sampling method draws ("bootstrap samples", "stratified bootstrap samples",
 // ...), for the caption of the results; an unknown method reads as simple sampling.
@@ -44,3 +46,5 @@ private:
   bool _bca;
   bool _significanceOnly;
 };
+
+} // namespace omf

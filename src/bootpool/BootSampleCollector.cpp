@@ -1,6 +1,8 @@
-#include "bootpool/BootSampleCollector.h"
+#include <omf/bootpool/BootSampleCollector.h>
 
-#include "platform/status/SystemMissing.h"
+#include <omf/platform/status/SystemMissing.h>
+
+namespace omf {
 
 using MCCommon::IsSystemMissing;
 using MCCommon::kSystemMissing;
@@ -135,3 +137,5 @@ bool BootSampleCollector::Collect(const std::vector<int>& at, const std::vector<
   }
   return true;
 }
+
+} // namespace omf

@@ -5,8 +5,10 @@
 #include <cstdint>
 #include <vector>
 
-#include "bootpool/BootSampleTable.h"
-#include "model/PivotTable.h"
+#include <omf/bootpool/BootSampleTable.h>
+#include <omf/model/PivotTable.h>
+
+namespace omf {
 
 class BootSampleCollector {
 public:
@@ -65,3 +67,5 @@ private:
   unsigned _begin = 0;
   unsigned _end = 0;
 };
+
+} // namespace omf

@@ -1,9 +1,11 @@
-#include "bootpool/BootSampleTable.h"
+#include <omf/bootpool/BootSampleTable.h>
 
 #include <algorithm>
 #include <bit>
 #include <cmath>
 #include <limits>
+
+namespace omf {
 
 namespace {
 
@@ -192,3 +194,5 @@ bool BootSampleTable::ObservedCells(int dim, int entry, std::vector<std::vector<
   }
   return true;
 }
+
+} // namespace omf

@@ -7,7 +7,9 @@
 #include <unordered_map>
 #include <vector>
 
-#include "model/PivotTable.h"
+#include <omf/model/PivotTable.h>
+
+namespace omf {
 
 // The cells of a table that pooling reads: those whose entry for dimension `dim` is one of `entries`
 // (every cell when `dim` is -1).
@@ -61,3 +63,5 @@ private:
   // below (NaN payloads that arithmetic never makes; a number that is NaN is kept as the usual NaN).
   std::vector<double> _slots;
 };
+
+} // namespace omf

@@ -1,10 +1,12 @@
-#include "bootpool/OmBootPattern.h"
+#include <omf/bootpool/OmBootPattern.h>
 
 #include <algorithm>
 #include <cassert>
 
-#include "lookups/PoolingLookups.h"
-#include "platform/bootspec/SvrBootstrapSpecs.h"
+#include <omf/lookups/PoolingLookups.h>
+#include <omf/platform/bootspec/SvrBootstrapSpecs.h>
+
+namespace omf {
 
 OmBootPattern::OmBootPattern(const std::string& procedure, const std::string& table)
     : _procedure(procedure, nullptr, true), _table(table, nullptr, true) {}
@@ -96,3 +98,5 @@ int OmBootPattern::AddSingleCategoryDimension(OmPivotTable& table, const std::st
   dim.Root().SetMark(true);
   return d;
 }
+
+} // namespace omf

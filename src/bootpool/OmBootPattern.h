@@ -5,8 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "model/OutputTree.h"
-#include "model/PivotTable.h"
+#include <omf/model/OutputTree.h>
+#include <omf/model/PivotTable.h>
+
+namespace omf {
 
 class SvrBootstrapSpecs;
 
@@ -63,3 +65,5 @@ private:
   OmStringCell _table;
   std::vector<std::string> _required;
 };
+
+} // namespace omf

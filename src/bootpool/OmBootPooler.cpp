@@ -1,8 +1,10 @@
-#include "bootpool/OmBootPooler.h"
+#include <omf/bootpool/OmBootPooler.h>
 
-#include "bootpool/BootCatalogue.h"
-#include "lookups/PoolingLookups.h"
-#include "platform/bootspec/SvrBootstrapSpecs.h"
+#include <omf/bootpool/BootCatalogue.h>
+#include <omf/lookups/PoolingLookups.h>
+#include <omf/platform/bootspec/SvrBootstrapSpecs.h>
+
+namespace omf {
 
 struct OmBootPooler::Impl {
   OmCellTextPtr _title;
@@ -162,3 +164,5 @@ void RemoveBootstrapSamples(OmPivotTable& table) {
     RemoveSampleFootnotes(table, root);
   }
 }
+
+} // namespace omf

@@ -8,8 +8,10 @@
 #include <memory>
 #include <vector>
 
-#include "bootpool/OmBootPattern.h"
-#include "model/OutputTree.h"
+#include <omf/bootpool/OmBootPattern.h>
+#include <omf/model/OutputTree.h>
+
+namespace omf {
 
 class SvrBootstrapSpecs;
 
@@ -37,3 +39,5 @@ private:
 // Reduces a table's bootstrap split dimension to the observed sample and removes the footnotes that
 // belong to other samples. Nothing happens to a table without a split dimension.
 void RemoveBootstrapSamples(OmPivotTable& table);
+
+} // namespace omf

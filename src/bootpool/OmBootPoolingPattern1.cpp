@@ -1,11 +1,13 @@
-#include "bootpool/OmBootPoolingPattern1.h"
+#include <omf/bootpool/OmBootPoolingPattern1.h>
 
 #include <cassert>
 
-#include "bootpool/BootCellPooler.h"
-#include "bootpool/BootResultWriter.h"
-#include "lookups/PoolingLookups.h"
-#include "platform/bootspec/SvrBootstrapSpecs.h"
+#include <omf/bootpool/BootCellPooler.h>
+#include <omf/bootpool/BootResultWriter.h>
+#include <omf/lookups/PoolingLookups.h>
+#include <omf/platform/bootspec/SvrBootstrapSpecs.h>
+
+namespace omf {
 
 bool OmBootPoolingPattern1::AppliesTo(const OmPivotTable& table) const {
   if (!OmBootPattern::AppliesTo(table)) return false;
@@ -58,3 +60,5 @@ bool OmBootPoolingPattern1::Pool(OmPivotTable& table, NewParts&, const SvrBootst
   }
   return false;
 }
+
+} // namespace omf

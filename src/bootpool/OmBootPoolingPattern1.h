@@ -6,7 +6,9 @@
 #include <utility>
 #include <vector>
 
-#include "bootpool/OmBootPattern.h"
+#include <omf/bootpool/OmBootPattern.h>
+
+namespace omf {
 
 class OmBootPoolingPattern1 : public OmBootPattern {
 public:
@@ -37,3 +39,5 @@ private:
   std::string _groupLabel = "Bootstrap for ^1";
   std::vector<std::pair<std::string, std::string>> _stats;
 };
+
+} // namespace omf

@@ -1,9 +1,11 @@
-#include "bootpool/OmBootPoolingPattern2.h"
+#include <omf/bootpool/OmBootPoolingPattern2.h>
 
-#include "bootpool/BootCellPooler.h"
-#include "bootpool/BootResultWriter.h"
-#include "lookups/PoolingLookups.h"
-#include "platform/bootspec/SvrBootstrapSpecs.h"
+#include <omf/bootpool/BootCellPooler.h>
+#include <omf/bootpool/BootResultWriter.h>
+#include <omf/lookups/PoolingLookups.h>
+#include <omf/platform/bootspec/SvrBootstrapSpecs.h>
+
+namespace omf {
 
 namespace {
 
@@ -71,3 +73,5 @@ bool OmBootPoolingPattern2::Pool(OmPivotTable& table, NewParts&, const SvrBootst
   }
   return false;
 }
+
+} // namespace omf

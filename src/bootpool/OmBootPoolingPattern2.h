@@ -5,7 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "bootpool/OmBootPattern.h"
+#include <omf/bootpool/OmBootPattern.h>
+
+namespace omf {
 
 class OmBootPoolingPattern2 : public OmBootPattern {
 public:
@@ -26,3 +28,5 @@ private:
   std::string _resultCategory = "Statistic";
   std::vector<std::string> _stats;
 };
+
+} // namespace omf

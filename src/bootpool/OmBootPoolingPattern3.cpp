@@ -1,13 +1,15 @@
-#include "bootpool/OmBootPoolingPattern3.h"
+#include <omf/bootpool/OmBootPoolingPattern3.h>
 
 #include <cassert>
 
-#include "bootpool/BootCalculator.h"
-#include "bootpool/BootResultWriter.h"
-#include "bootpool/BootSampleCollector.h"
-#include "lookups/PoolingLookups.h"
-#include "platform/bootspec/SvrBootstrapSpecs.h"
-#include "platform/status/SystemMissing.h"
+#include <omf/bootpool/BootCalculator.h>
+#include <omf/bootpool/BootResultWriter.h>
+#include <omf/bootpool/BootSampleCollector.h>
+#include <omf/lookups/PoolingLookups.h>
+#include <omf/platform/bootspec/SvrBootstrapSpecs.h>
+#include <omf/platform/status/SystemMissing.h>
+
+namespace omf {
 
 using MCCommon::IsSystemMissing;
 using MCCommon::kSystemMissing;
@@ -142,3 +144,5 @@ OmBootPoolingPattern3::PoolPair(OmPivotTable& table, int statDim, int split, con
   }
   return made;
 }
+
+} // namespace omf

@@ -1,11 +1,13 @@
-#include "builder/DespookDimension.h"
+#include <omf/builder/DespookDimension.h>
 
 #include <algorithm>
 #include <cassert>
 #include <utility>
 #include <vector>
 
-#include "tables/MultiBase.h"
+#include <omf/tables/MultiBase.h>
+
+namespace omf {
 
 namespace {
 
@@ -125,3 +127,5 @@ bool DespookDimension(OmPivotTable& table, int d, int e) {
   }
   return true;
 }
+
+} // namespace omf

@@ -1,8 +1,10 @@
-#include "builder/PivotFactory.h"
+#include <omf/builder/PivotFactory.h>
 
 #include <iostream>
 
-#include "platform/error/ThrowError.h"
+#include <omf/platform/error/ThrowError.h>
+
+namespace omf {
 
 struct OmPivotFactory::Impl {
   // Group under which categories of a dimension are added now, and its depth (0: the root).
@@ -293,3 +295,5 @@ const std::vector<int>& OmPivotFactory::Coordinates() const {
 int OmPivotFactory::CurrentDimension() const {
   return _my->_currentDimension;
 }
+
+} // namespace omf

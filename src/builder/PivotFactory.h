@@ -6,7 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "model/PivotTable.h"
+#include <omf/model/PivotTable.h>
+
+namespace omf {
 
 class OmPivotFactory : public OmPartHint {
 public:
@@ -69,3 +71,5 @@ class TableStateError : public std::runtime_error {
 public:
   using std::runtime_error::runtime_error;
 };
+
+} // namespace omf

@@ -1,4 +1,6 @@
-#include "diagnostics/FaultInjection.h"
+#include <omf/diagnostics/FaultInjection.h>
+
+namespace omf {
 
 namespace {
 omf::detail::FaultHook gFaultHook = nullptr;
@@ -11,3 +13,5 @@ void omf::detail::SetFaultHook(FaultHook hook) {
 void omf::detail::RunFaultHook(FaultPoint point) {
   if (gFaultHook) gFaultHook(point);
 }
+
+} // namespace omf

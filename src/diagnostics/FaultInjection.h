@@ -1,7 +1,10 @@
 #pragma once
+
+namespace omf {
+
 // Hooks that tests use to make the factory fail the way the machine would (e.g. throw std::bad_alloc)
 // at chosen points, and check its recovery. Unset, they cost one test of a pointer.
-namespace omf::detail {
+namespace detail {
 // Runs before each message reaches the message switch.
 using DispatchHook = void (*)(short type);
 void SetDispatchHook(DispatchHook hook);
@@ -12,4 +15,6 @@ enum class FaultPoint { kFinishPart, kGraft };
 using FaultHook = void (*)(FaultPoint point);
 void SetFaultHook(FaultHook hook);
 void RunFaultHook(FaultPoint point);
-} // namespace omf::detail
+} // namespace detail
+
+} // namespace omf

@@ -5,14 +5,18 @@
 // would be undefined.
 #include <stdexcept>
 
+namespace omf {
+
 class InternalError : public std::logic_error {
 public:
   using std::logic_error::logic_error;
 };
 
-namespace omf::detail {
+namespace detail {
 // The text names the condition that should have held.
 inline void Invariant(bool holds, const char* condition) {
   if (!holds) throw InternalError(condition);
 }
-} // namespace omf::detail
+} // namespace detail
+
+} // namespace omf

@@ -1,28 +1,30 @@
-#include "factory/Factory.h"
+#include <omf/factory/Factory.h>
 
 #include <cstring>
 #include <new>
 #include <optional>
 
-#include "builder/PivotFactory.h"
-#include "diagnostics/FaultInjection.h"
-#include "model/OutputTree.h"
-#include "platform/bootspec/SvrBootstrapSpecsSerializer.h"
-#include "platform/error/ThrowError.h"
-#include "platform/message/MessageHandler.h"
-#include "platform/path/PathFinder.h"
-#include "platform/settings/BackendSettings.h"
-#include "platform/settings/Iocvset.h"
-#include "platform/strings/PlatformStrings.h"
-#include "platform/stringtable/FacSTDictionary.h"
-#include "platform/stringtable/StringTable.h"
-#include "presentation/Language.h"
-#include "presentation/Translator.h"
-#include "procedure/ProcedureFactory.h"
-#include "protocol/MessageCatalogue.h"
-#include "protocol/MessageVisitor.h"
-#include "protocol/ProtocolError.h"
-#include "selection/FactorySelector.h"
+#include <omf/builder/PivotFactory.h>
+#include <omf/diagnostics/FaultInjection.h>
+#include <omf/model/OutputTree.h>
+#include <omf/platform/bootspec/SvrBootstrapSpecsSerializer.h>
+#include <omf/platform/error/ThrowError.h>
+#include <omf/platform/message/MessageHandler.h>
+#include <omf/platform/path/PathFinder.h>
+#include <omf/platform/settings/BackendSettings.h>
+#include <omf/platform/settings/Iocvset.h>
+#include <omf/platform/strings/PlatformStrings.h>
+#include <omf/platform/stringtable/FacSTDictionary.h>
+#include <omf/platform/stringtable/StringTable.h>
+#include <omf/presentation/Language.h>
+#include <omf/presentation/Translator.h>
+#include <omf/procedure/ProcedureFactory.h>
+#include <omf/protocol/MessageCatalogue.h>
+#include <omf/protocol/MessageVisitor.h>
+#include <omf/protocol/ProtocolError.h>
+#include <omf/selection/FactorySelector.h>
+
+namespace omf {
 
 namespace {
 
@@ -998,3 +1000,5 @@ void OmFactory::SwapBytes(bool swap) {
 bool OmFactory::SwapBytes() const {
   return _my->_swapBytes;
 }
+
+} // namespace omf

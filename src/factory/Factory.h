@@ -6,8 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "model/CellText.h"
-#include "presentation/ModeFixer.h"
+#include <omf/model/CellText.h>
+#include <omf/presentation/ModeFixer.h>
+
+namespace omf {
 
 class OmOutputTree;
 class OMSObjectSelector;
@@ -68,3 +70,5 @@ public:
 private:
   std::unique_ptr<Impl> _my;
 };
+
+} // namespace omf

@@ -1,8 +1,10 @@
-#include "factory/FactorySink.h"
+#include <omf/factory/FactorySink.h>
 
-#include "factory/Factory.h"
+#include <omf/factory/Factory.h>
 
-namespace omf::stream {
+namespace omf {
+
+namespace stream {
 
 void FactorySink::Send(short type, std::vector<unsigned char>& payload) {
   // An empty payload still gets a writable byte to point at.
@@ -15,4 +17,6 @@ std::uint64_t PlayStream(StreamReader& reader, OmFactory& factory) {
   return PlayStream(reader, static_cast<MessageSink&>(sink));
 }
 
-} // namespace omf::stream
+} // namespace stream
+
+} // namespace omf

@@ -4,12 +4,14 @@
 #include <cstdint>
 #include <vector>
 
-#include "stream/MessageSink.h"
-#include "stream/StreamPlayer.h"
+#include <omf/stream/MessageSink.h>
+#include <omf/stream/StreamPlayer.h>
+
+namespace omf {
 
 class OmFactory;
 
-namespace omf::stream {
+namespace stream {
 
 // Hands each message to OmFactory::Message; what the factory throws passes to the caller.
 class FactorySink : public MessageSink {
@@ -24,4 +26,6 @@ private:
 // Plays every record of the stream into the factory (see PlayStream over a sink).
 std::uint64_t PlayStream(StreamReader& reader, OmFactory& factory);
 
-} // namespace omf::stream
+} // namespace stream
+
+} // namespace omf

@@ -1,11 +1,13 @@
-#include "lookups/PoolingLookups.h"
+#include <omf/lookups/PoolingLookups.h>
 
 #include <cmath>
 #include <cstdint>
 #include <functional>
 
-#include "platform/pooling/PoolingErrors.h"
-#include "platform/strings/PlatformStrings.h"
+#include <omf/platform/pooling/PoolingErrors.h>
+#include <omf/platform/strings/PlatformStrings.h>
+
+namespace omf {
 
 namespace {
 
@@ -261,3 +263,5 @@ double MeanOf(const std::vector<double>& values) {
     sum += v;
   return sum / static_cast<double>(values.size());
 }
+
+} // namespace omf

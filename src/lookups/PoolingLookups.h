@@ -11,7 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "model/PivotTable.h"
+#include <omf/model/PivotTable.h>
+
+namespace omf {
 
 // ---- imputation and bootstrap split dimensions ---------------------------------------------------------
 
@@ -89,3 +91,5 @@ void InverseFisherZ(std::vector<double>& values);
 
 // The mean of the values, summed from left to right; system-missing for no values.
 double MeanOf(const std::vector<double>& values);
+
+} // namespace omf

@@ -1,14 +1,16 @@
-#include "mipool/MICatalogue.h"
+#include <omf/mipool/MICatalogue.h>
 
 #include <array>
 
-#include "mipool/MICellPoolingPattern.h"
-#include "mipool/MICellPoolingPattern0.h"
-#include "mipool/MICellPoolingPattern2.h"
-#include "mipool/MIColumnPoolingPattern.h"
-#include "mipool/MICorrMatrixPoolingPattern.h"
+#include <omf/mipool/MICellPoolingPattern.h>
+#include <omf/mipool/MICellPoolingPattern0.h>
+#include <omf/mipool/MICellPoolingPattern2.h>
+#include <omf/mipool/MIColumnPoolingPattern.h>
+#include <omf/mipool/MICorrMatrixPoolingPattern.h>
 
-namespace omf::mipool {
+namespace omf {
+
+namespace mipool {
 namespace {
 
 // One function a kind of row, so that each row below reads as its kind, procedure, table and fields.
@@ -192,4 +194,6 @@ const std::vector<const OmMIPattern*>& MICatalogue() {
   return *catalogue;
 }
 
-} // namespace omf::mipool
+} // namespace mipool
+
+} // namespace omf

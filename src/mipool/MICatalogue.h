@@ -7,9 +7,11 @@
 #include <span>
 #include <vector>
 
-#include "mipool/MIPattern.h"
+#include <omf/mipool/MIPattern.h>
 
-namespace omf::mipool {
+namespace omf {
+
+namespace mipool {
 
 enum class MIPatternKind {
   kCell,      // statistics in one dimension: Rubin pooling and averages
@@ -75,4 +77,6 @@ std::unique_ptr<OmMIPattern> MakePattern(const MICatalogueRow& row);
 // The patterns of every row, in catalogue order; built on the first call.
 const std::vector<const OmMIPattern*>& MICatalogue();
 
-} // namespace omf::mipool
+} // namespace mipool
+
+} // namespace omf

@@ -1,9 +1,11 @@
-#include "mipool/MICellPoolingPattern.h"
+#include <omf/mipool/MICellPoolingPattern.h>
 
 #include <optional>
 
-#include "lookups/PoolingLookups.h"
-#include "mipool/MIPooling.h"
+#include <omf/lookups/PoolingLookups.h>
+#include <omf/mipool/MIPooling.h>
+
+namespace omf {
 
 using namespace omf::mipool;
 
@@ -82,3 +84,5 @@ bool OmMICellPoolingPattern::Pool(OmPivotTable& table, OmOutputTree*) const {
              pooled;
   return pooled;
 }
+
+} // namespace omf

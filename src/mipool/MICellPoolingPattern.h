@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "mipool/MIPattern.h"
+#include <omf/mipool/MIPattern.h>
+
+namespace omf {
 
 class OmMICellPoolingPattern : public OmMIPattern {
 public:
@@ -30,3 +32,5 @@ private:
   OmStringCell _excluded;
   Fields _fields;
 };
+
+} // namespace omf

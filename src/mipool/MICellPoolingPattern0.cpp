@@ -1,7 +1,9 @@
-#include "mipool/MICellPoolingPattern0.h"
+#include <omf/mipool/MICellPoolingPattern0.h>
 
-#include "lookups/PoolingLookups.h"
-#include "mipool/MIPooling.h"
+#include <omf/lookups/PoolingLookups.h>
+#include <omf/mipool/MIPooling.h>
+
+namespace omf {
 
 using namespace omf::mipool;
 
@@ -30,3 +32,5 @@ bool OmMICellPoolingPattern0::Pool(OmPivotTable& table, OmOutputTree*) const {
   }
   return written;
 }
+
+} // namespace omf

@@ -1,9 +1,11 @@
-#include "mipool/MICellPoolingPattern2.h"
+#include <omf/mipool/MICellPoolingPattern2.h>
 
 #include <optional>
 
-#include "lookups/PoolingLookups.h"
-#include "mipool/MIPooling.h"
+#include <omf/lookups/PoolingLookups.h>
+#include <omf/mipool/MIPooling.h>
+
+namespace omf {
 
 using namespace omf::mipool;
 
@@ -66,3 +68,5 @@ bool OmMICellPoolingPattern2::Pool(OmPivotTable& table, OmOutputTree*) const {
     pooled = AveragePlace(ctx, locate(l), {stats, type, ctx.imputation}) || pooled;
   return pooled;
 }
+
+} // namespace omf

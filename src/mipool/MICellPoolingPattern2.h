@@ -6,7 +6,9 @@
 #include <utility>
 #include <vector>
 
-#include "mipool/MIPattern.h"
+#include <omf/mipool/MIPattern.h>
+
+namespace omf {
 
 class OmMICellPoolingPattern2 : public OmMIPattern {
 public:
@@ -29,3 +31,5 @@ private:
   OmStringCell _type;
   Fields _fields;
 };
+
+} // namespace omf

@@ -1,11 +1,13 @@
-#include "mipool/MIColumnPoolingPattern.h"
+#include <omf/mipool/MIColumnPoolingPattern.h>
 
 #include <algorithm>
 #include <cmath>
 
-#include "builder/DespookDimension.h"
-#include "lookups/PoolingLookups.h"
-#include "mipool/MIPooling.h"
+#include <omf/builder/DespookDimension.h>
+#include <omf/lookups/PoolingLookups.h>
+#include <omf/mipool/MIPooling.h>
+
+namespace omf {
 
 using namespace omf::mipool;
 
@@ -317,3 +319,5 @@ bool OmMIColumnPoolingPattern::Pool(OmPivotTable& table, OmOutputTree*) const {
   }
   return pooledAny;
 }
+
+} // namespace omf

@@ -6,7 +6,9 @@
 // pooled estimate, and a Wald chi-square becomes an F test.
 #include <string>
 
-#include "mipool/MIPattern.h"
+#include <omf/mipool/MIPattern.h>
+
+namespace omf {
 
 class OmMIColumnPoolingPattern : public OmMIPattern {
 public:
@@ -37,3 +39,5 @@ private:
   OmStringCell _term;
   Fields _fields;
 };
+
+} // namespace omf

@@ -1,11 +1,13 @@
-#include "mipool/MICorrMatrixPoolingPattern.h"
+#include <omf/mipool/MICorrMatrixPoolingPattern.h>
 
 #include <algorithm>
 #include <cmath>
 #include <utility>
 
-#include "lookups/PoolingLookups.h"
-#include "mipool/MIPooling.h"
+#include <omf/lookups/PoolingLookups.h>
+#include <omf/mipool/MIPooling.h>
+
+namespace omf {
 
 using namespace omf::mipool;
 
@@ -235,3 +237,5 @@ bool OmMICorrMatrixPoolingPattern::Pool(OmPivotTable& table, OmOutputTree*) cons
   }
   return false;
 }
+
+} // namespace omf

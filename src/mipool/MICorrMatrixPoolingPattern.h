@@ -8,7 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "mipool/MIPattern.h"
+#include <omf/mipool/MIPattern.h>
+
+namespace omf {
 
 class OmMICorrMatrixPoolingPattern : public OmMIPattern {
 public:
@@ -62,3 +64,5 @@ private:
   OmStringCell _statistics;
   Fields _fields;
 };
+
+} // namespace omf

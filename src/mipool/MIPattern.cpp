@@ -1,6 +1,8 @@
-#include "mipool/MIPattern.h"
+#include <omf/mipool/MIPattern.h>
 
-#include "model/PivotTable.h"
+#include <omf/model/PivotTable.h>
+
+namespace omf {
 
 OmMIPattern::OmMIPattern(const char* procedure, const char* table) : _procedure(procedure), _table(table) {}
 
@@ -11,3 +13,5 @@ bool OmMIPattern::MatchesProcedure(const OmCellText& procedureTitle) const {
 bool OmMIPattern::NamesTable(const OmPivotTable& table) const {
   return table.TemplateName().Equals(_table);
 }
+
+} // namespace omf

@@ -2,7 +2,9 @@
 // OmMIPattern: one pooling rule of the multiple-imputation catalogue. A rule names the procedure and the
 // table it pools; the subclasses know where in the table the statistics stand and how to combine the
 // values of the imputations into the "Pooled" category of the imputation dimension.
-#include "model/CellText.h"
+#include <omf/model/CellText.h>
+
+namespace omf {
 
 class OmOutputTree;
 class OmPivotTable;
@@ -33,3 +35,5 @@ private:
   OmStringCell _procedure;
   OmStringCell _table;
 };
+
+} // namespace omf

@@ -1,12 +1,14 @@
-#include "mipool/MIPooler.h"
+#include <omf/mipool/MIPooler.h>
 
 #include <utility>
 #include <vector>
 
-#include "lookups/PoolingLookups.h"
-#include "mipool/MICatalogue.h"
-#include "model/PivotTable.h"
-#include "platform/message/MessageHandler.h"
+#include <omf/lookups/PoolingLookups.h>
+#include <omf/mipool/MICatalogue.h>
+#include <omf/model/PivotTable.h>
+#include <omf/platform/message/MessageHandler.h>
+
+namespace omf {
 
 struct OmMIPooler::State {
   OmOutputTree* owner = nullptr;
@@ -66,3 +68,5 @@ bool OmMIPooler::Prune(OmPivotTable& table, int d, bool showOriginal, bool showI
   dimension.Delete(doomed);
   return everythingRemoved;
 }
+
+} // namespace omf

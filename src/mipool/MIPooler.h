@@ -6,7 +6,9 @@
 // has nothing to show: the visit then sets `drop`, and the caller unlinks the table.
 #include <memory>
 
-#include "model/OutputPart.h"
+#include <omf/model/OutputPart.h>
+
+namespace omf {
 
 class OmOutputTree;
 
@@ -39,3 +41,5 @@ private:
   struct State;
   std::unique_ptr<State> _my;
 };
+
+} // namespace omf

@@ -1,13 +1,15 @@
-#include "mipool/MIPooling.h"
+#include <omf/mipool/MIPooling.h>
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
 
-#include "lookups/PoolingLookups.h"
-#include "platform/message/MessageHandler.h"
+#include <omf/lookups/PoolingLookups.h>
+#include <omf/platform/message/MessageHandler.h>
 
-namespace omf::mipool {
+namespace omf {
+
+namespace mipool {
 
 bool ShowDiagnostics() {
   bool original = true, imputations = true, pooled = true, diagnostics = true;
@@ -224,4 +226,6 @@ bool AveragePlace(MIContext& ctx, const Place& place, const std::vector<int>& fi
   return written;
 }
 
-} // namespace omf::mipool
+} // namespace mipool
+
+} // namespace omf

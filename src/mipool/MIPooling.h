@@ -9,10 +9,12 @@
 #include <utility>
 #include <vector>
 
-#include "model/PivotTable.h"
-#include "platform/pooling/MPFactory.h"
+#include <omf/model/PivotTable.h>
+#include <omf/platform/pooling/MPFactory.h>
 
-namespace omf::mipool {
+namespace omf {
+
+namespace mipool {
 
 // Pooling diagnostics are shown with three decimals in a wide field.
 inline constexpr std::uint32_t kDiagnosticsFormat = MakeFormat(40, 5, 3);
@@ -149,4 +151,6 @@ bool PoolPosition(MIContext& ctx, std::vector<int> at, const RubinPlaces& places
 // something was written.
 bool AveragePlace(MIContext& ctx, const Place& place, const std::vector<int>& fixed);
 
-} // namespace omf::mipool
+} // namespace mipool
+
+} // namespace omf

@@ -1,13 +1,15 @@
 // Memory regions, the metadata every text carries, and the five plain kinds of text. Composites are in
 // Composite.cpp, number formatting in NumberFormat.cpp.
-#include "model/CellText.h"
+#include <omf/model/CellText.h>
 
-#include "platform/strings/PlatformStrings.h"
+#include <omf/platform/strings/PlatformStrings.h>
 
 #include <algorithm>
 #include <cassert>
 #include <cmath>
 #include <cstring>
+
+namespace omf {
 
 // ---------------------------------------------------------------------------------------------------
 // Regions
@@ -340,3 +342,5 @@ short OmStringDataValue::Compare(const OmCellText& other) const {
 OmCellText* OmStringDataValue::Clone(OmMemoryRegion* region) const {
   return new (OrDefault(region)) OmStringDataValue(*this);
 }
+
+} // namespace omf

@@ -14,7 +14,9 @@
 #include <unordered_set>
 #include <vector>
 
-#include "platform/stringtable/Tracker.h"
+#include <omf/platform/stringtable/Tracker.h>
+
+namespace omf {
 
 class OmCellText;
 class OmNumber;
@@ -422,3 +424,5 @@ private:
   Shape _shape;
   Size _size;
 };
+
+} // namespace omf

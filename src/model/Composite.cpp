@@ -8,7 +8,7 @@
 // - a repeat whose index names a text rather than a repeat list writes nothing.
 // The first unescaped "d]" closes a repeat body, so a repeat nested in a body uses another delimiter
 // ("[:^1 [;^1;]2:]1"). A body without placeholders is written once per item of its list.
-#include "model/CellText.h"
+#include <omf/model/CellText.h>
 
 #include <algorithm>
 #include <array>
@@ -17,6 +17,8 @@
 #include <span>
 #include <string>
 #include <unordered_map>
+
+namespace omf {
 
 namespace {
 
@@ -457,3 +459,5 @@ std::vector<const OmCellText*> OmComposite::Leaves() const {
   CollectLeaves(_args, leaves);
   return leaves;
 }
+
+} // namespace omf

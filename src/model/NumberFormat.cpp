@@ -4,7 +4,7 @@
 // Rounding: a number rounds as its shortest round-trip decimal form reads, half away from zero. So
 // 2.675 with two decimals shows as "2.68" although the nearest double lies just below 2.675: the user
 // typed or computed "2.675", and printing the binary expansion would show "2.67".
-#include "model/CellText.h"
+#include <omf/model/CellText.h>
 
 #include <algorithm>
 #include <array>
@@ -12,6 +12,8 @@
 #include <cmath>
 #include <string>
 #include <string_view>
+
+namespace omf {
 
 namespace {
 
@@ -191,3 +193,5 @@ std::string FormatNumber(double value, std::uint32_t format) {
   out.append(row.prefix).append(digits).append(row.suffix);
   return out;
 }
+
+} // namespace omf

@@ -1,6 +1,8 @@
-#include "model/OutputPart.h"
+#include <omf/model/OutputPart.h>
 
 #include <cstring>
+
+namespace omf {
 
 void OmOutputPart::Visitor::Visit(OmProcedure& procedure) {
   Visit(static_cast<OmHeading&>(procedure));
@@ -50,3 +52,5 @@ std::int32_t OmContentPart::ContentValue(int slot) const {
   const auto it = _values.find(slot);
   return it == _values.end() ? 0 : it->second;
 }
+
+} // namespace omf

@@ -8,7 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "model/CellText.h"
+#include <omf/model/CellText.h>
+
+namespace omf {
 
 class OmModel;
 class OmAnswerTree;
@@ -208,3 +210,5 @@ public:
   OmAnswerTree(const OmCellText& title, std::string codePage) : OmContentPart(title, std::move(codePage)) {}
   void Accept(Visitor& v) override { v.Visit(*this); }
 };
+
+} // namespace omf

@@ -1,4 +1,6 @@
-#include "model/OutputTree.h"
+#include <omf/model/OutputTree.h>
+
+namespace omf {
 
 OmOutputTree::~OmOutputTree() {
   for (std::size_t i = 1; i < Count(); ++i)
@@ -56,3 +58,5 @@ std::size_t OmOutputTree::Amputate(std::size_t node, const OmCellText& text, con
   RemoveRange(node + 1, SubtreeEnd(node), [this](OmOutputPart* part) { Destroy(part); });
   return InsertAt(node + 1, std::move(block), Level(node) + 1);
 }
+
+} // namespace omf

@@ -4,8 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "model/OutputPart.h"
-#include "tables/ListTree.h"
+#include <omf/model/OutputPart.h>
+#include <omf/tables/ListTree.h>
+
+namespace omf {
 
 class OmOutputTree : public ListTree<OmOutputPart*> {
 public:
@@ -61,3 +63,5 @@ private:
 
   RemovalListener* _listener = nullptr;
 };
+
+} // namespace omf

@@ -1,4 +1,4 @@
-#include "model/PivotTable.h"
+#include <omf/model/PivotTable.h>
 
 #include <unordered_set>
 
@@ -11,7 +11,9 @@
 #include <new>
 #include <unordered_set>
 
-#include "platform/strings/PlatformStrings.h"
+#include <omf/platform/strings/PlatformStrings.h>
+
+namespace omf {
 
 namespace {
 
@@ -690,3 +692,5 @@ OmPivotTable::Iterator& OmPivotTable::Iterator::operator++() {
   ++_entry;
   return *this;
 }
+
+} // namespace omf

@@ -8,8 +8,10 @@
 #include <unordered_map>
 #include <vector>
 
-#include "model/CellText.h"
-#include "model/OutputPart.h"
+#include <omf/model/CellText.h>
+#include <omf/model/OutputPart.h>
+
+namespace omf {
 
 class OmDimension;
 class OmPivotTable;
@@ -322,3 +324,5 @@ private:
   bool _splits, _rotateRows = false, _rotateColumns = false, _fast = false, _hasMarkers = false;
   bool _auxiliary = true, _scratched = false, _ended = false;
 };
+
+} // namespace omf

@@ -1,6 +1,8 @@
-#include "presentation/Language.h"
+#include <omf/presentation/Language.h>
 
-#include "platform/strings/PlatformStrings.h"
+#include <omf/platform/strings/PlatformStrings.h>
+
+namespace omf {
 
 namespace {
 // clang-format off
@@ -39,3 +41,5 @@ std::optional<OutputLanguage> FindOutputLanguage(std::string_view value) {
   }
   return std::nullopt;
 }
+
+} // namespace omf

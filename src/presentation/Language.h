@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+namespace omf {
+
 struct OutputLanguage {
   const char* keyword;
   const char* locale;
@@ -17,3 +19,5 @@ const OutputLanguage* OutputLanguages(std::size_t& count);
 // its first three characters wins; failing that, a value equal to a row's locale code (compared on the
 // code's first five characters for values longer than two, on two otherwise; ignoring case) names it.
 std::optional<OutputLanguage> FindOutputLanguage(std::string_view value);
+
+} // namespace omf

@@ -1,6 +1,8 @@
-#include "presentation/ModeFixer.h"
+#include <omf/presentation/ModeFixer.h>
 
 #include <vector>
+
+namespace omf {
 
 void OmModeFixer::Visit(OmComposite& composite) {
   composite.Template().Accept(*this);
@@ -32,3 +34,5 @@ void OmModeFixer::Visit(OmNumDataValue& value) {
 void OmModeFixer::Visit(OmVariable& variable) {
   if (variable.Mode() == OmCellText::kModeNotSet) variable.SetMode(*_variables);
 }
+
+} // namespace omf

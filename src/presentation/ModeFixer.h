@@ -1,7 +1,9 @@
 #pragma once
 // The display-mode fixer: gives every variable and data value placed without a display mode of its own
 // the setting in force when it is placed. Texts placed earlier keep theirs.
-#include "model/CellText.h"
+#include <omf/model/CellText.h>
+
+namespace omf {
 
 class OmModeFixer : public OmCellText::Visitor {
 public:
@@ -17,3 +19,5 @@ private:
   const OmCellText::ModeType* _variables;
   const OmCellText::ModeType* _values;
 };
+
+} // namespace omf

@@ -1,6 +1,8 @@
-#include "presentation/Translator.h"
+#include <omf/presentation/Translator.h>
 
-#include "platform/stringtable/FacSTDictionary.h"
+#include <omf/platform/stringtable/FacSTDictionary.h>
+
+namespace omf {
 
 void OmCellTextTranslator::Visit(OmStringCell& text) {
   if (!text.IsTranslatable() || _dictionary == nullptr) return;
@@ -65,3 +67,5 @@ void OmOutputTreeTranslator::Visit(OmPivotTable& table) {
   for (auto it = table.FirstCell(); it.Cell() != nullptr; ++it)
     it.Cell()->Accept(_cells);
 }
+
+} // namespace omf

@@ -3,8 +3,10 @@
 // translates one text and the texts nested in it; the tree translator walks every text of a table.
 // Both run in the finish step of each procedure; the selector uses the cell-text translator to match
 // labels in the output language.
-#include "model/CellText.h"
-#include "model/PivotTable.h"
+#include <omf/model/CellText.h>
+#include <omf/model/PivotTable.h>
+
+namespace omf {
 
 class FacSTDictionary;
 
@@ -31,3 +33,5 @@ public:
 private:
   OmCellTextTranslator _cells;
 };
+
+} // namespace omf

@@ -1,7 +1,9 @@
-#include "procedure/BootPoolingPass.h"
+#include <omf/procedure/BootPoolingPass.h>
 
-#include "bootpool/OmBootPooler.h"
-#include "platform/bootspec/SvrBootstrapSpecs.h"
+#include <omf/bootpool/OmBootPooler.h>
+#include <omf/platform/bootspec/SvrBootstrapSpecs.h>
+
+namespace omf {
 
 OmBootPoolingPass::OmBootPoolingPass(std::unique_ptr<SvrBootstrapSpecs> specs) : _specs(std::move(specs)) {}
 
@@ -21,3 +23,5 @@ OmFinishPass::Verdict OmBootPoolingPass::Visit(OmOutputPart& part, Insertions& a
   _pooler->NewParts().clear();
   return Verdict::kKeep;
 }
+
+} // namespace omf

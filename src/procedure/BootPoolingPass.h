@@ -4,7 +4,9 @@
 // the bootstrap tables that pooling makes stand right after their source table.
 #include <memory>
 
-#include "procedure/FinishPass.h"
+#include <omf/procedure/FinishPass.h>
+
+namespace omf {
 
 class OmBootPooler;
 class SvrBootstrapSpecs;
@@ -23,3 +25,5 @@ private:
   std::unique_ptr<SvrBootstrapSpecs> _specs;
   std::unique_ptr<OmBootPooler> _pooler;
 };
+
+} // namespace omf

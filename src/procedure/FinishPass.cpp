@@ -1,9 +1,11 @@
-#include "procedure/FinishPass.h"
+#include <omf/procedure/FinishPass.h>
 
 #include <algorithm>
 #include <limits>
 
-#include "diagnostics/FaultInjection.h"
+#include <omf/diagnostics/FaultInjection.h>
+
+namespace omf {
 
 namespace {
 // The marker of a pass that has visited every node.
@@ -58,3 +60,5 @@ void OmFinishPasses::RunOne(Entry& entry, OmOutputTree& tree) {
   });
   tree.Splice(doomed, insertions);
 }
+
+} // namespace omf

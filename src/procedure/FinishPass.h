@@ -5,7 +5,9 @@
 #include <memory>
 #include <vector>
 
-#include "model/OutputTree.h"
+#include <omf/model/OutputTree.h>
+
+namespace omf {
 
 class OmFinishPass {
 public:
@@ -47,3 +49,5 @@ private:
 
   std::vector<Entry> _passes;
 };
+
+} // namespace omf

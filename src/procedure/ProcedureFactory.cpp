@@ -1,22 +1,24 @@
-#include "procedure/ProcedureFactory.h"
+#include <omf/procedure/ProcedureFactory.h>
 
 #include <algorithm>
 #include <map>
 
-#include "builder/PivotFactory.h"
-#include "diagnostics/FaultInjection.h"
-#include "diagnostics/InternalError.h"
-#include "mipool/MIPooler.h"
-#include "platform/bootspec/SvrBootstrapSpecs.h"
-#include "platform/message/MessageHandler.h"
-#include "platform/settings/BackendSettings.h"
-#include "platform/strings/PlatformStrings.h"
-#include "presentation/Translator.h"
-#include "procedure/BootPoolingPass.h"
-#include "procedure/FinishPass.h"
-#include "protocol/MessageCatalogue.h"
-#include "protocol/ProtocolError.h"
-#include "selection/FactorySelector.h"
+#include <omf/builder/PivotFactory.h>
+#include <omf/diagnostics/FaultInjection.h>
+#include <omf/diagnostics/InternalError.h>
+#include <omf/mipool/MIPooler.h>
+#include <omf/platform/bootspec/SvrBootstrapSpecs.h>
+#include <omf/platform/message/MessageHandler.h>
+#include <omf/platform/settings/BackendSettings.h>
+#include <omf/platform/strings/PlatformStrings.h>
+#include <omf/presentation/Translator.h>
+#include <omf/procedure/BootPoolingPass.h>
+#include <omf/procedure/FinishPass.h>
+#include <omf/protocol/MessageCatalogue.h>
+#include <omf/protocol/ProtocolError.h>
+#include <omf/selection/FactorySelector.h>
+
+namespace omf {
 
 namespace {
 
@@ -579,3 +581,5 @@ void OmFactorySorter::Visit(OmPivotTable& table) {
   for (int d = 0; d < table.NDimensions(); ++d)
     SortNode(table.Dimension(d).Root());
 }
+
+} // namespace omf

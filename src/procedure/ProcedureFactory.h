@@ -7,8 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "model/OutputTree.h"
-#include "model/PivotTable.h"
+#include <omf/model/OutputTree.h>
+#include <omf/model/PivotTable.h>
+
+namespace omf {
 
 class BackendSettings;
 class MessageHandler;
@@ -157,3 +159,5 @@ class OmFactorySorter : public OmOutputPart::Visitor {
 public:
   void Visit(OmPivotTable& table) override;
 };
+
+} // namespace omf

@@ -1,16 +1,18 @@
-#include "protocol/MessageCatalogue.h"
+#include <omf/protocol/MessageCatalogue.h>
 
 #include <algorithm>
 #include <cstring>
 #include <string>
 
-#include "protocol/ProtocolError.h"
+#include <omf/protocol/ProtocolError.h>
+
+namespace omf {
 
 namespace {
 
 constexpr MessageSpec kRows[] = {
 #define OMF_MESSAGE(Enumerator, number, word, fields) msg::Enumerator::kSpec,
-#include "protocol/Messages.def"
+#include <omf/protocol/Messages.def>
 };
 
 constexpr std::size_t kRowCount = sizeof(kRows) / sizeof(kRows[0]);
@@ -248,3 +250,5 @@ DecodedMessage DecodeMessage(const MessageSpec& spec, unsigned char* data, std::
   }
   return out;
 }
+
+} // namespace omf

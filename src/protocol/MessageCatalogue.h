@@ -15,7 +15,9 @@
 #include <span>
 #include <string_view>
 
-#include "protocol/MessageType.h"
+#include <omf/protocol/MessageType.h>
+
+namespace omf {
 
 enum class FieldKind : std::uint8_t {
   U8,
@@ -125,16 +127,16 @@ template <class Codes> inline constexpr std::span<const CodeWord> kCodeWords{};
 namespace code {
 #define OMF_CODE(Enumerator, word, value) Enumerator = value,
 #define OMF_CODES(Table, codes) enum class Table : std::int32_t { codes };
-#include "protocol/Messages.def"
+#include <omf/protocol/Messages.def>
 
 #define OMF_CODE(Enumerator, word, value) {word, value},
 #define OMF_CODES(Table, codes) inline constexpr CodeWord k##Table##Words[] = {codes};
-#include "protocol/Messages.def"
+#include <omf/protocol/Messages.def>
 } // namespace code
 
 #define OMF_CODES(Table, codes)                                                                              \
   template <> inline constexpr std::span<const CodeWord> kCodeWords<code::Table> = code::k##Table##Words;
-#include "protocol/Messages.def"
+#include <omf/protocol/Messages.def>
 
 namespace detail {
 
@@ -173,7 +175,7 @@ constexpr MessageSpec MakeSpec(MessageType type, const char* word, std::initiali
   struct Enumerator {                                                                                        \
     enum Field : std::uint8_t { fields };                                                                    \
   };
-#include "protocol/Messages.def"
+#include <omf/protocol/Messages.def>
 
 } // namespace detail
 
@@ -184,7 +186,7 @@ constexpr MessageSpec MakeSpec(MessageType type, const char* word, std::initiali
     static constexpr MessageType kType = MessageType::Enumerator;                                            \
     static constexpr MessageSpec kSpec = detail::MakeSpec(kType, word, {fields});                            \
   };
-#include "protocol/Messages.def"
+#include <omf/protocol/Messages.def>
 
 } // namespace msg
 
@@ -229,3 +231,5 @@ public:
 private:
   const DecodedMessage& _m;
 };
+
+} // namespace omf

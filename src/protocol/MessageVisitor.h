@@ -3,7 +3,9 @@
 // MessageVisitor<Itself> and declares Handle<Type>(const Decoded<msg::Type>&) for the types it acts on
 // (HandleCell for MessageType::Cell); every other type reaches a handler that does nothing. The switch
 // and the defaults come from protocol/Messages.def, so a new row needs no change here.
-#include "protocol/MessageCatalogue.h"
+#include <omf/protocol/MessageCatalogue.h>
+
+namespace omf {
 
 template <class Derived> class MessageVisitor {
 public:
@@ -15,11 +17,13 @@ public:
   case MessageType::Enumerator:                                                                              \
     self.Handle##Enumerator(Decoded<msg::Enumerator>(message));                                              \
     return;
-#include "protocol/Messages.def"
+#include <omf/protocol/Messages.def>
     }
   }
 
 #define OMF_MESSAGE(Enumerator, number, word, fields)                                                        \
   void Handle##Enumerator(const Decoded<msg::Enumerator>&) {}
-#include "protocol/Messages.def"
+#include <omf/protocol/Messages.def>
 };
+
+} // namespace omf

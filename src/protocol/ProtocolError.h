@@ -5,7 +5,9 @@
 #include <stdexcept>
 #include <string>
 
-#include "protocol/MessageType.h"
+#include <omf/protocol/MessageType.h>
+
+namespace omf {
 
 class ProtocolError : public std::runtime_error {
 public:
@@ -24,3 +26,5 @@ private:
   std::string _field;
   std::string _problem;
 };
+
+} // namespace omf

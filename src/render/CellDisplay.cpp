@@ -1,14 +1,16 @@
-#include "render/CellDisplay.h"
+#include <omf/render/CellDisplay.h>
 
 #include <algorithm>
 
-#include "model/CellText.h"
-#include "model/OutputTree.h"
-#include "model/PivotTable.h"
-#include "platform/strings/PlatformStrings.h"
-#include "render/Limits.h"
+#include <omf/model/CellText.h>
+#include <omf/model/OutputTree.h>
+#include <omf/model/PivotTable.h>
+#include <omf/platform/strings/PlatformStrings.h>
+#include <omf/render/Limits.h>
 
-namespace omf::render {
+namespace omf {
+
+namespace render {
 
 std::string DisplayText(const OmCellText& text, std::string_view codePage) {
   if (text.OrderCode() == OmCellText::kOrderComposite) {
@@ -55,4 +57,6 @@ std::string OutlineIndent(int level) {
          std::to_string(level) + ") ";
 }
 
-} // namespace omf::render
+} // namespace render
+
+} // namespace omf

@@ -7,10 +7,12 @@
 #include <string_view>
 #include <vector>
 
+namespace omf {
+
 class OmCellText;
 class OmOutputTree;
 
-namespace omf::render {
+namespace render {
 
 // The displayed text converted from the code page into UTF-8. A composite that nobody has substituted
 // yet is shown filled all the same.
@@ -51,4 +53,6 @@ struct ShownText {
   bool numeric = false;           // numbers are right-aligned
 };
 
-} // namespace omf::render
+} // namespace render
+
+} // namespace omf

@@ -1,12 +1,14 @@
-#include "render/FootnoteMarks.h"
+#include <omf/render/FootnoteMarks.h>
 
 #include <unordered_set>
 
-#include "model/OutputPart.h"
-#include "model/PivotTable.h"
-#include "platform/strings/PlatformStrings.h"
+#include <omf/model/OutputPart.h>
+#include <omf/model/PivotTable.h>
+#include <omf/platform/strings/PlatformStrings.h>
 
-namespace omf::render {
+namespace omf {
+
+namespace render {
 
 namespace {
 
@@ -99,4 +101,6 @@ std::string FootnoteMarks::Letter(std::size_t n) {
   return out;
 }
 
-} // namespace omf::render
+} // namespace render
+
+} // namespace omf

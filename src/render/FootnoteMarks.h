@@ -8,14 +8,16 @@
 #include <string_view>
 #include <vector>
 
-#include "render/CellDisplay.h"
+#include <omf/render/CellDisplay.h>
+
+namespace omf {
 
 class OmCellText;
 class OmHeading;
 class OmPivotTable;
 struct OmFootnote;
 
-namespace omf::render {
+namespace render {
 
 class FootnoteMarks {
 public:
@@ -50,4 +52,6 @@ private:
   std::vector<Listed> _listing;
 };
 
-} // namespace omf::render
+} // namespace render
+
+} // namespace omf

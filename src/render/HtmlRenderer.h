@@ -7,9 +7,11 @@
 #include <string>
 #include <vector>
 
+namespace omf {
+
 class OmOutputTree;
 
-namespace omf::render {
+namespace render {
 
 class HtmlRenderer {
 public:
@@ -18,4 +20,6 @@ public:
   std::string Render(const OmOutputTree& tree) const;
 };
 
-} // namespace omf::render
+} // namespace render
+
+} // namespace omf

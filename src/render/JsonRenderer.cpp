@@ -1,17 +1,19 @@
-#include "render/JsonRenderer.h"
+#include <omf/render/JsonRenderer.h>
 
 #include <algorithm>
 #include <numeric>
 #include <sstream>
 
-#include "model/OutputTree.h"
-#include "model/PivotTable.h"
-#include "platform/strings/PlatformStrings.h"
-#include "render/CellDisplay.h"
-#include "render/JsonWriter.h"
-#include "render/RenderWalk.h"
+#include <omf/model/OutputTree.h>
+#include <omf/model/PivotTable.h>
+#include <omf/platform/strings/PlatformStrings.h>
+#include <omf/render/CellDisplay.h>
+#include <omf/render/JsonWriter.h>
+#include <omf/render/RenderWalk.h>
 
-namespace omf::render {
+namespace omf {
+
+namespace render {
 
 namespace {
 
@@ -110,7 +112,6 @@ public:
         kTypeNames[static_cast<int>(at.kind)]);
     _json.Key("title").String(Text(part.Title())).Key("visible").Bool(part.IsVisible());
   }
-
 
   void Procedure(const OmProcedure& procedure, const Place&) override {
     _json.Key("command").String(Utf8(procedure.Command())).Key("name").String(Utf8(procedure.Name()));
@@ -288,7 +289,7 @@ private:
   }
 
   JsonWriter _json;
-  std::string_view _codePage; // of the part being written
+  std::string_view _codePage;  // of the part being written
   std::vector<OpenPart> _open; // the parts whose subtree is being written, outermost first
 };
 
@@ -305,4 +306,6 @@ std::string JsonRenderer::Render(const OmOutputTree& tree) const {
   return out.str();
 }
 
-} // namespace omf::render
+} // namespace render
+
+} // namespace omf

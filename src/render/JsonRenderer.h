@@ -7,9 +7,11 @@
 #include <ostream>
 #include <string>
 
+namespace omf {
+
 class OmOutputTree;
 
-namespace omf::render {
+namespace render {
 
 class JsonRenderer {
 public:
@@ -17,4 +19,6 @@ public:
   std::string Render(const OmOutputTree& tree) const;
 };
 
-} // namespace omf::render
+} // namespace render
+
+} // namespace omf

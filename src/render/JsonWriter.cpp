@@ -1,11 +1,13 @@
-#include "render/JsonWriter.h"
+#include <omf/render/JsonWriter.h>
 
 #include <array>
 #include <cassert>
 #include <cmath>
 #include <cstring>
 
-namespace omf::render {
+namespace omf {
+
+namespace render {
 
 namespace {
 
@@ -209,4 +211,6 @@ void JsonWriter::Quoted(std::string_view text) {
   Put('"');
 }
 
-} // namespace omf::render
+} // namespace render
+
+} // namespace omf

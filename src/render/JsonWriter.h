@@ -12,7 +12,9 @@
 #include <string_view>
 #include <vector>
 
-namespace omf::render {
+namespace omf {
+
+namespace render {
 
 class JsonWriter {
 public:
@@ -87,4 +89,6 @@ private:
   bool _afterKey = false;
 };
 
-} // namespace omf::render
+} // namespace render
+
+} // namespace omf

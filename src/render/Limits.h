@@ -4,7 +4,9 @@
 #include <cstddef>
 #include <limits>
 
-namespace omf::render {
+namespace omf {
+
+namespace render {
 
 // The most places that the grids of one table may hold: rows times columns of each layer's grid, plus
 // its layer labels, summed over the layers. Category counts multiply, so a few dimensions of a few
@@ -33,4 +35,6 @@ constexpr std::size_t SaturatingMul(std::size_t a, std::size_t b) {
   return a != 0 && b > kSaturated / a ? kSaturated : a * b;
 }
 
-} // namespace omf::render
+} // namespace render
+
+} // namespace omf

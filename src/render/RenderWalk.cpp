@@ -1,10 +1,12 @@
-#include "render/RenderWalk.h"
+#include <omf/render/RenderWalk.h>
 
-#include "model/OutputTree.h"
-#include "model/PivotTable.h"
-#include "render/CellDisplay.h"
+#include <omf/model/OutputTree.h>
+#include <omf/model/PivotTable.h>
+#include <omf/render/CellDisplay.h>
 
-namespace omf::render {
+namespace omf {
+
+namespace render {
 
 namespace {
 
@@ -67,4 +69,6 @@ void RenderWalk(const OmOutputTree& tree, Emitter& emitter, Parts parts) {
   emitter.EndDocument();
 }
 
-} // namespace omf::render
+} // namespace render
+
+} // namespace omf

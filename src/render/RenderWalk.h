@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <string_view>
 
+namespace omf {
+
 class OmContentPart;
 class OmHeading;
 class OmOutputPart;
@@ -14,7 +16,7 @@ class OmPivotTable;
 class OmProcedure;
 class OmTextBlock;
 
-namespace omf::render {
+namespace render {
 
 enum class PartKind { kProcedure, kHeading, kText, kPageTitle, kChart, kModel, kAnswerTree, kTable };
 
@@ -54,4 +56,6 @@ enum class Parts { kVisible, kAll };
 
 void RenderWalk(const OmOutputTree& tree, Emitter& emitter, Parts parts);
 
-} // namespace omf::render
+} // namespace render
+
+} // namespace omf

@@ -1,13 +1,15 @@
-#include "render/TableLayout.h"
+#include <omf/render/TableLayout.h>
 
 #include <algorithm>
 #include <unordered_map>
 #include <utility>
 
-#include "model/PivotTable.h"
-#include "render/Limits.h"
+#include <omf/model/PivotTable.h>
+#include <omf/render/Limits.h>
 
-namespace omf::render {
+namespace omf {
+
+namespace render {
 
 namespace {
 
@@ -411,4 +413,6 @@ TableGrid TableLayout::Grid(std::size_t layer) const {
   return grid;
 }
 
-} // namespace omf::render
+} // namespace render
+
+} // namespace omf

@@ -14,12 +14,14 @@
 #include <string_view>
 #include <vector>
 
-#include "render/CellDisplay.h"
-#include "render/FootnoteMarks.h"
+#include <omf/render/CellDisplay.h>
+#include <omf/render/FootnoteMarks.h>
+
+namespace omf {
 
 class OmPivotTable;
 
-namespace omf::render {
+namespace render {
 
 struct GridBlock {
   enum Kind : unsigned char { kCorner, kColumnLabel, kRowLabel, kCell };
@@ -88,4 +90,6 @@ private:
   std::unique_ptr<Impl> _my;
 };
 
-} // namespace omf::render
+} // namespace render
+
+} // namespace omf

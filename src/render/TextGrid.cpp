@@ -1,12 +1,14 @@
-#include "render/TextGrid.h"
+#include <omf/render/TextGrid.h>
 
 #include <algorithm>
 #include <cassert>
 
-#include "platform/strings/PlatformStrings.h"
-#include "render/Limits.h"
+#include <omf/platform/strings/PlatformStrings.h>
+#include <omf/render/Limits.h>
 
-namespace omf::render {
+namespace omf {
+
+namespace render {
 
 namespace {
 
@@ -167,4 +169,6 @@ void TextGrid::Draw(std::ostream& out) const {
 #endif
 }
 
-} // namespace omf::render
+} // namespace render
+
+} // namespace omf

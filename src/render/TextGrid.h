@@ -7,10 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "render/CellDisplay.h"
-#include "render/TableLayout.h"
+#include <omf/render/CellDisplay.h>
+#include <omf/render/TableLayout.h>
 
-namespace omf::render {
+namespace omf {
+
+namespace render {
 
 // The text with its markers straight after it and its footnote marks in brackets: "12.50*,**[a,b]".
 // Line breaks and other control characters become spaces.
@@ -33,4 +35,6 @@ private:
   std::size_t _bytes = 0;
 };
 
-} // namespace omf::render
+} // namespace render
+
+} // namespace omf

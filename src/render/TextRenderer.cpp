@@ -1,19 +1,21 @@
-#include "render/TextRenderer.h"
+#include <omf/render/TextRenderer.h>
 
 #include <algorithm>
 #include <sstream>
 
-#include "model/OutputTree.h"
-#include "model/PivotTable.h"
-#include "platform/strings/PlatformStrings.h"
-#include "render/CellDisplay.h"
-#include "render/FootnoteMarks.h"
-#include "render/Limits.h"
-#include "render/RenderWalk.h"
-#include "render/TableLayout.h"
-#include "render/TextGrid.h"
+#include <omf/model/OutputTree.h>
+#include <omf/model/PivotTable.h>
+#include <omf/platform/strings/PlatformStrings.h>
+#include <omf/render/CellDisplay.h>
+#include <omf/render/FootnoteMarks.h>
+#include <omf/render/Limits.h>
+#include <omf/render/RenderWalk.h>
+#include <omf/render/TableLayout.h>
+#include <omf/render/TextGrid.h>
 
-namespace omf::render {
+namespace omf {
+
+namespace render {
 
 namespace {
 
@@ -123,4 +125,6 @@ std::string TextRenderer::Render(const OmOutputTree& tree) const {
   return out.str();
 }
 
-} // namespace omf::render
+} // namespace render
+
+} // namespace omf

@@ -10,9 +10,11 @@
 #include <string>
 #include <vector>
 
+namespace omf {
+
 class OmOutputTree;
 
-namespace omf::render {
+namespace render {
 
 class TextRenderer {
 public:
@@ -21,4 +23,6 @@ public:
   std::string Render(const OmOutputTree& tree) const;
 };
 
-} // namespace omf::render
+} // namespace render
+
+} // namespace omf

@@ -1,7 +1,9 @@
-#include "selection/FactorySelector.h"
+#include <omf/selection/FactorySelector.h>
 
-#include "platform/strings/PlatformStrings.h"
-#include "selection/OMSObjectSelector.h"
+#include <omf/platform/strings/PlatformStrings.h>
+#include <omf/selection/OMSObjectSelector.h>
+
+namespace omf {
 
 OmFactorySelector::OmFactorySelector(const std::vector<OMSObjectSelector>& requests,
                                      OmCellText::Visitor* cellTranslator)
@@ -93,3 +95,5 @@ void OmFactorySelector::Visit(OmProcedure& part) {
 void OmFactorySelector::Visit(OmPivotTable& part) {
   Match(part.IsWarnings() ? 8 : 16, part.TemplateName().AsString(), _command, part);
 }
+
+} // namespace omf

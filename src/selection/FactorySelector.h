@@ -6,8 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "model/OutputPart.h"
-#include "model/PivotTable.h"
+#include <omf/model/OutputPart.h>
+#include <omf/model/PivotTable.h>
+
+namespace omf {
 
 class OMSObjectSelector;
 
@@ -54,3 +56,5 @@ private:
   std::string _command;
   OmCellText::Visitor* _translator;
 };
+
+} // namespace omf

@@ -1,8 +1,8 @@
-#include "selection/OMSColumns.h"
+#include <omf/selection/OMSColumns.h>
 
-#include "selection/Precondition.h"
-#include "selection/SelectionStream.h"
-#include "selection/TextBytes.h"
+#include <omf/selection/Precondition.h>
+#include <omf/selection/SelectionStream.h>
+#include <omf/selection/TextBytes.h>
 
 #include <algorithm>
 #include <istream>
@@ -10,6 +10,8 @@
 #include <set>
 #include <stdexcept>
 #include <tuple>
+
+namespace omf {
 
 using omf::selection::detail::Require;
 using omf::selection::detail::StreamReader;
@@ -205,3 +207,5 @@ std::istream& operator>>(std::istream& is, OMSColumns& columns) {
   columns = read;
   return is;
 }
+
+} // namespace omf

@@ -2,7 +2,7 @@
 // Which table dimensions become columns when a selection request writes tables as data: either a list of
 // dimension names or a sequence of axis tokens (R1, C2, LALL), never both. The library carries the
 // specification (stores, compares and streams it) but does not apply it.
-#include "selection/OmParsedColumn.h"
+#include <omf/selection/OmParsedColumn.h>
 
 #include <cstdint>
 #include <iosfwd>
@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+namespace omf {
 
 class OMSColumns {
 public:
@@ -63,3 +65,5 @@ private:
   struct Impl;
   std::unique_ptr<Impl> _my;
 };
+
+} // namespace omf

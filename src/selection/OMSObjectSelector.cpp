@@ -1,12 +1,14 @@
-#include "selection/OMSObjectSelector.h"
+#include <omf/selection/OMSObjectSelector.h>
 
-#include "selection/Precondition.h"
-#include "selection/SelectionStream.h"
+#include <omf/selection/Precondition.h>
+#include <omf/selection/SelectionStream.h>
 
 #include <cmath>
 #include <istream>
 #include <ostream>
 #include <stdexcept>
+
+namespace omf {
 
 using omf::selection::detail::Require;
 using omf::selection::detail::StreamReader;
@@ -402,3 +404,5 @@ std::istream& operator>>(std::istream& is, OMSObjectSelector& selector) {
   omf::selection::detail::ReadObjectSelector(in, selector);
   return is;
 }
+
+} // namespace omf

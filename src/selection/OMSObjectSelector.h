@@ -3,8 +3,8 @@
 // column specification and export options. The library answers whether an object or an instance is
 // selected; the export options are stored and streamed but not acted on. Exported and streamed between
 // processes.
-#include "selection/OMSColumns.h"
-#include "selection/OMSSelector.h"
+#include <omf/selection/OMSColumns.h>
+#include <omf/selection/OMSSelector.h>
 
 #include <cstdint>
 #include <iosfwd>
@@ -12,11 +12,13 @@
 #include <string>
 #include <string_view>
 
+namespace omf {
+
 class OMSObjectSelector;
-namespace omf::selection::detail {
+namespace selection::detail {
 // Reads one request with a reader shared by a larger stream (a request file), so offsets run on.
 void ReadObjectSelector(StreamReader& in, OMSObjectSelector& selector);
-} // namespace omf::selection::detail
+} // namespace selection::detail
 
 class OMSObjectSelector {
 public:
@@ -145,3 +147,5 @@ private:
   struct Impl;
   std::unique_ptr<Impl> _my;
 };
+
+} // namespace omf

@@ -1,13 +1,15 @@
-#include "selection/OMSSelector.h"
+#include <omf/selection/OMSSelector.h>
 
-#include "platform/strings/PlatformStrings.h"
-#include "selection/Precondition.h"
-#include "selection/SelectionStream.h"
-#include "selection/TextBytes.h"
+#include <omf/platform/strings/PlatformStrings.h>
+#include <omf/selection/Precondition.h>
+#include <omf/selection/SelectionStream.h>
+#include <omf/selection/TextBytes.h>
 
 #include <algorithm>
 #include <istream>
 #include <ostream>
+
+namespace omf {
 
 using omf::selection::detail::IsUtf8;
 using omf::selection::detail::Require;
@@ -231,3 +233,5 @@ std::istream& operator>>(std::istream& is, OMSSelector& selector) {
   selector = read;
   return is;
 }
+
+} // namespace omf

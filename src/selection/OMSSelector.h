@@ -8,10 +8,12 @@
 #include <string_view>
 #include <vector>
 
-namespace omf::selection::detail {
+namespace omf {
+
+namespace selection::detail {
 class StreamReader;
 class StreamWriter;
-} // namespace omf::selection::detail
+} // namespace selection::detail
 
 class OMSSelector {
 public:
@@ -72,3 +74,5 @@ private:
   struct Impl;
   std::unique_ptr<Impl> _my;
 };
+
+} // namespace omf

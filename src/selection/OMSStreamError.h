@@ -5,6 +5,8 @@
 #include <stdexcept>
 #include <string>
 
+namespace omf {
+
 class OMSStreamError : public std::runtime_error {
 public:
   // `field` names what was being read ("IF set, command 2"), `offset` the byte where it starts.
@@ -19,3 +21,5 @@ private:
   std::uint64_t _offset;
   std::string _problem;
 };
+
+} // namespace omf

@@ -1,13 +1,15 @@
-#include "selection/OmParsedColumn.h"
+#include <omf/selection/OmParsedColumn.h>
 
-#include "platform/strings/PlatformStrings.h"
-#include "selection/SelectionStream.h"
-#include "selection/TextBytes.h"
+#include <omf/platform/strings/PlatformStrings.h>
+#include <omf/selection/SelectionStream.h>
+#include <omf/selection/TextBytes.h>
 
 #include <cstdlib>
 #include <istream>
 #include <limits>
 #include <ostream>
+
+namespace omf {
 
 using omf::selection::detail::StreamReader;
 using omf::selection::detail::StreamWriter;
@@ -134,3 +136,5 @@ std::istream& operator>>(std::istream& is, OmParsedColumn& column) {
   column = read;
   return is;
 }
+
+} // namespace omf

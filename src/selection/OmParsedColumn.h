@@ -7,10 +7,12 @@
 #include <string>
 #include <string_view>
 
-namespace omf::selection::detail {
+namespace omf {
+
+namespace selection::detail {
 class StreamReader;
 class StreamWriter;
-} // namespace omf::selection::detail
+} // namespace selection::detail
 
 class OmParsedColumn {
 public:
@@ -50,3 +52,5 @@ private:
   struct Impl;
   std::unique_ptr<Impl> _my;
 };
+
+} // namespace omf

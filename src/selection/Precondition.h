@@ -3,10 +3,14 @@
 // instead of aborting, so that a caller who breaks one learns which: the message is the broken condition.
 #include <stdexcept>
 
-namespace omf::selection::detail {
+namespace omf {
+
+namespace selection::detail {
 
 inline void Require(bool holds, const char* condition) {
   if (!holds) throw std::logic_error(condition);
 }
 
-} // namespace omf::selection::detail
+} // namespace selection::detail
+
+} // namespace omf

@@ -1,6 +1,6 @@
-#include "selection/RequestFile.h"
+#include <omf/selection/RequestFile.h>
 
-#include "selection/SelectionStream.h"
+#include <omf/selection/SelectionStream.h>
 
 #include <atomic>
 #include <bit>
@@ -11,7 +11,9 @@
 #include <sstream>
 #include <stdexcept>
 
-namespace omf::selection {
+namespace omf {
+
+namespace selection {
 
 namespace {
 
@@ -148,4 +150,6 @@ std::vector<OMSObjectSelector> ReadRequestFile(const std::filesystem::path& path
   return ParseRequestText(bytes);
 }
 
-} // namespace omf::selection
+} // namespace selection
+
+} // namespace omf

@@ -3,16 +3,18 @@
 // (0 little-endian, 1 big-endian), three zero bytes, a 4-byte request count in that order, then the
 // requests in their stream format. The readable form is the request syntax of RequestText.h. A file is
 // binary exactly when it starts with "OMSR".
-#include "selection/OMSObjectSelector.h"
-#include "selection/OMSStreamError.h"
-#include "selection/RequestText.h"
+#include <omf/selection/OMSObjectSelector.h>
+#include <omf/selection/OMSStreamError.h>
+#include <omf/selection/RequestText.h>
 
 #include <filesystem>
 #include <iosfwd>
 #include <string_view>
 #include <vector>
 
-namespace omf::selection {
+namespace omf {
+
+namespace selection {
 
 // Writes the binary form in this machine's byte order. Requests that a reader would not take back
 // (texts too long or holding a NUL, columns whose form disagrees with their lists, a chart size that is
@@ -34,4 +36,6 @@ bool IsBinaryRequestData(std::string_view bytes);
 // form), std::runtime_error when the file cannot be read. Messages do not name the file.
 std::vector<OMSObjectSelector> ReadRequestFile(const std::filesystem::path& path);
 
-} // namespace omf::selection
+} // namespace selection
+
+} // namespace omf

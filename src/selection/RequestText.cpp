@@ -1,10 +1,10 @@
-#include "selection/RequestText.h"
+#include <omf/selection/RequestText.h>
 
-#include "platform/strings/PlatformStrings.h"
+#include <omf/platform/strings/PlatformStrings.h>
 
-#include "selection/SelectionStream.h"
-#include "selection/TextBytes.h"
-#include "text/Escapes.h"
+#include <omf/selection/SelectionStream.h>
+#include <omf/selection/TextBytes.h>
+#include <omf/text/Escapes.h>
 
 #include <array>
 #include <charconv>
@@ -13,7 +13,9 @@
 #include <limits>
 #include <optional>
 
-namespace omf::selection {
+namespace omf {
+
+namespace selection {
 
 RequestSyntaxError::RequestSyntaxError(int line, int column, std::string problem)
     : std::runtime_error("line " + std::to_string(line) + ", column " + std::to_string(column) + ": " +
@@ -623,4 +625,6 @@ std::string FormatRequestText(const std::vector<OMSObjectSelector>& requests) {
   return out;
 }
 
-} // namespace omf::selection
+} // namespace selection
+
+} // namespace omf

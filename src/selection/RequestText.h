@@ -12,14 +12,16 @@
 //
 // Keywords ignore case, line breaks are free, '#' starts a comment, texts are in double quotes. The
 // user documentation (docs/selection-requests.md) lists every clause.
-#include "selection/OMSObjectSelector.h"
+#include <omf/selection/OMSObjectSelector.h>
 
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
-namespace omf::selection {
+namespace omf {
+
+namespace selection {
 
 class RequestSyntaxError : public std::runtime_error {
 public:
@@ -42,4 +44,6 @@ std::vector<OMSObjectSelector> ParseRequestText(std::string_view text);
 // the syntax covers (streamed fields in the states the setters can produce).
 std::string FormatRequestText(const std::vector<OMSObjectSelector>& requests);
 
-} // namespace omf::selection
+} // namespace selection
+
+} // namespace omf

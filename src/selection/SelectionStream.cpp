@@ -1,14 +1,16 @@
-#include "selection/SelectionStream.h"
+#include <omf/selection/SelectionStream.h>
 
-#include "selection/OMSSelector.h"
-#include "selection/OMSStreamError.h"
+#include <omf/selection/OMSSelector.h>
+#include <omf/selection/OMSStreamError.h>
 
 #include <cstring>
 #include <istream>
 #include <ostream>
 #include <stdexcept>
 
-namespace omf::selection::detail {
+namespace omf {
+
+namespace selection::detail {
 
 void StreamWriter::Flag(bool value) {
   _os.put(value ? '\1' : '\0');
@@ -166,4 +168,6 @@ std::int32_t StreamReader::Count(std::string_view field, bool swap, std::size_t 
   return count;
 }
 
-} // namespace omf::selection::detail
+} // namespace selection::detail
+
+} // namespace omf

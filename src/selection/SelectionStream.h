@@ -11,7 +11,9 @@
 #include <string_view>
 #include <vector>
 
-namespace omf::selection::detail {
+namespace omf {
+
+namespace selection::detail {
 
 // The longest text a stream may carry: readers keep a buffer of 1024 bytes, NUL included.
 inline constexpr std::size_t kMaxStreamText = 1023;
@@ -74,4 +76,6 @@ private:
   std::vector<std::string> _scopes;
 };
 
-} // namespace omf::selection::detail
+} // namespace selection::detail
+
+} // namespace omf

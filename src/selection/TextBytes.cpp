@@ -1,9 +1,11 @@
-#include "selection/TextBytes.h"
+#include <omf/selection/TextBytes.h>
 
-#include "platform/strings/PlatformStrings.h"
-#include "text/Escapes.h"
+#include <omf/platform/strings/PlatformStrings.h>
+#include <omf/text/Escapes.h>
 
-namespace omf::selection::detail {
+namespace omf {
+
+namespace selection::detail {
 
 bool IsUtf8(std::string_view text) {
   for (std::size_t at = 0; at < text.size();) {
@@ -37,4 +39,6 @@ std::string QuoteText(std::string_view text) {
   return omf::text::Quote(text, {.upperHex = true, .escapeInvisible = false});
 }
 
-} // namespace omf::selection::detail
+} // namespace selection::detail
+
+} // namespace omf

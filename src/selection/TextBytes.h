@@ -6,9 +6,11 @@
 #include <string>
 #include <string_view>
 
-#include "text/Escapes.h"
+#include <omf/text/Escapes.h>
 
-namespace omf::selection::detail {
+namespace omf {
+
+namespace selection::detail {
 
 using omf::text::Utf8SequenceAt;
 
@@ -23,4 +25,6 @@ std::string UpperCase(std::string_view text);
 // reads back as the very same bytes.
 std::string QuoteText(std::string_view text);
 
-} // namespace omf::selection::detail
+} // namespace selection::detail
+
+} // namespace omf

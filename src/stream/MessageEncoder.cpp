@@ -1,11 +1,13 @@
-#include "stream/MessageEncoder.h"
+#include <omf/stream/MessageEncoder.h>
 
 #include <array>
 #include <cstring>
 #include <limits>
 #include <string_view>
 
-namespace omf::stream {
+namespace omf {
+
+namespace stream {
 
 namespace {
 
@@ -260,4 +262,6 @@ std::int32_t ByteOrderProbe(ByteOrder order) {
   return order == kNativeOrder ? 1 : 0x01000000;
 }
 
-} // namespace omf::stream
+} // namespace stream
+
+} // namespace omf

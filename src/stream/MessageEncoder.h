@@ -10,9 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "protocol/MessageCatalogue.h"
+#include <omf/protocol/MessageCatalogue.h>
 
-namespace omf::stream {
+namespace omf {
+
+namespace stream {
 
 enum class ByteOrder : std::uint8_t { Little, Big };
 
@@ -81,4 +83,6 @@ int FieldIndex(const MessageSpec& spec, std::string_view name);
 // written in the sender's order although the receiver never swaps it.
 std::int32_t ByteOrderProbe(ByteOrder order);
 
-} // namespace omf::stream
+} // namespace stream
+
+} // namespace omf

@@ -1,4 +1,4 @@
-#include "stream/MessageScript.h"
+#include <omf/stream/MessageScript.h>
 
 #include <array>
 #include <charconv>
@@ -6,12 +6,14 @@
 #include <cstring>
 #include <optional>
 
-#include "platform/message/MessageHandler.h"
-#include "protocol/ProtocolError.h"
-#include "stream/WireFormat.h"
-#include "text/Escapes.h"
+#include <omf/platform/message/MessageHandler.h>
+#include <omf/protocol/ProtocolError.h>
+#include <omf/stream/WireFormat.h>
+#include <omf/text/Escapes.h>
 
-namespace omf::stream {
+namespace omf {
+
+namespace stream {
 
 namespace {
 
@@ -35,8 +37,8 @@ bool IsFormatField(const FieldSpec& f) {
   return f.kind == FieldKind::U32 && std::strcmp(f.name, "format") == 0;
 }
 
-// The probe of the byte-order message is written in the sender's order (see ByteOrderProbe), so the script shows the
-// value the sender meant.
+// The probe of the byte-order message is written in the sender's order (see ByteOrderProbe), so the script
+// shows the value the sender meant.
 bool IsProbe(const MessageSpec& spec, std::size_t k) {
   return spec.type == TypeNumber(MessageType::ByteOrder) && k == msg::ByteOrder::kProbe;
 }
@@ -699,4 +701,6 @@ std::string DisassembleRecords(const std::vector<StreamRecord>& records, ByteOrd
   return out;
 }
 
-} // namespace omf::stream
+} // namespace stream
+
+} // namespace omf

@@ -14,11 +14,13 @@
 #include <string_view>
 #include <vector>
 
-#include "stream/MessageEncoder.h"
-#include "stream/MessageSink.h"
-#include "stream/StreamRecord.h"
+#include <omf/stream/MessageEncoder.h>
+#include <omf/stream/MessageSink.h>
+#include <omf/stream/StreamRecord.h>
 
-namespace omf::stream {
+namespace omf {
+
+namespace stream {
 
 // A script that cannot be assembled: "line 4, column 17: field "slot" expects an integer, found "x"".
 class ScriptError : public std::runtime_error {
@@ -50,4 +52,6 @@ std::string DisassembleRecords(const std::vector<StreamRecord>& records, ByteOrd
 // Bytes as the script writes them: a quoted string with escapes, or x"..." hex for binary data.
 std::string QuoteBytes(std::string_view bytes);
 
-} // namespace omf::stream
+} // namespace stream
+
+} // namespace omf

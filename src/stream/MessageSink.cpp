@@ -1,8 +1,10 @@
-#include "stream/MessageSink.h"
+#include <omf/stream/MessageSink.h>
 
 #include <utility>
 
-namespace omf::stream {
+namespace omf {
+
+namespace stream {
 
 void RecordingSink::Send(short type, std::vector<unsigned char>& payload) {
   _records.push_back({type, payload, _records.size() + 1, _nextOffset});
@@ -14,4 +16,6 @@ std::vector<StreamRecord> RecordingSink::Take() {
   return std::exchange(_records, {});
 }
 
-} // namespace omf::stream
+} // namespace stream
+
+} // namespace omf

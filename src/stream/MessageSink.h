@@ -2,9 +2,11 @@
 // Where a MessageWriter sends the messages it encodes: a stream file, a factory, or memory.
 #include <vector>
 
-#include "stream/StreamRecord.h"
+#include <omf/stream/StreamRecord.h>
 
-namespace omf::stream {
+namespace omf {
+
+namespace stream {
 
 class MessageSink {
 public:
@@ -26,4 +28,6 @@ private:
   std::uint64_t _nextOffset = kStreamHeaderBytes;
 };
 
-} // namespace omf::stream
+} // namespace stream
+
+} // namespace omf

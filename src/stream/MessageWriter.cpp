@@ -1,6 +1,8 @@
-#include "stream/MessageWriter.h"
+#include <omf/stream/MessageWriter.h>
 
-namespace omf::stream {
+namespace omf {
+
+namespace stream {
 
 namespace {
 
@@ -45,7 +47,7 @@ namespace values {
   struct Enumerator {                                                                                        \
     fields                                                                                                   \
   };
-#include "protocol/Messages.def"
+#include <omf/protocol/Messages.def>
 } // namespace values
 
 // A message's row and its values in the row's field order.
@@ -59,7 +61,7 @@ struct Row {
   [[maybe_unused]] Row RowOf([[maybe_unused]] const values::Enumerator& v) {                                 \
     return {msg::Enumerator::kSpec, {fields}};                                                               \
   }
-#include "protocol/Messages.def"
+#include <omf/protocol/Messages.def>
 
 } // namespace
 
@@ -338,4 +340,6 @@ void MessageWriter::Model(std::string_view title, const std::vector<std::string>
   Model(parts, fragmentBytes);
 }
 
-} // namespace omf::stream
+} // namespace stream
+
+} // namespace omf

@@ -15,12 +15,14 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/message/MessageHandler.h"
-#include "stream/MessageEncoder.h"
-#include "stream/MessageSink.h"
-#include "stream/WireFormat.h"
+#include <omf/platform/message/MessageHandler.h>
+#include <omf/stream/MessageEncoder.h>
+#include <omf/stream/MessageSink.h>
+#include <omf/stream/WireFormat.h>
 
-namespace omf::stream {
+namespace omf {
+
+namespace stream {
 
 // The settings text that opens a procedure, one `key=value` line each.
 struct ProcedureSettings {
@@ -152,4 +154,6 @@ private:
   std::unique_ptr<Impl> _my;
 };
 
-} // namespace omf::stream
+} // namespace stream
+
+} // namespace omf

@@ -1,4 +1,4 @@
-#include "stream/StreamFile.h"
+#include <omf/stream/StreamFile.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -8,7 +8,9 @@
 #include <limits>
 #include <ostream>
 
-namespace omf::stream {
+namespace omf {
+
+namespace stream {
 
 namespace {
 
@@ -276,4 +278,6 @@ std::vector<StreamRecord> ReadStreamFile(const std::string& path) {
   return StreamReader::OpenFile(path).ReadAll();
 }
 
-} // namespace omf::stream
+} // namespace stream
+
+} // namespace omf

@@ -13,10 +13,12 @@
 #include <string>
 #include <vector>
 
-#include "stream/MessageSink.h"
-#include "stream/StreamRecord.h"
+#include <omf/stream/MessageSink.h>
+#include <omf/stream/StreamRecord.h>
 
-namespace omf::stream {
+namespace omf {
+
+namespace stream {
 
 constexpr std::uint16_t kStreamVersion = 1;
 
@@ -97,4 +99,6 @@ std::vector<unsigned char> StreamBytes(const std::vector<StreamRecord>& records)
 void WriteStreamFile(const std::string& path, const std::vector<StreamRecord>& records);
 std::vector<StreamRecord> ReadStreamFile(const std::string& path);
 
-} // namespace omf::stream
+} // namespace stream
+
+} // namespace omf

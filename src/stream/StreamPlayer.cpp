@@ -1,10 +1,12 @@
-#include "stream/StreamPlayer.h"
+#include <omf/stream/StreamPlayer.h>
 
 #include <exception>
 
-#include "stream/StreamFile.h"
+#include <omf/stream/StreamFile.h>
 
-namespace omf::stream {
+namespace omf {
+
+namespace stream {
 
 StreamPlayError::StreamPlayError(std::uint64_t index, short type, std::uint64_t offset, std::string problem)
     : std::runtime_error("record " + std::to_string(index) + " (type " + std::to_string(type) + ") at byte " +
@@ -26,4 +28,6 @@ std::uint64_t PlayStream(StreamReader& reader, MessageSink& sink) {
   return played;
 }
 
-} // namespace omf::stream
+} // namespace stream
+
+} // namespace omf

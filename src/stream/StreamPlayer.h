@@ -4,9 +4,11 @@
 #include <stdexcept>
 #include <string>
 
-#include "stream/MessageSink.h"
+#include <omf/stream/MessageSink.h>
 
-namespace omf::stream {
+namespace omf {
+
+namespace stream {
 
 class StreamReader;
 
@@ -32,4 +34,6 @@ private:
 // record in the same way. Records before the failing one stay played.
 std::uint64_t PlayStream(StreamReader& reader, MessageSink& sink);
 
-} // namespace omf::stream
+} // namespace stream
+
+} // namespace omf

@@ -4,7 +4,9 @@
 #include <cstdint>
 #include <vector>
 
-namespace omf::stream {
+namespace omf {
+
+namespace stream {
 
 // A stream file starts with "OMFS", the format version and two reserved bytes; each record with its
 // i16 type and u32 payload length.
@@ -25,4 +27,6 @@ inline bool SameMessage(const StreamRecord& a, const StreamRecord& b) {
   return a.type == b.type && a.payload == b.payload;
 }
 
-} // namespace omf::stream
+} // namespace stream
+
+} // namespace omf

@@ -1,6 +1,8 @@
-#include "stream/TableWriter.h"
+#include <omf/stream/TableWriter.h>
 
-namespace omf::stream {
+namespace omf {
+
+namespace stream {
 
 void TableWriter::Begin(std::string_view title, std::string_view subtype, bool continuation) {
   _w.String(Slot(0), title);
@@ -75,4 +77,6 @@ void TableWriter::End() {
   _w.TableEnd(_tcid);
 }
 
-} // namespace omf::stream
+} // namespace stream
+
+} // namespace omf

@@ -15,9 +15,11 @@
 #include <cstdint>
 #include <string_view>
 
-#include "stream/MessageWriter.h"
+#include <omf/stream/MessageWriter.h>
 
-namespace omf::stream {
+namespace omf {
+
+namespace stream {
 
 class TableWriter {
 public:
@@ -52,4 +54,6 @@ private:
   int _first;
 };
 
-} // namespace omf::stream
+} // namespace stream
+
+} // namespace omf

@@ -1,10 +1,12 @@
-#include "stream/WireFormat.h"
+#include <omf/stream/WireFormat.h>
 
 #include <array>
 #include <cctype>
 #include <charconv>
 
-namespace omf::stream {
+namespace omf {
+
+namespace stream {
 
 namespace {
 
@@ -71,4 +73,6 @@ std::optional<std::string> WireFormat::Name() const {
   return std::nullopt;
 }
 
-} // namespace omf::stream
+} // namespace stream
+
+} // namespace omf

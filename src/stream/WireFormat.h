@@ -6,7 +6,9 @@
 #include <string>
 #include <string_view>
 
-namespace omf::stream {
+namespace omf {
+
+namespace stream {
 
 struct WireFormat {
   // Format type codes that the cell library shows in their own way; others show as kFixed.
@@ -48,4 +50,6 @@ struct WireFormat {
   bool operator==(const WireFormat&) const = default;
 };
 
-} // namespace omf::stream
+} // namespace stream
+
+} // namespace omf

@@ -12,6 +12,8 @@
 #include <utility>
 #include <vector>
 
+namespace omf {
+
 template <class T> class ListTree {
   // Moving values must not throw, so that the operations below that reserve first can promise to leave
   // both trees as they were when they fail.
@@ -216,3 +218,5 @@ private:
   std::vector<Node> _nodes;
   std::size_t _topNodes = 0; // nodes of level 1
 };
+
+} // namespace omf

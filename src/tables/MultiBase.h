@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+namespace omf {
+
 class MultiBase {
 public:
   explicit MultiBase(std::vector<int> sizes)
@@ -75,3 +77,5 @@ private:
   std::size_t _ordinal = 0;
   bool _done = false;
 };
+
+} // namespace omf

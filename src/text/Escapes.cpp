@@ -1,8 +1,10 @@
-#include "text/Escapes.h"
+#include <omf/text/Escapes.h>
 
 #include <cassert>
 
-namespace omf::text {
+namespace omf {
+
+namespace text {
 
 namespace {
 
@@ -168,4 +170,6 @@ Unquoted Unquote(std::string_view source, std::size_t at, const UnquoteRules& ru
   }
 }
 
-} // namespace omf::text
+} // namespace text
+
+} // namespace omf

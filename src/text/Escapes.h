@@ -8,7 +8,9 @@
 #include <string>
 #include <string_view>
 
-namespace omf::text {
+namespace omf {
+
+namespace text {
 
 struct QuoteStyle {
   bool upperHex = false; // \xAB rather than \xab
@@ -58,4 +60,6 @@ struct Unquoted {
 // Reads the quoted text whose opening quote stands at `at` in `source`.
 Unquoted Unquote(std::string_view source, std::size_t at, const UnquoteRules& rules = {});
 
-} // namespace omf::text
+} // namespace text
+
+} // namespace omf

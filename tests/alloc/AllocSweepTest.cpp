@@ -26,20 +26,20 @@
 #include <gtest/gtest.h>
 
 #include "examples/BuiltinSession.h"
-#include "factory/Factory.h"
-#include "protocol/ProtocolError.h"
-#include "model/OutputTree.h"
-#include "platform/error/ThrowError.h"
-#include "platform/path/PathFinder.h"
-#include "platform/stringtable/FacSTDictionary.h"
-#include "presentation/Language.h"
-#include "render/HtmlRenderer.h"
-#include "render/JsonRenderer.h"
-#include "render/TextRenderer.h"
-#include "selection/OMSObjectSelector.h"
-#include "stream/MessageSink.h"
-#include "stream/MessageWriter.h"
-#include "factory/FactorySink.h"
+#include <omf/factory/Factory.h>
+#include <omf/factory/FactorySink.h>
+#include <omf/model/OutputTree.h>
+#include <omf/platform/error/ThrowError.h>
+#include <omf/platform/path/PathFinder.h>
+#include <omf/platform/stringtable/FacSTDictionary.h>
+#include <omf/presentation/Language.h>
+#include <omf/protocol/ProtocolError.h>
+#include <omf/render/HtmlRenderer.h>
+#include <omf/render/JsonRenderer.h>
+#include <omf/render/TextRenderer.h>
+#include <omf/selection/OMSObjectSelector.h>
+#include <omf/stream/MessageSink.h>
+#include <omf/stream/MessageWriter.h>
 
 #if defined(__SANITIZE_ADDRESS__)
 #define OMF_TEST_SANITIZED 1
@@ -51,6 +51,8 @@
 #ifdef OMF_TEST_SANITIZED
 #include <sanitizer/common_interface_defs.h>
 #endif
+
+using namespace omf;
 
 // ---- the counting allocation functions ---------------------------------------------------------------
 namespace {

@@ -1,10 +1,12 @@
 // The bootstrap catalogue: its rows, the rows a procedure selects, and which of them a table meets.
 #include <gtest/gtest.h>
 
-#include "bootpool/BootCatalogue.h"
-#include "bootpool/OmBootPoolingPattern1.h"
-#include "bootpool/OmBootPoolingPattern2.h"
-#include "bootpool/OmBootPoolingPattern3.h"
+#include <omf/bootpool/BootCatalogue.h>
+#include <omf/bootpool/OmBootPoolingPattern1.h>
+#include <omf/bootpool/OmBootPoolingPattern2.h>
+#include <omf/bootpool/OmBootPoolingPattern3.h>
+
+using namespace omf;
 
 namespace {
 

@@ -7,10 +7,12 @@
 #include <numeric>
 
 #include "bootpool/BootStream.h"
-#include "protocol/ProtocolError.h"
-#include "selection/OMSSelector.h"
+#include <omf/protocol/ProtocolError.h>
+#include <omf/selection/OMSSelector.h>
 
-using namespace omf::testing;
+using namespace omf;
+
+using namespace omf::fixtures;
 using omf::stream::Axis;
 using omf::stream::FootnoteTarget;
 using Strings = std::vector<std::string>;

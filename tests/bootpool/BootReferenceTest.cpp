@@ -8,7 +8,9 @@
 #include "bootpool/BootStream.h"
 #include "platform/pooling/ReferenceFiles.h"
 
-using namespace omf::testing;
+using namespace omf;
+
+using namespace omf::fixtures;
 using omf::stream::Axis;
 
 namespace {

@@ -9,7 +9,9 @@
 
 #include "support/FactoryHarness.h"
 
-namespace omf::testing {
+namespace omf {
+
+namespace fixtures {
 
 inline constexpr const char* kSplitVariable = "$bootstrap_split";
 
@@ -143,4 +145,6 @@ inline int Category(const OmDimension& d, const std::string& label) {
   return -1;
 }
 
-} // namespace omf::testing
+} // namespace fixtures
+
+} // namespace omf

@@ -1,4 +1,4 @@
-#include "builder/DespookDimension.h"
+#include <omf/builder/DespookDimension.h>
 
 #include <gtest/gtest.h>
 
@@ -7,6 +7,8 @@
 #include <map>
 
 #include "support/DimensionTrees.h"
+
+using namespace omf;
 
 namespace {
 

@@ -5,12 +5,14 @@
 #include <cstring>
 #include <new>
 
-#include "diagnostics/FaultInjection.h"
-#include "protocol/ProtocolError.h"
 #include "support/FactoryHarness.h"
+#include <omf/diagnostics/FaultInjection.h>
+#include <omf/protocol/ProtocolError.h>
+
+using namespace omf;
 
 using omf::stream::WireFormat;
-using omf::testing::Harness;
+using omf::fixtures::Harness;
 
 namespace {
 

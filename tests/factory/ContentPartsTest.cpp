@@ -1,10 +1,12 @@
 // Charts, answer trees, models and outline text through the factory.
 #include <gtest/gtest.h>
 
-#include "selection/OMSObjectSelector.h"
 #include "support/FactoryHarness.h"
+#include <omf/selection/OMSObjectSelector.h>
 
-using omf::testing::Harness;
+using namespace omf;
+
+using omf::fixtures::Harness;
 
 namespace {
 

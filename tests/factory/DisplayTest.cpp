@@ -3,12 +3,14 @@
 // translates the procedures that follow.
 #include <gtest/gtest.h>
 
-#include "selection/OMSObjectSelector.h"
-#include "selection/OMSSelector.h"
 #include "support/FactoryHarness.h"
+#include <omf/selection/OMSObjectSelector.h>
+#include <omf/selection/OMSSelector.h>
+
+using namespace omf;
 
 using omf::stream::WireFormat;
-using omf::testing::Harness;
+using omf::fixtures::Harness;
 
 namespace {
 

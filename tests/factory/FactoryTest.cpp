@@ -5,13 +5,15 @@
 #include <cstring>
 #include <iterator>
 
-#include "platform/settings/Iocvset.h"
 #include "support/FactoryHarness.h"
+#include <omf/platform/settings/Iocvset.h>
+
+using namespace omf;
 
 using omf::stream::WireFormat;
-using omf::testing::CellText;
-using omf::testing::Harness;
-using omf::testing::RecordingObserver;
+using omf::fixtures::CellText;
+using omf::fixtures::Harness;
+using omf::fixtures::RecordingObserver;
 
 namespace {
 

@@ -4,13 +4,15 @@
 
 #include "support/FactoryHarness.h"
 
+using namespace omf;
+
 namespace {
 
 constexpr std::int32_t kAscending = OmDimensionNode::kSortAscending;
 
 // Plays a procedure whose heading holds a table "Statistics" of one dimension, sorted ascending, with the
 // categories in the order given; each cell holds the position in which its category came (from 1).
-void PlaySortedTable(omf::testing::Harness& h, const std::vector<std::string>& categories) {
+void PlaySortedTable(omf::fixtures::Harness& h, const std::vector<std::string>& categories) {
   h.Begin("Descriptives");
   h.Title("Descriptives");
   h.w.String(1, "Statistics heading");
@@ -32,7 +34,7 @@ void PlaySortedTable(omf::testing::Harness& h, const std::vector<std::string>& c
 }
 
 // The categories in display order, each with its cell: "a=3".
-std::vector<std::string> CategoriesWithCells(const omf::testing::Harness& h) {
+std::vector<std::string> CategoriesWithCells(const omf::fixtures::Harness& h) {
   std::vector<std::string> out;
   const OmPivotTable* t = nullptr;
   for (std::size_t n = 1; n < h.tree.Count() && t == nullptr; ++n)
@@ -41,12 +43,12 @@ std::vector<std::string> CategoriesWithCells(const omf::testing::Harness& h) {
   const OmDimensionNode& root = t->Dimension(0).Root();
   for (std::size_t i = 0; i < root.ChildCount(); ++i)
     out.push_back(root.Child(i).Label().AsString() + "=" +
-                  omf::testing::CellText(*t, {root.Child(i).Subscript()}));
+                  omf::fixtures::CellText(*t, {root.Child(i).Subscript()}));
   return out;
 }
 
 TEST(Sorting, TheFinishSortsTablesBelowHeadingsTooWithTheirCells) {
-  omf::testing::Harness h;
+  omf::fixtures::Harness h;
   PlaySortedTable(h, {"b", "c", "a"});
   EXPECT_EQ(h.Outline(), (std::vector<std::string>{"1:Output", "2:Descriptives", "3:Descriptives",
                                                    "3:Statistics heading", "4:Statistics"}));
@@ -56,7 +58,7 @@ TEST(Sorting, TheFinishSortsTablesBelowHeadingsTooWithTheirCells) {
 TEST(Sorting, TheFinishSortsTheTranslatedLabels) {
   // In English the order is Range, Skewness, Valid; in German Gültig (Valid), Schiefe (Skewness),
   // Spannweite (Range): sorted before translating, the German labels would come out backwards.
-  omf::testing::Harness h;
+  omf::fixtures::Harness h;
   h.w.Display("OLANG", "German");
   PlaySortedTable(h, {"Valid", "Range", "Skewness"});
   EXPECT_EQ(CategoriesWithCells(h), (std::vector<std::string>{"Gültig=1", "Schiefe=3", "Spannweite=2"}));

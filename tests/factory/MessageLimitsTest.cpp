@@ -6,11 +6,13 @@
 #include <cstring>
 #include <optional>
 
-#include "platform/path/PathFinder.h"
-#include "protocol/ProtocolError.h"
 #include "support/FactoryHarness.h"
+#include <omf/platform/path/PathFinder.h>
+#include <omf/protocol/ProtocolError.h>
 
-using omf::testing::Harness;
+using namespace omf;
+
+using omf::fixtures::Harness;
 
 namespace {
 

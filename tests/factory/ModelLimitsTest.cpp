@@ -6,13 +6,15 @@
 #include <functional>
 #include <string>
 
-#include "builder/PivotFactory.h"
-#include "protocol/ProtocolError.h"
 #include "support/FactoryHarness.h"
+#include <omf/builder/PivotFactory.h>
+#include <omf/protocol/ProtocolError.h>
+
+using namespace omf;
 
 using omf::stream::FootnoteTarget;
 using omf::stream::WireFormat;
-using omf::testing::Harness;
+using omf::fixtures::Harness;
 
 namespace {
 

@@ -8,8 +8,10 @@
 
 #include "support/FactoryHarness.h"
 
+using namespace omf;
+
 using omf::stream::WireFormat;
-using omf::testing::Harness;
+using omf::fixtures::Harness;
 
 namespace {
 

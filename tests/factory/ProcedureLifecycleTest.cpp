@@ -6,16 +6,18 @@
 #include <new>
 #include <stdexcept>
 
-#include "diagnostics/FaultInjection.h"
-#include "diagnostics/InternalError.h"
-#include "protocol/ProtocolError.h"
-#include "selection/RequestText.h"
 #include "support/FactoryHarness.h"
+#include <omf/diagnostics/FaultInjection.h>
+#include <omf/diagnostics/InternalError.h>
+#include <omf/protocol/ProtocolError.h>
+#include <omf/selection/RequestText.h>
+
+using namespace omf;
 
 using omf::detail::FaultPoint;
 using omf::selection::ParseRequestText;
 using omf::stream::WireFormat;
-using omf::testing::Harness;
+using omf::fixtures::Harness;
 
 namespace {
 

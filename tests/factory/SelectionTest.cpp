@@ -2,11 +2,13 @@
 // request and per procedure, hidden parts are pruned when the procedure finishes.
 #include <gtest/gtest.h>
 
-#include "selection/OMSObjectSelector.h"
-#include "selection/OMSSelector.h"
 #include "support/FactoryHarness.h"
+#include <omf/selection/OMSObjectSelector.h>
+#include <omf/selection/OMSSelector.h>
 
-using omf::testing::Harness;
+using namespace omf;
+
+using omf::fixtures::Harness;
 
 namespace {
 

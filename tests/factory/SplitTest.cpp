@@ -4,10 +4,12 @@
 
 #include "support/FactoryHarness.h"
 
+using namespace omf;
+
 using omf::stream::Axis;
 using omf::stream::WireFormat;
-using omf::testing::CellText;
-using omf::testing::Harness;
+using omf::fixtures::CellText;
+using omf::fixtures::Harness;
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "factory/FactorySink.h"
+#include <omf/factory/FactorySink.h>
 
 #include <gtest/gtest.h>
 
@@ -7,14 +7,16 @@
 #include <fstream>
 #include <sstream>
 
-#include "stream/MessageScript.h"
-#include "stream/StreamFile.h"
-#include "stream/TableWriter.h"
 #include "support/FactoryHarness.h"
+#include <omf/stream/MessageScript.h>
+#include <omf/stream/StreamFile.h>
+#include <omf/stream/TableWriter.h>
+
+using namespace omf;
 
 using namespace omf::stream;
-using omf::testing::CellText;
-using omf::testing::Harness;
+using omf::fixtures::CellText;
+using omf::fixtures::Harness;
 
 namespace {
 

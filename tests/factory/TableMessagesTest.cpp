@@ -2,18 +2,20 @@
 // footnote targets, markers and colours, and the errors a table can end with.
 #include <gtest/gtest.h>
 
-#include "builder/PivotFactory.h"
-#include "platform/error/ThrowError.h"
-#include "protocol/ProtocolError.h"
 #include "support/FactoryHarness.h"
+#include <omf/builder/PivotFactory.h>
+#include <omf/platform/error/ThrowError.h>
+#include <omf/protocol/ProtocolError.h>
+
+using namespace omf;
 
 using omf::stream::Axis;
 using omf::stream::FootnoteTarget;
 using omf::stream::TableOption;
 using omf::stream::WidthLimits;
 using omf::stream::WireFormat;
-using omf::testing::CellText;
-using omf::testing::Harness;
+using omf::fixtures::CellText;
+using omf::fixtures::Harness;
 
 namespace {
 

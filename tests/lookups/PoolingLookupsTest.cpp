@@ -1,12 +1,14 @@
-#include "lookups/PoolingLookups.h"
+#include <omf/lookups/PoolingLookups.h>
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 
-#include "platform/pooling/PoolingErrors.h"
 #include "support/DimensionTrees.h"
+#include <omf/platform/pooling/PoolingErrors.h>
+
+using namespace omf;
 
 namespace {
 

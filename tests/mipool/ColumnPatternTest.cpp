@@ -6,11 +6,13 @@
 #include <cmath>
 
 #include "mipool/MiStreams.h"
-#include "platform/pooling/MPFactory.h"
+#include <omf/platform/pooling/MPFactory.h>
+
+using namespace omf;
 
 namespace {
 
-using namespace omf::testing;
+using namespace omf::fixtures;
 using omf::stream::WireFormat;
 using Strings = std::vector<std::string>;
 using At = std::vector<std::pair<std::string, std::string>>;

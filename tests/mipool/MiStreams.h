@@ -9,11 +9,13 @@
 #include <string>
 #include <vector>
 
-#include "lookups/PoolingLookups.h"
-#include "platform/settings/Iocvset.h"
 #include "support/FactoryHarness.h"
+#include <omf/lookups/PoolingLookups.h>
+#include <omf/platform/settings/Iocvset.h>
 
-namespace omf::testing {
+namespace omf {
+
+namespace fixtures {
 
 inline constexpr const char* kImputation = "Imputation_";
 
@@ -209,4 +211,6 @@ inline std::vector<std::string> Labels(const OmPivotTable& t, const std::string&
   return out;
 }
 
-} // namespace omf::testing
+} // namespace fixtures
+
+} // namespace omf

@@ -2,14 +2,16 @@
 // the display flags decide which imputation categories stay, and a table left with none is dropped.
 #include <gtest/gtest.h>
 
-#include "mipool/MICatalogue.h"
-#include "mipool/MIPooler.h"
-#include "mipool/MiStreams.h"
 #include "support/DimensionTrees.h"
+#include <omf/mipool/MICatalogue.h>
+#include <omf/mipool/MIPooler.h>
+#include "mipool/MiStreams.h"
+
+using namespace omf;
 
 namespace {
 
-using namespace omf::testing;
+using namespace omf::fixtures;
 using Strings = std::vector<std::string>;
 
 // A Frequencies "Statistics" table over the original data and two imputations, a text block after it and

@@ -7,9 +7,11 @@
 #include "mipool/MiStreams.h"
 #include "platform/pooling/ReferenceFiles.h"
 
+using namespace omf;
+
 namespace {
 
-using namespace omf::testing;
+using namespace omf::fixtures;
 using omf::stream::WireFormat;
 using At = std::vector<std::pair<std::string, std::string>>;
 

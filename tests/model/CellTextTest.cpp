@@ -1,10 +1,12 @@
-#include "model/CellText.h"
+#include <omf/model/CellText.h>
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 #include <stdexcept>
+
+using namespace omf;
 
 namespace {
 

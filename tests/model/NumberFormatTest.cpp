@@ -1,9 +1,11 @@
-#include "model/CellText.h"
+#include <omf/model/CellText.h>
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
+
+using namespace omf;
 
 namespace {
 

@@ -4,8 +4,10 @@
 #include <functional>
 #include <tuple>
 
-#include "model/OutputTree.h"
-#include "tables/ListTree.h"
+#include <omf/model/OutputTree.h>
+#include <omf/tables/ListTree.h>
+
+using namespace omf;
 
 namespace {
 

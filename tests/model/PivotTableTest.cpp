@@ -4,8 +4,10 @@
 
 #include <cmath>
 
-#include "model/PivotTable.h"
-#include "tables/MultiBase.h"
+#include <omf/model/PivotTable.h>
+#include <omf/tables/MultiBase.h>
+
+using namespace omf;
 
 namespace {
 

@@ -3,8 +3,10 @@
 
 #include <cstdlib>
 
-#include "platform/path/PathFinder.h"
-#include "presentation/Language.h"
+#include <omf/platform/path/PathFinder.h>
+#include <omf/presentation/Language.h>
+
+using namespace omf;
 
 namespace {
 

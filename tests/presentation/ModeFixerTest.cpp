@@ -2,7 +2,9 @@
 // composites too; texts with a mode keep it.
 #include <gtest/gtest.h>
 
-#include "presentation/ModeFixer.h"
+#include <omf/presentation/ModeFixer.h>
+
+using namespace omf;
 
 namespace {
 

@@ -1,10 +1,12 @@
 // The pooling library's error texts become footnotes, which are translated: every language has them.
 #include <gtest/gtest.h>
 
-#include "platform/path/PathFinder.h"
-#include "platform/pooling/PoolingErrors.h"
-#include "platform/stringtable/FacSTDictionary.h"
-#include "presentation/Language.h"
+#include <omf/platform/path/PathFinder.h>
+#include <omf/platform/pooling/PoolingErrors.h>
+#include <omf/platform/stringtable/FacSTDictionary.h>
+#include <omf/presentation/Language.h>
+
+using namespace omf;
 
 namespace {
 

@@ -2,17 +2,19 @@
 // corner, dimension and category labels, footnotes and their markers, cells), texts that stay as they
 // are (not translatable, numbers, variables, data values), composites rebuilt from their translated
 // template, and the shipped tables of every output language.
-#include "presentation/Translator.h"
-#include "platform/path/PathFinder.h"
-#include "platform/stringtable/FacSTDictionary.h"
-#include "platform/stringtable/StringTable.h"
-#include "presentation/Language.h"
+#include <omf/platform/path/PathFinder.h>
+#include <omf/platform/stringtable/FacSTDictionary.h>
+#include <omf/platform/stringtable/StringTable.h>
+#include <omf/presentation/Language.h>
+#include <omf/presentation/Translator.h>
 
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "support/LanguageDirectories.h"
+
+using namespace omf;
 
 namespace {
 
@@ -59,7 +61,7 @@ const char* const kTable = "Statistics = Statistiken\n"
 } // namespace
 
 TEST(Translator, TranslatesEveryTextOfATable) {
-  const omf::testing::LanguageDirectories dirs;
+  const omf::fixtures::LanguageDirectories dirs;
   FacSTDictionary dictionary(dirs.Language("xx", kTable));
 
   OmPivotTable table(Text("Statistics"), Text("Statistics", false), false);
@@ -122,7 +124,7 @@ TEST(Translator, TranslatesEveryTextOfATable) {
 }
 
 TEST(Translator, DeepTreesAndTheLabelIndexOfWideGroups) {
-  const omf::testing::LanguageDirectories dirs;
+  const omf::fixtures::LanguageDirectories dirs;
   FacSTDictionary dictionary(dirs.Language("xx", kTable));
   OmPivotTable table(Text("Statistics"), Text("Statistics", false), false);
   OmDimension& dim = table.Dimension(table.AddDimension(Text("Variables")));
@@ -149,7 +151,7 @@ TEST(Translator, DeepTreesAndTheLabelIndexOfWideGroups) {
 }
 
 TEST(Translator, NotesMissingKeysInTheTextsTracker) {
-  const omf::testing::LanguageDirectories dirs;
+  const omf::fixtures::LanguageDirectories dirs;
   FacSTDictionary dictionary(dirs.Language("xx", kTable));
   OmPivotTable table(Text("Statistics"), Text("Statistics"), false);
   const int d = table.AddDimension(Text("Variables"));

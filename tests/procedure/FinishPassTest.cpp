@@ -1,6 +1,6 @@
 // The loop that runs the passes of the finish step: what it drops and inserts, who visits what, and how
 // far each pass got when one fails.
-#include "procedure/FinishPass.h"
+#include <omf/procedure/FinishPass.h>
 
 #include <gtest/gtest.h>
 
@@ -8,9 +8,11 @@
 #include <map>
 #include <new>
 
-#include "diagnostics/FaultInjection.h"
-#include "selection/FactorySelector.h"
-#include "selection/RequestText.h"
+#include <omf/diagnostics/FaultInjection.h>
+#include <omf/selection/FactorySelector.h>
+#include <omf/selection/RequestText.h>
+
+using namespace omf;
 
 namespace {
 

@@ -1,8 +1,10 @@
-#include "procedure/ProcedureFactory.h"
+#include <omf/procedure/ProcedureFactory.h>
 
 #include <gtest/gtest.h>
 
 #include "support/DimensionTrees.h"
+
+using namespace omf;
 
 namespace {
 

@@ -11,7 +11,9 @@
 #include <sstream>
 #include <string>
 
-#include "protocol/MessageCatalogue.h"
+#include <omf/protocol/MessageCatalogue.h>
+
+using namespace omf;
 
 namespace {
 

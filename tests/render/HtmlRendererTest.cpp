@@ -1,8 +1,10 @@
-#include "render/HtmlRenderer.h"
+#include <omf/render/HtmlRenderer.h>
 
 #include <gtest/gtest.h>
 
 #include "Trees.h"
+
+using namespace omf;
 
 using namespace render_test;
 

@@ -1,9 +1,11 @@
-#include "render/JsonRenderer.h"
+#include <omf/render/JsonRenderer.h>
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
 #include "Trees.h"
+
+using namespace omf;
 
 using namespace render_test;
 using Json = nlohmann::json;

@@ -1,4 +1,4 @@
-#include "render/JsonWriter.h"
+#include <omf/render/JsonWriter.h>
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -12,7 +12,9 @@
 #include <random>
 #include <sstream>
 
-#include "model/CellText.h"
+#include <omf/model/CellText.h>
+
+using namespace omf;
 
 using omf::render::JsonWriter;
 using Json = nlohmann::json;

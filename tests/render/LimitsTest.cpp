@@ -8,10 +8,12 @@
 #include <nlohmann/json.hpp>
 
 #include "Trees.h"
-#include "render/HtmlRenderer.h"
-#include "render/JsonRenderer.h"
-#include "render/Limits.h"
-#include "render/TextRenderer.h"
+#include <omf/render/HtmlRenderer.h>
+#include <omf/render/JsonRenderer.h>
+#include <omf/render/Limits.h>
+#include <omf/render/TextRenderer.h>
+
+using namespace omf;
 
 using namespace render_test;
 

@@ -1,9 +1,11 @@
-#include "render/TextRenderer.h"
+#include <omf/render/TextRenderer.h>
 
 #include <gtest/gtest.h>
 
 #include "Trees.h"
-#include "render/FootnoteMarks.h"
+#include <omf/render/FootnoteMarks.h>
+
+using namespace omf;
 
 using namespace render_test;
 

@@ -2,12 +2,14 @@
 // Small output trees for the renderer tests, built through the model API as the table builder does.
 #include <memory>
 #include <stdexcept>
-#include <utility>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "model/OutputTree.h"
-#include "model/PivotTable.h"
+#include <omf/model/OutputTree.h>
+#include <omf/model/PivotTable.h>
+
+namespace omf {
 
 namespace render_test {
 
@@ -54,11 +56,9 @@ inline std::size_t WithProcedure(OmOutputTree& tree, std::unique_ptr<OmOutputPar
   return tree.Append(proc, std::move(part));
 }
 
-
 // The parts of a JSON export in tree order, each without its "parts" key, checking on the way that every
 // child stands one level below the part that holds it.
-template <class Json>
-std::vector<Json> FlatParts(const Json& doc) {
+template <class Json> std::vector<Json> FlatParts(const Json& doc) {
   std::vector<Json> flat;
   std::vector<std::pair<const Json*, int>> pending; // (part, level of the part holding it)
   const Json& top = doc["parts"];
@@ -70,7 +70,8 @@ std::vector<Json> FlatParts(const Json& doc) {
     Json copy = Json::object();
     for (const auto& item : part->items())
       if (item.key() != "parts") copy[item.key()] = item.value();
-    if (parentLevel > 0 && copy["level"] != parentLevel + 1) throw std::runtime_error("child level is not one below");
+    if (parentLevel > 0 && copy["level"] != parentLevel + 1)
+      throw std::runtime_error("child level is not one below");
     if (part->contains("parts")) {
       const Json& kids = (*part)["parts"];
       if (kids.empty()) throw std::runtime_error("an empty \"parts\" list");
@@ -83,3 +84,5 @@ std::vector<Json> FlatParts(const Json& doc) {
 }
 
 } // namespace render_test
+
+} // namespace omf

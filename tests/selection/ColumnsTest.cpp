@@ -1,7 +1,9 @@
 // Column tokens and column specifications.
-#include "selection/OMSColumns.h"
+#include <omf/selection/OMSColumns.h>
 
 #include <gtest/gtest.h>
+
+using namespace omf;
 
 TEST(OmParsedColumn, ParsesTokens) {
   struct Case {

@@ -1,8 +1,8 @@
 // Request files: the binary form both ways and in both byte orders, its bad input, and telling the two
 // forms apart.
-#include "selection/RequestFile.h"
 #include "SelectionTestSupport.h"
-#include "selection/TextBytes.h"
+#include <omf/selection/RequestFile.h>
+#include <omf/selection/TextBytes.h>
 
 #include <gtest/gtest.h>
 
@@ -11,6 +11,8 @@
 #include <iterator>
 #include <limits>
 #include <sstream>
+
+using namespace omf;
 
 using namespace omf::selection;
 using selection_test::Bytes;

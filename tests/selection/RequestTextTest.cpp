@@ -1,8 +1,10 @@
 // The readable request syntax: what it builds, its written form, round trips and error messages.
-#include "selection/RequestText.h"
 #include "SelectionTestSupport.h"
+#include <omf/selection/RequestText.h>
 
 #include <gtest/gtest.h>
+
+using namespace omf;
 
 using omf::selection::FormatRequestText;
 using omf::selection::ParseRequestText;

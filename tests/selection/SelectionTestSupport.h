@@ -2,7 +2,7 @@
 // Helpers for the selection tests: every field of a request as text (so that a failed comparison names the
 // field), a request with every field away from its default, a byte builder for hand-made streams and an
 // input stream that cannot seek.
-#include "selection/OMSObjectSelector.h"
+#include <omf/selection/OMSObjectSelector.h>
 
 #include <bit>
 #include <cstdint>
@@ -11,6 +11,8 @@
 #include <streambuf>
 #include <string>
 #include <vector>
+
+namespace omf {
 
 namespace selection_test {
 
@@ -226,3 +228,5 @@ private:
 };
 
 } // namespace selection_test
+
+} // namespace omf

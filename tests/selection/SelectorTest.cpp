@@ -1,10 +1,12 @@
 // Criterion sets and object selectors: list matching, criterion tests, instances, notes tables and the
 // preconditions.
-#include "selection/OMSObjectSelector.h"
+#include <omf/selection/OMSObjectSelector.h>
 
 #include <gtest/gtest.h>
 
 #include <functional>
+
+using namespace omf;
 
 namespace {
 

@@ -1,11 +1,13 @@
 // The binary stream of the selection classes: exact layout, round trips, byte swapping and bad input.
 #include "SelectionTestSupport.h"
-#include "selection/OMSObjectSelector.h"
-#include "selection/OMSStreamError.h"
+#include <omf/selection/OMSObjectSelector.h>
+#include <omf/selection/OMSStreamError.h>
 
 #include <gtest/gtest.h>
 
 #include <sstream>
+
+using namespace omf;
 
 using selection_test::Bytes;
 using selection_test::Differences;

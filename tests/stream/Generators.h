@@ -10,11 +10,13 @@
 #include <string>
 #include <vector>
 
-#include "protocol/MessageCatalogue.h"
-#include "stream/MessageEncoder.h"
-#include "stream/StreamRecord.h"
+#include <omf/protocol/MessageCatalogue.h>
+#include <omf/stream/MessageEncoder.h>
+#include <omf/stream/StreamRecord.h>
 
-namespace omf::stream {
+namespace omf {
+
+namespace stream {
 // Shows a field value in failure messages.
 inline void PrintTo(const FieldValue& v, std::ostream* os) {
   switch (v.holds) {
@@ -32,9 +34,9 @@ inline void PrintTo(const FieldValue& v, std::ostream* os) {
     break;
   }
 }
-} // namespace omf::stream
+} // namespace stream
 
-namespace omf::stream::testing {
+namespace stream::testing {
 
 class FieldGenerator {
 public:
@@ -153,4 +155,6 @@ inline bool HasNumOrText(const MessageSpec& spec) {
   return false;
 }
 
-} // namespace omf::stream::testing
+} // namespace stream::testing
+
+} // namespace omf

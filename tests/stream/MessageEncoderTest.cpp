@@ -1,8 +1,10 @@
-#include "stream/MessageEncoder.h"
+#include <omf/stream/MessageEncoder.h>
 
 #include <gtest/gtest.h>
 
 #include "stream/Generators.h"
+
+using namespace omf;
 
 using namespace omf::stream;
 using omf::stream::testing::AllRows;

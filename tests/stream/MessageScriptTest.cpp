@@ -1,9 +1,11 @@
-#include "stream/MessageScript.h"
+#include <omf/stream/MessageScript.h>
 
 #include <gtest/gtest.h>
 
 #include "stream/Generators.h"
-#include "stream/MessageWriter.h"
+#include <omf/stream/MessageWriter.h>
+
+using namespace omf;
 
 using namespace omf::stream;
 using omf::stream::testing::AllRows;

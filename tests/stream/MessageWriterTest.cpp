@@ -1,13 +1,15 @@
-#include "stream/MessageWriter.h"
+#include <omf/stream/MessageWriter.h>
 
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <map>
 
-#include "platform/message/MessageHandler.h"
-#include "platform/settings/BackendSettings.h"
+#include <omf/platform/message/MessageHandler.h>
+#include <omf/platform/settings/BackendSettings.h>
 #include "stream/Generators.h"
+
+using namespace omf;
 
 using namespace omf::stream;
 

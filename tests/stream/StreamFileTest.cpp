@@ -1,4 +1,4 @@
-#include "stream/StreamFile.h"
+#include <omf/stream/StreamFile.h>
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,9 @@
 
 #include <unistd.h>
 
-#include "stream/MessageWriter.h"
+#include <omf/stream/MessageWriter.h>
+
+using namespace omf;
 
 using namespace omf::stream;
 

@@ -6,7 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "model/PivotTable.h"
+#include <omf/model/PivotTable.h>
+
+namespace omf {
 
 struct TreeSpec {
   std::shared_ptr<const OmCellText> label;
@@ -65,3 +67,5 @@ inline std::vector<std::string> ChildLabels(const OmDimensionNode& node) {
 inline std::unique_ptr<OmPivotTable> EmptyTable() {
   return std::make_unique<OmPivotTable>(OmStringCell("Table"), OmStringCell("Table"), false);
 }
+
+} // namespace omf

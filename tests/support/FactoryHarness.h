@@ -6,14 +6,16 @@
 #include <string>
 #include <vector>
 
-#include "factory/Factory.h"
-#include "model/OutputTree.h"
-#include "model/PivotTable.h"
-#include "selection/OMSObjectSelector.h"
-#include "stream/MessageWriter.h"
-#include "factory/FactorySink.h"
+#include <omf/factory/Factory.h>
+#include <omf/factory/FactorySink.h>
+#include <omf/model/OutputTree.h>
+#include <omf/model/PivotTable.h>
+#include <omf/selection/OMSObjectSelector.h>
+#include <omf/stream/MessageWriter.h>
 
-namespace omf::testing {
+namespace omf {
+
+namespace fixtures {
 
 // Records the observer calls in order, as short words.
 class RecordingObserver : public OmFactory::Observer {
@@ -130,4 +132,6 @@ inline std::string CellText(const OmPivotTable& t, const std::vector<int>& at) {
   return c ? c->AsString() : "<none>";
 }
 
-} // namespace omf::testing
+} // namespace fixtures
+
+} // namespace omf

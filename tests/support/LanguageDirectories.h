@@ -7,9 +7,11 @@
 #include <string>
 #include <unistd.h>
 
-#include "platform/stringtable/StringTable.h"
+#include <omf/platform/stringtable/StringTable.h>
 
-namespace omf::testing {
+namespace omf {
+
+namespace fixtures {
 
 class LanguageDirectories {
 public:
@@ -39,4 +41,6 @@ private:
   std::filesystem::path _path;
 };
 
-} // namespace omf::testing
+} // namespace fixtures
+
+} // namespace omf

@@ -1,8 +1,10 @@
 // Quoting and unquoting texts: every byte survives the round trip in every style, and every bad escape
 // is refused with its offset and message.
-#include "text/Escapes.h"
+#include <omf/text/Escapes.h>
 
 #include <gtest/gtest.h>
+
+using namespace omf;
 
 namespace {
 

@@ -19,20 +19,22 @@
 #include <CLI/CLI.hpp>
 
 #include "examples/BuiltinSession.h"
-#include "factory/Factory.h"
-#include "factory/FactorySink.h"
-#include "model/OutputTree.h"
-#include "platform/path/PathFinder.h"
-#include "presentation/Language.h"
-#include "render/HtmlRenderer.h"
-#include "render/JsonRenderer.h"
-#include "render/TextRenderer.h"
-#include "selection/OMSObjectSelector.h"
-#include "selection/RequestFile.h"
-#include "selection/RequestText.h"
-#include "stream/MessageScript.h"
-#include "stream/MessageWriter.h"
-#include "stream/StreamFile.h"
+#include <omf/factory/Factory.h>
+#include <omf/factory/FactorySink.h>
+#include <omf/model/OutputTree.h>
+#include <omf/platform/path/PathFinder.h>
+#include <omf/presentation/Language.h>
+#include <omf/render/HtmlRenderer.h>
+#include <omf/render/JsonRenderer.h>
+#include <omf/render/TextRenderer.h>
+#include <omf/selection/OMSObjectSelector.h>
+#include <omf/selection/RequestFile.h>
+#include <omf/selection/RequestText.h>
+#include <omf/stream/MessageScript.h>
+#include <omf/stream/MessageWriter.h>
+#include <omf/stream/StreamFile.h>
+
+using namespace omf;
 
 namespace {
 

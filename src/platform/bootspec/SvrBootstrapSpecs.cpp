@@ -1,7 +1,9 @@
-#include "platform/bootspec/SvrBootstrapSpecs.h"
+#include <omf/platform/bootspec/SvrBootstrapSpecs.h>
 
 #include <cmath>
 #include <limits>
+
+namespace omf {
 
 void SvrBootstrapSpecs::SetCILevelPct(double percent) {
   if (!(percent > 0 && percent < 100))
@@ -59,3 +61,5 @@ void SvrBootstrapSpecs::SetJackknifeSegmentEnds(std::vector<unsigned> ends) {
                                                  std::to_string(_cases.size()) + ")");
   _segmentEnds = std::move(ends);
 }
+
+} // namespace omf

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+namespace omf {
+
 // A bootstrap specification that cannot be used; the message names the key (and, from the text
 // form, the line) and what is wrong with it.
 class SvrBootstrapSpecsError : public std::runtime_error {
@@ -68,3 +70,5 @@ private:
   std::vector<SvrJackknifeCase> _cases;
   std::vector<unsigned> _segmentEnds;
 };
+
+} // namespace omf

@@ -1,4 +1,4 @@
-#include "platform/bootspec/SvrBootstrapSpecsSerializer.h"
+#include <omf/platform/bootspec/SvrBootstrapSpecsSerializer.h>
 
 #include <algorithm>
 #include <array>
@@ -7,6 +7,8 @@
 #include <optional>
 #include <system_error>
 #include <vector>
+
+namespace omf {
 
 namespace {
 
@@ -185,3 +187,5 @@ std::string SvrBootstrapSpecsSerializer::serializeSpecs(const SvrBootstrapSpecs&
   out += "\n";
   return out;
 }
+
+} // namespace omf

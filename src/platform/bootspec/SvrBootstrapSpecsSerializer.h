@@ -7,10 +7,12 @@
 //   jackknife=1:0 2.5:1   blank-separated weight:group pairs, one per jackknife sample (default none)
 //   segments=1 2          blank-separated increasing segment ends (default one segment of all cases)
 // A key may appear once. An empty text gives the defaults.
-#include "platform/bootspec/SvrBootstrapSpecs.h"
+#include <omf/platform/bootspec/SvrBootstrapSpecs.h>
 
 #include <string>
 #include <string_view>
+
+namespace omf {
 
 class SvrBootstrapSpecsSerializer {
 public:
@@ -21,3 +23,5 @@ public:
   // The text form, every key written; reads back to an equal specification.
   static std::string serializeSpecs(const SvrBootstrapSpecs& specs);
 };
+
+} // namespace omf

@@ -1,12 +1,14 @@
-#include "platform/bootstats/MCBSBCaCI.h"
+#include <omf/platform/bootstats/MCBSBCaCI.h>
 
-#include "platform/bootstats/NormalDistribution.h"
-#include "platform/bootstats/OrderStatistics.h"
-#include "platform/bootstats/PercentileRule.h"
-#include "platform/status/SystemMissing.h"
+#include <omf/platform/bootstats/NormalDistribution.h>
+#include <omf/platform/bootstats/OrderStatistics.h>
+#include <omf/platform/bootstats/PercentileRule.h>
+#include <omf/platform/status/SystemMissing.h>
 
 #include <cmath>
 #include <optional>
+
+namespace omf {
 
 using MCCommon::IsFiniteValue;
 using MCCommon::IsSystemMissing;
@@ -107,3 +109,5 @@ std::pair<double, double> MCBSBCaCI::GetCI(double level) {
   };
   return {bound(alpha), bound(1 - alpha)};
 }
+
+} // namespace omf

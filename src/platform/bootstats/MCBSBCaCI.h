@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+namespace omf {
+
 class MCBSBCaCI {
 public:
   explicit MCBSBCaCI(double observed);
@@ -41,3 +43,5 @@ private:
   struct Impl;
   std::unique_ptr<Impl> _my;
 };
+
+} // namespace omf

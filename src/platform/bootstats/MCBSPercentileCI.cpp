@@ -1,8 +1,10 @@
-#include "platform/bootstats/MCBSPercentileCI.h"
+#include <omf/platform/bootstats/MCBSPercentileCI.h>
 
-#include "platform/bootstats/OrderStatistics.h"
-#include "platform/bootstats/PercentileRule.h"
-#include "platform/status/SystemMissing.h"
+#include <omf/platform/bootstats/OrderStatistics.h>
+#include <omf/platform/bootstats/PercentileRule.h>
+#include <omf/platform/status/SystemMissing.h>
+
+namespace omf {
 
 using MCCommon::kSystemMissing;
 using omf::bootstats::OrderStatistics;
@@ -25,3 +27,5 @@ std::pair<double, double> MCBSPercentileCI::GetCI(double level) {
   const double alpha = (1 - level) / 2;
   return {PercentileAtProbability(_my->_sample, alpha), PercentileAtProbability(_my->_sample, 1 - alpha)};
 }
+
+} // namespace omf

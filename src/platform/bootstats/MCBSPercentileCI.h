@@ -6,6 +6,8 @@
 #include <utility>
 #include <vector>
 
+namespace omf {
+
 class MCBSPercentileCI {
 public:
   MCBSPercentileCI();
@@ -24,3 +26,5 @@ private:
   struct Impl;
   std::unique_ptr<Impl> _my;
 };
+
+} // namespace omf

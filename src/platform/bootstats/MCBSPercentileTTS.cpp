@@ -1,8 +1,10 @@
-#include "platform/bootstats/MCBSPercentileTTS.h"
+#include <omf/platform/bootstats/MCBSPercentileTTS.h>
 
-#include "platform/status/SystemMissing.h"
+#include <omf/platform/status/SystemMissing.h>
 
 #include <cmath>
+
+namespace omf {
 
 using MCCommon::IsFiniteValue;
 
@@ -43,3 +45,5 @@ double MCBSPercentileTTS::GetProbability(AltHypType type) const {
   }
   return static_cast<double>(count) / static_cast<double>(_samples);
 }
+
+} // namespace omf

@@ -5,6 +5,8 @@
 // extreme: |t_i| >= |t| two-tailed, t_i <= t for the lower tail, t_i >= t for the upper tail.
 #include <cstddef>
 
+namespace omf {
+
 class MCBSPercentileTTS {
 public:
   enum AltHypType : int { kLowerTail = 0, kUpperTail = 1, kTwoTailed = 2 };
@@ -27,3 +29,5 @@ private:
   std::size_t _atOrAbove = 0;
   std::size_t _asExtreme = 0;
 };
+
+} // namespace omf

@@ -1,7 +1,9 @@
-#include "platform/bootstats/MCBSStdErrorBias.h"
+#include <omf/platform/bootstats/MCBSStdErrorBias.h>
 
 #include <algorithm>
 #include <cmath>
+
+namespace omf {
 
 using MCCommon::IsSystemMissing;
 using MCCommon::kSystemMissing;
@@ -16,3 +18,5 @@ double MCBSStdErrorBias::GetStandardError() const {
   const double n = static_cast<double>(_count);
   return std::sqrt(std::max(0.0, _sumSq - _sum * _sum / n) / (n - 1));
 }
+
+} // namespace omf

@@ -2,10 +2,12 @@
 // Bias and standard error of a statistic from its bootstrap values: bias = mean of the values minus the
 // observed value, standard error = their standard deviation with the n - 1 denominator. Missing values
 // are left out.
-#include "platform/status/SystemMissing.h"
+#include <omf/platform/status/SystemMissing.h>
 
 #include <cmath>
 #include <cstddef>
+
+namespace omf {
 
 class MCBSStdErrorBias {
 public:
@@ -37,3 +39,5 @@ private:
   double _sum = 0;
   double _sumSq = 0;
 };
+
+} // namespace omf

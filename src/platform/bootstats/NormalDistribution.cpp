@@ -1,8 +1,10 @@
-#include "platform/bootstats/NormalDistribution.h"
+#include <omf/platform/bootstats/NormalDistribution.h>
 
 #include <boost/math/distributions/normal.hpp>
 
-namespace omf::bootstats {
+namespace omf {
+
+namespace bootstats {
 namespace {
 
 namespace bp = boost::math::policies;
@@ -20,4 +22,6 @@ double NormalCdf(double x) {
   return cdf(Normal(), x);
 }
 
-} // namespace omf::bootstats
+} // namespace bootstats
+
+} // namespace omf

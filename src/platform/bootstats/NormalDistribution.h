@@ -1,8 +1,11 @@
 #pragma once
+
+namespace omf {
+
 // The standard normal distribution for the bootstrap statistics, in double precision. Arguments
 // outside the domain give NaN (or infinities at 0 and 1) instead of exceptions.
 
-namespace omf::bootstats {
+namespace bootstats {
 
 // The standard normal quantile z(p).
 double NormalQuantile(double p);
@@ -10,4 +13,6 @@ double NormalQuantile(double p);
 // The standard normal distribution function Phi(x).
 double NormalCdf(double x);
 
-} // namespace omf::bootstats
+} // namespace bootstats
+
+} // namespace omf

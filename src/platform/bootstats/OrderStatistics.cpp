@@ -1,6 +1,6 @@
-#include "platform/bootstats/OrderStatistics.h"
+#include <omf/platform/bootstats/OrderStatistics.h>
 
-#include "platform/status/SystemMissing.h"
+#include <omf/platform/status/SystemMissing.h>
 
 #include <algorithm>
 #include <array>
@@ -9,7 +9,9 @@
 #include <functional>
 #include <iterator>
 
-namespace omf::bootstats {
+namespace omf {
+
+namespace bootstats {
 
 void OrderStatistics::Assign(std::span<const double> values) {
   _values.assign(values.begin(), values.end());
@@ -101,4 +103,6 @@ double OrderStatistics::At(std::size_t rank) {
   return _values[i];
 }
 
-} // namespace omf::bootstats
+} // namespace bootstats
+
+} // namespace omf

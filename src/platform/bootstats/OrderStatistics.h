@@ -6,7 +6,9 @@
 #include <span>
 #include <vector>
 
-namespace omf::bootstats {
+namespace omf {
+
+namespace bootstats {
 
 class OrderStatistics {
 public:
@@ -29,4 +31,6 @@ private:
   std::vector<std::size_t> _bounds;
 };
 
-} // namespace omf::bootstats
+} // namespace bootstats
+
+} // namespace omf

@@ -1,12 +1,14 @@
-#include "platform/bootstats/PercentileRule.h"
+#include <omf/platform/bootstats/PercentileRule.h>
 
-#include "platform/bootstats/NormalDistribution.h"
-#include "platform/status/SystemMissing.h"
+#include <omf/platform/bootstats/NormalDistribution.h>
+#include <omf/platform/status/SystemMissing.h>
 
 #include <algorithm>
 #include <cmath>
 
-namespace omf::bootstats {
+namespace omf {
+
+namespace bootstats {
 
 double PercentileAtProbability(OrderStatistics& sample, double p) {
   const std::size_t r = sample.Size();
@@ -27,4 +29,6 @@ double PercentileAtProbability(OrderStatistics& sample, double p) {
   return tk + (NormalQuantile(p) - zk) / (zk1 - zk) * (tk1 - tk);
 }
 
-} // namespace omf::bootstats
+} // namespace bootstats
+
+} // namespace omf

@@ -4,11 +4,15 @@
 // k = floor(x), it is interpolated on the normal scale between t(k) and t(k + 1):
 //   t(k) + (z(p) - z(k/(R+1))) / (z((k+1)/(R+1)) - z(k/(R+1))) * (t(k+1) - t(k)).
 // When x is below 1 or above R the value cannot be estimated from R samples and is missing.
-#include "platform/bootstats/OrderStatistics.h"
+#include <omf/platform/bootstats/OrderStatistics.h>
 
-namespace omf::bootstats {
+namespace omf {
+
+namespace bootstats {
 
 // The value at probability p of the sample, or the system-missing value.
 double PercentileAtProbability(OrderStatistics& sample, double p);
 
-} // namespace omf::bootstats
+} // namespace bootstats
+
+} // namespace omf

@@ -1,10 +1,12 @@
-#include "platform/error/ThrowError.h"
+#include <omf/platform/error/ThrowError.h>
 
 #include <fstream>
 #include <map>
 #include <mutex>
 
-#include "platform/path/PathFinder.h"
+#include <omf/platform/path/PathFinder.h>
+
+namespace omf {
 
 namespace {
 
@@ -62,3 +64,5 @@ void Simple(const std::string& file, int number) {
 }
 
 } // namespace ThrowError
+
+} // namespace omf

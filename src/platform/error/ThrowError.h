@@ -4,6 +4,8 @@
 #include <stdexcept>
 #include <string>
 
+namespace omf {
+
 class OmError : public std::runtime_error {
 public:
   OmError(std::string file, int number, const std::string& text)
@@ -23,3 +25,5 @@ namespace ThrowError {
 // that says so.
 std::string MessageText(const std::string& file, int number);
 } // namespace ThrowError
+
+} // namespace omf

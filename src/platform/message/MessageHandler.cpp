@@ -1,8 +1,10 @@
-#include "platform/message/MessageHandler.h"
+#include <omf/platform/message/MessageHandler.h>
 
 #include <cstring>
 
-#include "platform/settings/Iocvset.h"
+#include <omf/platform/settings/Iocvset.h>
+
+namespace omf {
 
 namespace {
 std::uint32_t ReadU32(const unsigned char* p) {
@@ -112,3 +114,5 @@ void MiOutputSettings(bool* showOriginal, bool* showImputations, bool* showPoole
   if (showPooled) *showPooled = flag("MIPOOLED");
   if (showDiagnostics) *showDiagnostics = flag("MIDIAGNOSTICS");
 }
+
+} // namespace omf

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+namespace omf {
+
 class MessageProtocolError : public std::runtime_error {
 public:
   using std::runtime_error::runtime_error;
@@ -52,3 +54,5 @@ std::vector<std::vector<unsigned char>> SplitIntoFragments(const std::vector<uns
 // pooled results and the pooling diagnostics. Read from the settings MIORIGINAL, MIIMPUTATIONS,
 // MIPOOLED and MIDIAGNOSTICS: a value other than 0 is true, a setting never made reads as true.
 void MiOutputSettings(bool* showOriginal, bool* showImputations, bool* showPooled, bool* showDiagnostics);
+
+} // namespace omf

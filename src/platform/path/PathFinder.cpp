@@ -1,10 +1,12 @@
-#include "platform/path/PathFinder.h"
+#include <omf/platform/path/PathFinder.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <mutex>
 
-namespace omf::platform {
+namespace omf {
+
+namespace platform {
 namespace {
 std::mutex& Lock() {
   static std::mutex lock;
@@ -38,7 +40,7 @@ void SetDataDirectory(std::string directory) {
   Chosen() = std::move(directory);
 }
 
-} // namespace omf::platform
+} // namespace platform
 
 std::string PathFinder::Path() const {
   return (std::filesystem::path(omf::platform::DataDirectory()) / _relative).lexically_normal().string();
@@ -47,3 +49,5 @@ std::string PathFinder::Path() const {
 std::unique_ptr<PathFinder> PathFactory::getPathInstance(int kind) {
   return std::make_unique<PathFinder>(kind);
 }
+
+} // namespace omf

@@ -6,12 +6,14 @@
 #include <memory>
 #include <string>
 
-namespace omf::platform {
+namespace omf {
+
+namespace platform {
 // The data directory in force.
 std::string DataDirectory();
 // Makes the program's choice of data directory (empty: back to the environment and the defaults).
 void SetDataDirectory(std::string directory);
-} // namespace omf::platform
+} // namespace platform
 
 class PathFinder {
 public:
@@ -32,3 +34,5 @@ public:
   // A finder for one kind of path; kind 3 is the data directory (the only kind there is).
   static std::unique_ptr<PathFinder> getPathInstance(int kind);
 };
+
+} // namespace omf

@@ -4,11 +4,13 @@
 // list gets one element per pooled parameter, the system-missing value where a result cannot be
 // computed (also when the call fails). Data never throws: a call that cannot do its work returns a
 // status that is not OK, whose code GetPoolingErrorString explains.
-#include "platform/pooling/MPParamContainer.h"
-#include "platform/status/MCStatus.h"
+#include <omf/platform/pooling/MPParamContainer.h>
+#include <omf/platform/status/MCStatus.h>
 
 #include <cstddef>
 #include <vector>
+
+namespace omf {
 
 class IMPPoolCalculator {
 public:
@@ -51,3 +53,5 @@ public:
                                                std::vector<double>& statistic,
                                                std::vector<double>& significance) = 0;
 };
+
+} // namespace omf

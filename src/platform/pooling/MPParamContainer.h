@@ -3,6 +3,8 @@
 // it. All lists are parallel: one element per parameter.
 #include <vector>
 
+namespace omf {
+
 struct MPParamContainer {
   // What the imputation supplies.
   enum Mode : int { kEstimatesOnly = 1, kWithStdErrors = 2 };
@@ -17,3 +19,5 @@ struct MPParamContainer {
   // Out: the pooled standard error of each parameter (mode 2 only; empty in mode 1).
   std::vector<double> fPooledStdErrors;
 };
+
+} // namespace omf

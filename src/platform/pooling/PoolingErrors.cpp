@@ -1,6 +1,8 @@
-#include "platform/pooling/PoolingErrors.h"
+#include <omf/platform/pooling/PoolingErrors.h>
 
 #include <array>
+
+namespace omf {
 
 namespace {
 
@@ -27,3 +29,5 @@ const char* GetPoolingErrorString(long code) {
   if (code < 0 || code > omf::pooling::kMPLastErrorCode) return "Pooling failed for an unknown reason.";
   return kTexts[static_cast<std::size_t>(code)];
 }
+
+} // namespace omf

@@ -1,7 +1,10 @@
 #pragma once
+
+namespace omf {
+
 // The error codes of the pool calculators and their texts.
 
-namespace omf::pooling {
+namespace pooling {
 
 enum MPErrorCode : long {
   kMPNoError = 0,
@@ -22,8 +25,10 @@ enum MPErrorCode : long {
 // The largest code that has a text of its own.
 inline constexpr long kMPLastErrorCode = kMPInvalidLevel;
 
-} // namespace omf::pooling
+} // namespace pooling
 
 // A sentence that tells a person what went wrong; it is also the key under which the string tables
 // translate it. Code 0 and unknown codes have texts too. Never null.
 const char* GetPoolingErrorString(long code);
+
+} // namespace omf

@@ -1,7 +1,7 @@
-#include "platform/pooling/RubinPoolCalculator.h"
+#include <omf/platform/pooling/RubinPoolCalculator.h>
 
-#include "platform/pooling/PoolingErrors.h"
-#include "platform/status/SystemMissing.h"
+#include <omf/platform/pooling/PoolingErrors.h>
+#include <omf/platform/status/SystemMissing.h>
 
 #include <boost/math/distributions/fisher_f.hpp>
 #include <boost/math/distributions/normal.hpp>
@@ -10,7 +10,9 @@
 #include <cmath>
 #include <limits>
 
-namespace omf::pooling {
+namespace omf {
+
+namespace pooling {
 namespace {
 
 using MCCommon::IsFiniteValue;
@@ -249,4 +251,6 @@ MCStatus RubinPoolCalculator::DfAndSignificance(const std::vector<double>& nullV
   return MCStatus();
 }
 
-} // namespace omf::pooling
+} // namespace pooling
+
+} // namespace omf

@@ -4,9 +4,11 @@
 //   r = (1 + 1/m) B / U, v = (m - 1)(1 + 1/r)^2, g = (r + 2/(v + 3)) / (r + 1), efficiency 1/(1 + g/m).
 // Limits: B = 0 gives r = 0, g = 0, efficiency 1 and a missing v (so missing significance and
 // interval); U = 0 with B > 0 gives r = +infinity, v = m - 1, g = 1.
-#include "platform/pooling/IMPPoolCalculator.h"
+#include <omf/platform/pooling/IMPPoolCalculator.h>
 
-namespace omf::pooling {
+namespace omf {
+
+namespace pooling {
 
 class RubinPoolCalculator final : public IMPPoolCalculator {
 public:
@@ -51,4 +53,6 @@ private:
   std::vector<Pooled> _results;
 };
 
-} // namespace omf::pooling
+} // namespace pooling
+
+} // namespace omf

@@ -1,6 +1,8 @@
-#include "platform/settings/BackendSettings.h"
+#include <omf/platform/settings/BackendSettings.h>
 
 #include <charconv>
+
+namespace omf {
 
 void BackendSettings::setSettings(std::string_view text) {
   _values.clear();
@@ -31,3 +33,5 @@ long BackendSettings::GetInt(std::string_view key) const {
   const auto [end, ec] = std::from_chars(first, last, value);
   return ec == std::errc() ? value : 0;
 }
+
+} // namespace omf

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+namespace omf {
+
 class BackendSettings {
 public:
   BackendSettings() = default;
@@ -29,3 +31,5 @@ public:
 private:
   std::map<std::string, std::string, std::less<>> _values;
 };
+
+} // namespace omf

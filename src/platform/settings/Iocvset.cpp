@@ -1,9 +1,11 @@
-#include "platform/settings/Iocvset.h"
+#include <omf/platform/settings/Iocvset.h>
 
 #include <cstdint>
 #include <cstring>
 #include <map>
 #include <mutex>
+
+namespace omf {
 
 namespace {
 std::mutex& Lock() {
@@ -33,7 +35,7 @@ void IOCVSET(const int* code, const void* record) {
   }
 }
 
-namespace omf::platform {
+namespace platform {
 std::optional<int> SettingValue(const std::string& name) {
   std::lock_guard guard(Lock());
   const auto it = Table().find(name);
@@ -44,4 +46,6 @@ void ClearSettings() {
   std::lock_guard guard(Lock());
   Table().clear();
 }
-} // namespace omf::platform
+} // namespace platform
+
+} // namespace omf

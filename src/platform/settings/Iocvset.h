@@ -5,11 +5,15 @@
 #include <optional>
 #include <string>
 
+namespace omf {
+
 void IOCVSET(const int* code, const void* record);
 
-namespace omf::platform {
+namespace platform {
 // The value stored under a name, if any.
 std::optional<int> SettingValue(const std::string& name);
 // Forgets every setting (tests start from a clean table).
 void ClearSettings();
-} // namespace omf::platform
+} // namespace platform
+
+} // namespace omf

@@ -1,4 +1,7 @@
 #pragma once
+
+namespace omf {
+
 // The outcome of a call into the statistics platform libraries, returned by value: OK, or a library's
 // error code (never 0). The library that returned it turns the code into a text.
 
@@ -20,3 +23,5 @@ private:
 };
 
 } // namespace MCCommon
+
+} // namespace omf

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <limits>
 
+namespace omf {
+
 namespace MCCommon {
 
 inline constexpr double kSystemMissing = -std::numeric_limits<double>::max();
@@ -19,3 +21,5 @@ inline bool IsFiniteValue(double value) noexcept {
 }
 
 } // namespace MCCommon
+
+} // namespace omf

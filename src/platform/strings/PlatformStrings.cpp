@@ -1,4 +1,4 @@
-#include "platform/strings/PlatformStrings.h"
+#include <omf/platform/strings/PlatformStrings.h>
 
 #include <cstdint>
 #include <map>
@@ -12,6 +12,8 @@
 #include <unicode/unistr.h>
 #include <unicode/ustring.h>
 #include <unicode/utf8.h>
+
+namespace omf {
 
 namespace {
 
@@ -106,7 +108,7 @@ std::string VEXAMBU8ToGeneric(std::string_view utf8, std::string_view codePage) 
   return out;
 }
 
-namespace omf::platform {
+namespace platform {
 
 std::string ToUtf8(std::string_view text, std::string_view codePage) {
   if (IsAscii(text)) return std::string(text);
@@ -173,4 +175,6 @@ int Collate(std::string_view locale, std::string_view a, std::string_view b) {
   return r == UCOL_LESS ? -1 : (r == UCOL_GREATER ? 1 : 0);
 }
 
-} // namespace omf::platform
+} // namespace platform
+
+} // namespace omf

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+namespace omf {
+
 // Compares two texts ignoring case (full Unicode case folding); <0, 0 or >0 like strcmp.
 int VEXAMBstricmp_A(std::string_view a, std::string_view b);
 
@@ -22,7 +24,7 @@ std::string VEXAMBstrupr_A(std::string_view s);
 // page lacks become its substitution character.
 std::string VEXAMBU8ToGeneric(std::string_view utf8, std::string_view codePage);
 
-namespace omf::platform {
+namespace platform {
 
 // Converts text in the given code page into UTF-8 (empty or "UTF-8" code page: checked copy).
 std::string ToUtf8(std::string_view text, std::string_view codePage);
@@ -38,4 +40,6 @@ std::size_t DisplayWidth(std::string_view s);
 // Collators are made once per locale and kept.
 int Collate(std::string_view locale, std::string_view a, std::string_view b);
 
-} // namespace omf::platform
+} // namespace platform
+
+} // namespace omf

@@ -1,8 +1,10 @@
-#include "platform/stringtable/FacSTDictionary.h"
+#include <omf/platform/stringtable/FacSTDictionary.h>
 
 #include <algorithm>
 
-#include "platform/stringtable/StringTable.h"
+#include <omf/platform/stringtable/StringTable.h>
+
+namespace omf {
 
 struct FacSTDictionary::Impl {
   std::string _path;
@@ -73,3 +75,5 @@ std::string FacSTDictionary::LookUp(const std::string& key) {
   const StringTableEntry* entry = _my->Find(key);
   return entry != nullptr ? entry->text : key;
 }
+
+} // namespace omf

@@ -5,7 +5,9 @@
 #include <memory>
 #include <string>
 
-#include "platform/stringtable/Tracker.h"
+#include <omf/platform/stringtable/Tracker.h>
+
+namespace omf {
 
 class FacSTDictionary {
 public:
@@ -37,3 +39,5 @@ private:
   struct Impl;
   std::unique_ptr<Impl> _my;
 };
+
+} // namespace omf

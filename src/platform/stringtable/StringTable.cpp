@@ -1,9 +1,11 @@
-#include "platform/stringtable/StringTable.h"
+#include <omf/platform/stringtable/StringTable.h>
 
 #include <filesystem>
 #include <fstream>
 #include <mutex>
 #include <vector>
+
+namespace omf {
 
 namespace fs = std::filesystem;
 
@@ -270,3 +272,5 @@ const StringTable::Section* StringTable::Procedure(std::string_view name) const 
   const auto found = _procedures.find(name);
   return found == _procedures.end() ? nullptr : &found->second;
 }
+
+} // namespace omf

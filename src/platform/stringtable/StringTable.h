@@ -10,6 +10,8 @@
 #include <string_view>
 #include <unordered_map>
 
+namespace omf {
+
 // A string table that cannot be read: a missing directory or file, a file that is too large or not
 // UTF-8, or a malformed line. The message names the file, and the line when there is one
 // ("lang/de/strings.txt:12: ...").
@@ -66,3 +68,5 @@ private:
   Section _global;
   Sections _procedures;
 };
+
+} // namespace omf

@@ -4,7 +4,11 @@
 #include <string>
 #include <vector>
 
+namespace omf {
+
 struct icuTracker {
   std::string locale;
   std::vector<std::string> missingKeys;
 };
+
+} // namespace omf

@@ -1,10 +1,12 @@
 // The text form of a bootstrap specification: defaults, a full text, the round trip through
 // serializeSpecs, and malformed text that must raise an error naming the key and the problem.
-#include "platform/bootspec/SvrBootstrapSpecsSerializer.h"
+#include <omf/platform/bootspec/SvrBootstrapSpecsSerializer.h>
 
 #include <gtest/gtest.h>
 
 #include <string>
+
+using namespace omf;
 
 namespace {
 

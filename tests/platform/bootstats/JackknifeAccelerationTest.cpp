@@ -3,13 +3,15 @@
 // out of the data expanded by frequency weights, the mean recomputed), while the expected acceleration
 // comes from the raw data by algebra: leaving one unit of case i out of N units gives U_i =
 // (W_g - 1)/(N - 1) (x_i - mean_g), mean_g the weighted mean of its group g of weight W_g.
-#include "platform/bootstats/MCBSBCaCI.h"
-#include "platform/status/SystemMissing.h"
+#include <omf/platform/bootstats/MCBSBCaCI.h>
+#include <omf/platform/status/SystemMissing.h>
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
+
+using namespace omf;
 
 using MCCommon::kSystemMissing;
 

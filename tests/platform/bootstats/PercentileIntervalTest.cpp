@@ -1,15 +1,17 @@
 // The percentile rule: whole-number positions, interpolation on the normal scale, and samples too
 // small for the level; the percentile and BCa intervals built on it.
-#include "platform/bootstats/MCBSBCaCI.h"
-#include "platform/bootstats/MCBSPercentileCI.h"
-#include "platform/bootstats/PercentileRule.h"
-#include "platform/status/SystemMissing.h"
+#include <omf/platform/bootstats/MCBSBCaCI.h>
+#include <omf/platform/bootstats/MCBSPercentileCI.h>
+#include <omf/platform/bootstats/PercentileRule.h>
+#include <omf/platform/status/SystemMissing.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <numeric>
 #include <random>
+
+using namespace omf;
 
 using MCCommon::kSystemMissing;
 using omf::bootstats::OrderStatistics;

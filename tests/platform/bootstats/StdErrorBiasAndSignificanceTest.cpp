@@ -1,12 +1,14 @@
 // Bias and standard error at the edges, and the percentile-t significance in its three tails.
-#include "platform/bootstats/MCBSPercentileTTS.h"
-#include "platform/bootstats/MCBSStdErrorBias.h"
-#include "platform/status/SystemMissing.h"
+#include <omf/platform/bootstats/MCBSPercentileTTS.h>
+#include <omf/platform/bootstats/MCBSStdErrorBias.h>
+#include <omf/platform/status/SystemMissing.h>
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <utility>
+
+using namespace omf;
 
 using MCCommon::kSystemMissing;
 

@@ -2,9 +2,11 @@
 // a flag is off only when its setting was made with the value 0.
 #include <gtest/gtest.h>
 
-#include "platform/message/MessageHandler.h"
-#include "platform/settings/Iocvset.h"
 #include "support/FactoryHarness.h"
+#include <omf/platform/message/MessageHandler.h>
+#include <omf/platform/settings/Iocvset.h>
+
+using namespace omf;
 
 namespace {
 
@@ -41,7 +43,7 @@ TEST(MiOutputSettings, FlagsFollowTheSettingsRecordsAndDefaultToOn) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     omf::platform::ClearSettings();
-    omf::testing::Harness h;
+    omf::fixtures::Harness h;
     for (const auto& [name, value] : c.settings)
       h.w.Setting(name, static_cast<std::uint8_t>(value));
     EXPECT_TRUE(Read() == c.expected);

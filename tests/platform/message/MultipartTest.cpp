@@ -5,9 +5,11 @@
 #include <cstdlib>
 #include <new>
 
-#include "protocol/ProtocolError.h"
-#include "platform/message/MessageHandler.h"
 #include "support/FactoryHarness.h"
+#include <omf/platform/message/MessageHandler.h>
+#include <omf/protocol/ProtocolError.h>
+
+using namespace omf;
 
 namespace {
 
@@ -83,7 +85,7 @@ Bytes Fragment(std::uint32_t total, std::uint32_t offset, std::size_t bytes) {
 TEST(Multipart, TheAnnouncedSizeCostsNothingUntilItsBytesArrive) {
   for (const short type : {291, 311}) {
     SCOPED_TRACE(type);
-    omf::testing::Harness h;
+    omf::fixtures::Harness h;
     h.Begin("Model");
     h.Title("Model");
     const std::uint32_t total = MessageHandler::kMaxBody;
@@ -96,7 +98,7 @@ TEST(Multipart, TheAnnouncedSizeCostsNothingUntilItsBytesArrive) {
     EXPECT_LT(largest, std::size_t{1} << 20); // 64 KiB arrived; far below the 256 MiB announced
     // One more than the largest body is refused before anything is kept.
     Bytes tooLarge = Fragment(total + 1, 0, 1);
-    omf::testing::Harness fresh;
+    omf::fixtures::Harness fresh;
     fresh.Begin("Model");
     try {
       fresh.factory.Message(type, static_cast<unsigned>(tooLarge.size()), tooLarge.data());

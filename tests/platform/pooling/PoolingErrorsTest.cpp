@@ -1,7 +1,7 @@
 // Every error code of the pool calculator, reached through the calls that callers make, and its text.
-#include "platform/pooling/PoolingErrors.h"
-#include "platform/pooling/MPFactory.h"
-#include "platform/status/SystemMissing.h"
+#include <omf/platform/pooling/MPFactory.h>
+#include <omf/platform/pooling/PoolingErrors.h>
+#include <omf/platform/status/SystemMissing.h>
 
 #include <gtest/gtest.h>
 
@@ -11,6 +11,8 @@
 #include <memory>
 #include <set>
 #include <string>
+
+using namespace omf;
 
 using MCCommon::kSystemMissing;
 using MCCommon::MCStatus;

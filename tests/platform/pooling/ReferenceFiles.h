@@ -9,6 +9,8 @@
 #include <stdexcept>
 #include <string>
 
+namespace omf {
+
 #ifndef OMF_TEST_REFERENCE_DIR
 #error "OMF_TEST_REFERENCE_DIR must name tests/data/reference of the source tree"
 #endif
@@ -19,3 +21,5 @@ inline nlohmann::json LoadReference(const std::string& name) {
   if (!in) throw std::runtime_error("cannot open reference file " + file.string());
   return nlohmann::json::parse(in);
 }
+
+} // namespace omf

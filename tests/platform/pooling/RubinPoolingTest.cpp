@@ -1,14 +1,16 @@
 // Rubin's rules against reference values computed by established software (relative tolerance 1e-9),
 // and the limits where the between or within variance vanishes.
 #include "ReferenceFiles.h"
-#include "platform/pooling/MPFactory.h"
-#include "platform/status/SystemMissing.h"
+#include <omf/platform/pooling/MPFactory.h>
+#include <omf/platform/status/SystemMissing.h>
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 #include <memory>
+
+using namespace omf;
 
 using MCCommon::kSystemMissing;
 

@@ -1,6 +1,8 @@
-#include "platform/strings/PlatformStrings.h"
+#include <omf/platform/strings/PlatformStrings.h>
 
 #include <gtest/gtest.h>
+
+using namespace omf;
 
 using omf::platform::Collate;
 using omf::platform::ToUtf8;

@@ -1,8 +1,8 @@
 // The string table format and the dictionary over it: entries, escapes, procedure sections and their
 // fallbacks, further strings, missing keys noted in the tracker, and the errors that name the file
 // and line of every problem.
-#include "platform/stringtable/FacSTDictionary.h"
-#include "platform/stringtable/StringTable.h"
+#include <omf/platform/stringtable/FacSTDictionary.h>
+#include <omf/platform/stringtable/StringTable.h>
 
 #include <gtest/gtest.h>
 
@@ -12,9 +12,11 @@
 
 #include "support/LanguageDirectories.h"
 
+using namespace omf;
+
 namespace {
 
-using omf::testing::LanguageDirectories;
+using omf::fixtures::LanguageDirectories;
 
 struct Entry {
   std::string text, first, second;

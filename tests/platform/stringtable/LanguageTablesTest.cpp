@@ -2,8 +2,8 @@
 // table in the same section, templates keep their placeholders, short-name keys get full texts, and the
 // texts that the factory and its poolers write all have entries. The tables are found through the data
 // directory (OMF_DATA_DIR when set, as the test runner does).
-#include "platform/path/PathFinder.h"
-#include "platform/stringtable/StringTable.h"
+#include <omf/platform/path/PathFinder.h>
+#include <omf/platform/stringtable/StringTable.h>
 
 #include <gtest/gtest.h>
 
@@ -12,6 +12,8 @@
 #include <regex>
 #include <string>
 #include <vector>
+
+using namespace omf;
 
 namespace {
 
