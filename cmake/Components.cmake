@@ -5,7 +5,11 @@
 # through its dependencies). Together they keep src/CMakeLists.txt the true map of what uses what.
 add_library(omf_thirdparty INTERFACE)
 target_link_libraries(omf_thirdparty INTERFACE ICU::uc ICU::i18n Boost::headers nlohmann_json::nlohmann_json)
-target_include_directories(omf_thirdparty INTERFACE ${CMAKE_SOURCE_DIR}/src)
+# Headers are included as <omf/component/X.h>, as a program using the installed library includes them; in
+# the build tree that prefix is a link to src/.
+file(MAKE_DIRECTORY ${PROJECT_BINARY_DIR}/include)
+file(CREATE_LINK ${PROJECT_SOURCE_DIR}/src ${PROJECT_BINARY_DIR}/include/omf SYMBOLIC)
+target_include_directories(omf_thirdparty INTERFACE ${PROJECT_BINARY_DIR}/include)
 
 function(omf_target_name out name)
   string(REPLACE "/" "_" t "omf_${name}")
@@ -59,7 +63,7 @@ function(omf_component_closure out name)
   set(${out} ${result} PARENT_SCOPE)
 endfunction()
 
-# Checks every `#include "component/..."` of every component against the declared graph.
+# Checks every `#include <omf/component/...>` of every component against the declared graph.
 function(omf_check_layers)
   get_property(all GLOBAL PROPERTY OMF_ALL_COMPONENTS)
   set(problems "")
@@ -69,9 +73,9 @@ function(omf_check_layers)
     file(GLOB files "${CMAKE_SOURCE_DIR}/src/${c}/*.cpp" "${CMAKE_SOURCE_DIR}/src/${c}/*.h"
          "${CMAKE_SOURCE_DIR}/src/${c}/*.def")
     foreach(f IN LISTS files)
-      file(STRINGS ${f} includes REGEX "^#include \"[^\"]+\"")
+      file(STRINGS ${f} includes REGEX "^#include <omf/[^>]+>")
       foreach(line IN LISTS includes)
-        string(REGEX REPLACE "^#include \"([^\"]+)\".*" "\\1" header "${line}")
+        string(REGEX REPLACE "^#include <omf/([^>]+)>.*" "\\1" header "${line}")
         get_filename_component(dir "${header}" DIRECTORY)
         if(dir IN_LIST all AND NOT dir IN_LIST allowed)
           file(RELATIVE_PATH rel ${CMAKE_SOURCE_DIR} ${f})

@@ -50,9 +50,9 @@
 #endif
 #ifdef OMF_TEST_SANITIZED
 #include <sanitizer/common_interface_defs.h>
+#endif
 
 using namespace omf;
-#endif
 
 // ---- the counting allocation functions ---------------------------------------------------------------
 namespace {

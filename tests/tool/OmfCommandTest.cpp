@@ -20,8 +20,6 @@
 
 #include <nlohmann/json.hpp>
 
-using namespace omf;
-
 namespace {
 
 namespace fs = std::filesystem;
