@@ -16,23 +16,55 @@ std::string& Chosen() {
   static std::string chosen;
   return chosen;
 }
+
+// The data directory of an installed program: <prefix>/bin/omf reads <prefix>/share/omf.
+std::string BesideExecutable(const std::string& executable) {
+  if (executable.empty()) return {};
+  return (std::filesystem::path(executable).parent_path() / ".." / "share" / "omf")
+      .lexically_normal()
+      .string();
+}
+
+bool HoldsStringTables(const std::string& directory) {
+  std::error_code ec;
+  return !directory.empty() && std::filesystem::is_directory(std::filesystem::path(directory) / "lang", ec);
+}
+
+std::string RunningExecutable() {
+  std::error_code ec;
+  const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+  return ec ? std::string() : self.string();
+}
 } // namespace
 
+std::string ResolveDataDirectory(const DataDirectorySources& sources) {
+  if (!sources.chosen.empty()) return sources.chosen;
+  if (!sources.environment.empty()) return sources.environment;
+  for (const std::string& candidate :
+       {BesideExecutable(sources.executable), sources.source, sources.installed})
+    if (HoldsStringTables(candidate)) return candidate;
+  return sources.installed;
+}
+
 std::string DataDirectory() {
+  DataDirectorySources sources;
   {
     std::lock_guard guard(Lock());
-    if (!Chosen().empty()) return Chosen();
+    sources.chosen = Chosen();
   }
-  if (const char* env = std::getenv("OMF_DATA_DIR"); env != nullptr && *env != '\0') return env;
-  std::error_code ec;
-#ifdef OMF_SHARE_DIR
-  if (std::filesystem::is_directory(std::filesystem::path(OMF_SHARE_DIR) / "lang", ec)) return OMF_SHARE_DIR;
-#endif
+  if (const char* env = std::getenv("OMF_DATA_DIR"); env != nullptr) sources.environment = env;
+  if (sources.chosen.empty() && sources.environment.empty()) {
+    // The running program does not change; its path is read once.
+    static const std::string executable = RunningExecutable();
+    sources.executable = executable;
+  }
 #ifdef OMF_SOURCE_DATA_DIR
-  return OMF_SOURCE_DATA_DIR;
-#else
-  return ".";
+  sources.source = OMF_SOURCE_DATA_DIR;
 #endif
+#ifdef OMF_SHARE_DIR
+  sources.installed = OMF_SHARE_DIR;
+#endif
+  return ResolveDataDirectory(sources);
 }
 
 void SetDataDirectory(std::string directory) {
