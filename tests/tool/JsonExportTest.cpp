@@ -1,62 +1,17 @@
 // The names that the JSON export writes beside its numbers, read from what the omf command writes: the
 // format of every number cell, and the display modes of every procedure.
-#include <gtest/gtest.h>
-
-#include <cstdio>
-#include <filesystem>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
 
-#include <nlohmann/json.hpp>
+#include "RunOmf.h"
+
+using namespace omf_test;
 
 namespace {
 
-namespace fs = std::filesystem;
-
-// What omf writes to standard output for the arguments, which must succeed.
-std::string OmfOutput(const std::string& args) {
-  const std::string command = std::string(OMF_BINARY) + " " + args;
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (pipe == nullptr) {
-    ADD_FAILURE() << "cannot run " << command;
-    return {};
-  }
-  std::string out;
-  char buffer[4096];
-  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-    out.append(buffer, n);
-  const int status = ::pclose(pipe);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << command;
-  return out;
-}
-
-// The parts of a JSON export, depth first.
-void Collect(const nlohmann::json& parts, std::vector<nlohmann::json>& out) {
-  for (const auto& part : parts) {
-    out.push_back(part);
-    if (part.contains("parts")) Collect(part["parts"], out);
-  }
-}
-
-std::vector<nlohmann::json> PartsOfType(const nlohmann::json& doc, const std::string& type) {
-  std::vector<nlohmann::json> all, found;
-  Collect(doc["parts"], all);
-  for (const auto& part : all)
-    if (part["type"] == type) found.push_back(part);
-  return found;
-}
-
 // The test stream with a number in every format type, rendered as JSON.
 nlohmann::json CellKindsExport() {
-  const fs::path stream =
-      fs::temp_directory_path() / ("omf-json-export-" + std::to_string(::getpid()) + ".omfs");
-  OmfOutput("assemble " + (fs::path(OMF_TEST_STREAMS_DIR) / "cell-kinds.omfscript").string() + " -o " +
-            stream.string());
-  const std::string json = OmfOutput("render --format json " + stream.string());
-  fs::remove(stream);
-  return nlohmann::json::parse(json);
+  return ScriptExport("cell-kinds.omfscript");
 }
 
 // The row labels of the test stream name the format of their number; types without a format of their
