@@ -270,6 +270,34 @@ OmCellText* OmStringCell::Clone(OmMemoryRegion* region) const {
 }
 
 // ---------------------------------------------------------------------------------------------------
+// Display modes
+
+namespace {
+
+std::string_view ModeName(OmCellText::ModeType mode, std::string_view names) {
+  switch (mode) {
+  case OmCellText::kModeNotSet:
+    return "unset";
+  case OmCellText::kModeNames:
+    return names;
+  case OmCellText::kModeBoth:
+    return "both";
+  default:
+    return "labels";
+  }
+}
+
+} // namespace
+
+std::string_view VariableModeName(OmCellText::ModeType mode) {
+  return ModeName(mode, "names");
+}
+
+std::string_view ValueModeName(OmCellText::ModeType mode) {
+  return ModeName(mode, "values");
+}
+
+// ---------------------------------------------------------------------------------------------------
 // Variables
 
 OmVariable::OmVariable(std::string name, std::string label, ModeType mode, OmMemoryRegion*)

@@ -182,6 +182,15 @@ constexpr unsigned FormatDecimals(std::uint32_t f) {
 }
 // The number as its format word shows it (no padding to the width except for type 16).
 std::string FormatNumber(double value, std::uint32_t format);
+// The name of the format a type shows a number in: A 1, COMMA 3, DOLLAR 4, F 5, N 16, E 17, PCT 31,
+// DOT 32. A type without a format of its own shows as F and is named so.
+std::string_view FormatTypeName(unsigned type);
+
+// Display modes by the words of the command line: "names" (of variables) or "values" (of data values),
+// "labels" and "both"; "unset" for a mode left for a fixer to fill. Any other number shows as labels and
+// is named so.
+std::string_view VariableModeName(OmCellText::ModeType mode);
+std::string_view ValueModeName(OmCellText::ModeType mode);
 
 class OmNumber final : public OmCellText {
 public:

@@ -26,7 +26,7 @@ enum class Notation {
 
 struct FormatRow {
   unsigned type;
-  const char* name;
+  const char* name; // as message scripts and the JSON export write the type
   Notation notation;
   char separator;     // thousands separator, '\0' for none
   char point;         // decimal point
@@ -37,15 +37,15 @@ struct FormatRow {
 constexpr unsigned kFallbackType = 5; // types without a row show as this one
 
 constexpr std::array kFormatRows{
-    //       type  name            notation               sep   point prefix suffix
-    FormatRow{1, "string", Notation::kShortest, '\0', '.', "", ""},
-    FormatRow{3, "comma", Notation::kFixed, ',', '.', "", ""},
-    FormatRow{4, "dollar", Notation::kFixed, ',', '.', "$", ""},
-    FormatRow{5, "fixed", Notation::kFixed, '\0', '.', "", ""},
-    FormatRow{16, "zero-padded", Notation::kZeroPadded, '\0', '.', "", ""},
-    FormatRow{17, "scientific", Notation::kScientific, '\0', '.', "", ""},
-    FormatRow{31, "percent", Notation::kFixed, '\0', '.', "", "%"},
-    FormatRow{32, "dot", Notation::kFixed, '.', ',', "", ""},
+    //       type  name   notation               sep   point prefix suffix
+    FormatRow{1, "A", Notation::kShortest, '\0', '.', "", ""},    // a string format, number as it reads
+    FormatRow{3, "COMMA", Notation::kFixed, ',', '.', "", ""},    // 1,234.50
+    FormatRow{4, "DOLLAR", Notation::kFixed, ',', '.', "$", ""},  // $1,234.50
+    FormatRow{5, "F", Notation::kFixed, '\0', '.', "", ""},       // 1234.50
+    FormatRow{16, "N", Notation::kZeroPadded, '\0', '.', "", ""}, // 001234
+    FormatRow{17, "E", Notation::kScientific, '\0', '.', "", ""}, // 1.23E+03
+    FormatRow{31, "PCT", Notation::kFixed, '\0', '.', "", "%"},   // 12.50%
+    FormatRow{32, "DOT", Notation::kFixed, '.', ',', "", ""},     // 1.234,50
 };
 
 const FormatRow& RowOf(unsigned type) {
@@ -176,6 +176,10 @@ std::string Digits(const FormatRow& row, Decimal& d, long decimals, unsigned wid
 }
 
 } // namespace
+
+std::string_view FormatTypeName(unsigned type) {
+  return RowOf(type).name;
+}
 
 std::string FormatNumber(double value, std::uint32_t format) {
   if (value == kSysmis) return ".";

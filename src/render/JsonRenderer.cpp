@@ -123,6 +123,10 @@ public:
     _json.Key("outlineValues").Number(static_cast<int>(procedure.OutlineValueMode()));
     _json.Key("tableVariables").Number(static_cast<int>(procedure.TableVarMode()));
     _json.Key("tableValues").Number(static_cast<int>(procedure.TableValueMode()));
+    _json.Key("outlineVariablesName").String(VariableModeName(procedure.OutlineVarMode()));
+    _json.Key("outlineValuesName").String(ValueModeName(procedure.OutlineValueMode()));
+    _json.Key("tableVariablesName").String(VariableModeName(procedure.TableVarMode()));
+    _json.Key("tableValuesName").String(ValueModeName(procedure.TableValueMode()));
     _json.EndObject();
   }
 
@@ -277,6 +281,7 @@ private:
         _json.Number(number.Value());
       _json.Key("format").BeginArray().Number(FormatWidth(number.Format()));
       _json.Number(FormatType(number.Format())).Number(FormatDecimals(number.Format())).EndArray();
+      _json.Key("formatName").String(FormatTypeName(FormatType(number.Format())));
     }
     Footnotes(cell);
     if (cell.HasMetaData() && !cell.Markers().empty()) {

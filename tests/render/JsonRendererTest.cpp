@@ -105,8 +105,15 @@ TEST(JsonRenderer, EveryPartTypeHasExactlyItsKeys) {
   EXPECT_EQ(proc["name"], "H\xC3\xA4ufigkeiten");
   EXPECT_EQ(proc["outline"], "Outline text");
   EXPECT_EQ(proc["codepage"], "windows-1252");
-  EXPECT_EQ(Json(proc["display"]),
-            (Json{{"outlineVariables", 1}, {"outlineValues", 2}, {"tableVariables", 3}, {"tableValues", 0}}));
+  // Each mode as its number and, under the same key with "Name" added, as its word.
+  EXPECT_EQ(Json(proc["display"]), (Json{{"outlineVariables", 1},
+                                         {"outlineValues", 2},
+                                         {"tableVariables", 3},
+                                         {"tableValues", 0},
+                                         {"outlineVariablesName", "names"},
+                                         {"outlineValuesName", "labels"},
+                                         {"tableVariablesName", "both"},
+                                         {"tableValuesName", "unset"}}));
   EXPECT_EQ(parts[1]["visible"], false);
   EXPECT_EQ(parts[1]["footnotes"], Json::array({"Heading note"}));
   EXPECT_EQ(parts[2]["lines"], Json::array({"GET FILE='caf\xC3\xA9.sav'.", "FREQUENCIES age."}));
@@ -199,9 +206,9 @@ TEST(JsonRenderer, CellsInSubscriptOrderWithTheirKinds) {
     {"at": [0, 2], "kind": "variable", "text": "Age in years [age]"},
     {"at": [1, 0], "kind": "value", "text": "B"},
     {"at": [2, 0], "kind": "string", "text": "say \"hi\"\n\ttab\u0001"},
-    {"at": [2, 1], "kind": "number", "text": ".", "value": null, "format": [8, 5, 2]},
+    {"at": [2, 1], "kind": "number", "text": ".", "value": null, "format": [8, 5, 2], "formatName": "F"},
     {"at": [10, 0], "kind": "number", "text": "1,234.50", "value": 1234.5, "format": [8, 3, 2],
-     "footnotes": [0, 1], "markers": ["m1", "m2"]}])");
+     "formatName": "COMMA", "footnotes": [0, 1], "markers": ["m1", "m2"]}])");
   EXPECT_EQ(t["cells"], expected);
   EXPECT_EQ(t["footnotes"],
             Json::parse(R"([{"text": "Note", "marker": null}, {"text": "Starred", "marker": "*"}])"));
