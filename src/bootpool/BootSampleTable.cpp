@@ -193,7 +193,8 @@ std::int64_t BootSampleTable::Linear(const std::vector<int>& at) const {
 int BootSampleTable::Entry(std::uint64_t linear, std::size_t d) const {
   const auto size = static_cast<std::uint64_t>(_sizes[d] > 0 ? _sizes[d] : 1);
   const int e = static_cast<int>((linear / _radix[d]) % size);
-  return static_cast<int>(d) == _only.dim ? _only.entries[static_cast<std::size_t>(e)] : e;
+  if (static_cast<int>(d) != _only.dim) return e;
+  return static_cast<std::size_t>(e) < _only.entries.size() ? _only.entries[static_cast<std::size_t>(e)] : -1;
 }
 
 std::int64_t BootSampleTable::RowAt(const std::vector<int>& at) const {
