@@ -1,5 +1,7 @@
 #include <omf/bootpool/BootSampleCollector.h>
 
+#include <algorithm>
+
 #include <omf/platform/status/SystemMissing.h>
 
 namespace omf {
@@ -46,7 +48,6 @@ BootSampleCollector::BootSampleCollector(const OmPivotTable& table, int splitDim
 // Every group's mask in one walk over the rows: a group holds the cells that agree outside the required
 // dimensions, so a walk per group, or per cell, would read the same rows again and again.
 void BootSampleCollector::BuildMasks() {
-  _masksBuilt = true;
   const std::size_t rows = _sampleTable.RowCount();
   for (std::size_t r = 0; r < rows; ++r)
     if (_sampleTable.HasObserved(r))
@@ -67,6 +68,7 @@ void BootSampleCollector::BuildMasks() {
     for (unsigned s = 1; s <= _samples; ++s)
       if (!Matches(slots[0], slots[s])) _groupMasks[first + s - 1] = false;
   }
+  _masksBuilt = true;
 }
 
 void BootSampleCollector::UpdateMask(const std::vector<int>& at) {
@@ -86,23 +88,19 @@ void BootSampleCollector::UpdateMask(const std::vector<int>& at) {
   key[_splitDim] = 0;
   for (int d : _requiredDims)
     key[static_cast<std::size_t>(d)] = 0;
-  if (_maskValid && key == _maskKey) {
-    _mask = _cachedMask;
+  // Each group's mask is kept: cells of different groups may take turns.
+  const auto known = _cellMasks.find(key);
+  if (known != _cellMasks.end()) {
+    _mask = known->second;
     return;
   }
-  _maskKey = key;
-  _maskValid = true;
   std::vector<int> sizes;
   for (int d : _requiredDims)
     sizes.push_back(_table.Size(d));
-  for (int size : sizes)
-    if (size <= 0) {
-      _cachedMask = _mask;
-      return;
-    }
+  const bool empty = std::any_of(sizes.begin(), sizes.end(), [](int size) { return size <= 0; });
   std::vector<int> digits(_requiredDims.size(), 0);
   std::vector<int> index = key;
-  while (true) {
+  while (!empty) {
     for (std::size_t r = 0; r < _requiredDims.size(); ++r)
       index[static_cast<std::size_t>(_requiredDims[r])] = digits[r];
     const double* slots = _sampleTable.Slots(index, _maskBuffer);
@@ -113,7 +111,7 @@ void BootSampleCollector::UpdateMask(const std::vector<int>& at) {
       digits[--r] = 0;
     if (r == 0) break;
   }
-  _cachedMask = _mask;
+  _cellMasks.emplace(std::move(key), _mask);
 }
 
 // The first segment whose first jackknife sample has a cell; it is complete only when every sample of

@@ -3,6 +3,7 @@
 // split position 0, the bootstrap values at 1 to N and the jackknife values after those, with the
 // standard errors of a partner cell.
 #include <cstdint>
+#include <map>
 #include <unordered_map>
 #include <vector>
 
@@ -65,10 +66,9 @@ private:
   bool _masksBuilt = false;
   std::unordered_map<std::uint64_t, std::size_t> _groups;
   std::vector<bool> _groupMasks;
-  // Read cell by cell: the mask of the group of _maskKey.
-  std::vector<int> _maskKey;
-  std::vector<std::uint8_t> _cachedMask;
-  bool _maskValid = false;
+  // Read cell by cell: the masks of the groups met so far, by a cell's index with the split and
+  // required entries 0.
+  std::map<std::vector<int>, std::vector<std::uint8_t>> _cellMasks;
 
   double _observed = 0;
   double _observedStdError = 0;

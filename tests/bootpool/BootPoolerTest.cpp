@@ -533,4 +533,53 @@ TEST(BootPooler, LargeShapesArePooledWithoutRescans) {
       EXPECT_EQ(NotesAt(*boot, {p, 1, bias}), Strings{"Based on 2 samples"});
     }
   }
+  {
+    SCOPED_TRACE("an index space past 64 bits, read cell by cell");
+    constexpr int kCategories = 8192; // five dimensions of 2^13 categories: 2^65 indexes
+    const Strings wide = {"Parameter", "d1", "d2", "d3", "d4"};
+    Harness h;
+    BeginBootstrapped(h, "UNIANOVA");
+    {
+      BootTable t(h.w, 0, "Parameter Estimates", "Parameter Estimates");
+      t.SplitDimension();
+      for (const std::string& d : wide)
+        t.Dimension(d);
+      t.Dimension("Model");
+      t.Dimension("Statistics");
+      t.PlaceSplit(1, Axis::Rows);
+      for (std::size_t d = 0; d < wide.size(); ++d)
+        t.Place(wide[d], static_cast<int>(d) + 2, Axis::Rows);
+      t.Place("Model", 7, Axis::Rows);
+      t.Place("Statistics", 1, Axis::Columns);
+      for (int s = 0; s < 4; ++s) {
+        t.Sample(s);
+        if (s == 0)
+          for (const std::string& d : wide)
+            for (int c = 0; c < kCategories; ++c)
+              t.Select(d, std::to_string(c));
+        for (const char* p : {"0", "1"}) {
+          t.Select("Parameter", p);
+          for (const char* m : {"a", "b"}) {
+            t.Select("Model", m);
+            if (s == 2 && m[0] == 'b' && p[0] == '1') continue;
+            t.Number("Statistics", "B", 1 + s);
+            t.Number("Statistics", "Std. Error", 0.5);
+          }
+        }
+      }
+      t.End();
+    }
+    h.End(Spec(3));
+    const OmPivotTable* boot = h.Find<OmPivotTable>("Bootstrap for Parameter Estimates");
+    ASSERT_NE(boot, nullptr);
+    const int last = kCategories - 1;
+    const int bias = Category(boot->Dimension(6), "Bias");
+    for (int p : {0, 1}) {
+      SCOPED_TRACE(p);
+      EXPECT_DOUBLE_EQ(NumberAt(*boot, {p, last, last, last, last, 0, bias}), (2 + 3 + 4) / 3.0 - 1);
+      EXPECT_TRUE(NotesAt(*boot, {p, last, last, last, last, 0, bias}).empty());
+      EXPECT_DOUBLE_EQ(NumberAt(*boot, {p, last, last, last, last, 1, bias}), (2 + 4) / 2.0 - 1);
+      EXPECT_EQ(NotesAt(*boot, {p, last, last, last, last, 1, bias}), Strings{"Based on 2 samples"});
+    }
+  }
 }
