@@ -20,7 +20,7 @@ public:
   void PoolCell(const std::vector<int>& at, const std::vector<int>& partner, bool zeroFill);
 
   // See BootSampleCollector::ObservedCells.
-  bool ObservedCells(int dim, int entry, std::vector<std::vector<int>>& out) const {
+  bool ObservedCells(int dim, int entry, std::vector<int>& out) const {
     return _collector.ObservedCells(dim, entry, out);
   }
 

@@ -3,6 +3,8 @@
 // split position 0, the bootstrap values at 1 to N and the jackknife values after those, with the
 // standard errors of a partner cell.
 #include <cstdint>
+#include <map>
+#include <unordered_map>
 #include <vector>
 
 #include <omf/bootpool/BootSampleTable.h>
@@ -24,9 +26,10 @@ public:
   // (empty for none). False when the observed cell is not a number; the lists are empty then.
   bool Collect(const std::vector<int>& at, const std::vector<int>& partner);
 
-  // The observed sample's cells whose entry for `dim` is `entry`, in index order, when the collector
-  // can tell them without a walk over the table (false otherwise).
-  bool ObservedCells(int dim, int entry, std::vector<std::vector<int>>& out) const {
+  // The observed sample's cells whose entry for `dim` is `entry`, in index order, one after the other
+  // (NDimensions() entries each), when the collector can tell them without a walk over the table (false
+  // otherwise).
+  bool ObservedCells(int dim, int entry, std::vector<int>& out) const {
     return _sampleTable.ObservedCells(dim, entry, out);
   }
 
@@ -40,8 +43,8 @@ public:
   unsigned JackknifeEnd() const { return _end; }
 
 private:
-  using Slot = BootSampleTable::Slot;
   void UpdateMask(const std::vector<int>& at);
+  void BuildMasks();
   void FindJackknifeRange();
 
   const OmPivotTable& _table;
@@ -50,14 +53,22 @@ private:
   std::vector<unsigned> _segmentEnds;
   std::vector<int> _requiredDims;
   BootSampleTable _sampleTable;
-  // The slots of the statistic's cell, of its partner and of a cell the mask compares, at every split
-  // position.
-  std::vector<Slot> _row, _partnerRow, _observedRow, _sampleRow;
-  // Bit s - 1 for split position s: whether that bootstrap sample counts for the current cell. With
-  // required dimensions it holds for every cell that agrees with _maskKey outside them.
-  std::vector<bool> _mask;
-  std::vector<int> _maskKey;
-  bool _maskValid = false;
+  // The slots of the statistic's cell and of its partner at every split position, and the buffers they
+  // are read into when the layout does not hold them in one stretch.
+  const double* _row = nullptr;
+  const double* _partnerRow = nullptr;
+  std::vector<double> _rowBuffer, _partnerBuffer, _maskBuffer;
+  std::vector<int> _index;
+  // With required dimensions: whether bootstrap sample s counts for the current cell (entry s - 1).
+  std::vector<std::uint8_t> _mask;
+  // Laid out: the masks of every group of cells that agree outside those dimensions and hold an observed
+  // cell, the group's first entry found by its key.
+  bool _masksBuilt = false;
+  std::unordered_map<std::uint64_t, std::size_t> _groups;
+  std::vector<bool> _groupMasks;
+  // Read cell by cell: the masks of the groups met so far, by a cell's index with the split and
+  // required entries 0.
+  std::map<std::vector<int>, std::vector<std::uint8_t>> _cellMasks;
 
   double _observed = 0;
   double _observedStdError = 0;

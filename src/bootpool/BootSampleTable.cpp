@@ -1,58 +1,89 @@
 #include <omf/bootpool/BootSampleTable.h>
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <limits>
+#include <memory>
+
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
 
 namespace omf {
 
 namespace {
 
-// The layout is used when its rows hold at most this many slots per stored cell, so that it costs a
-// bounded multiple of what the table itself takes (a table whose rows each hold a few samples is read
-// cell by cell instead).
+// The direct layout is used when its slots number at most this many per stored cell, so that it costs a
+// bounded multiple of what the table itself takes (a table whose rows each hold a few samples keeps only
+// its stored slots instead).
 constexpr std::uint64_t kMaxSlotsPerCell = 4;
 // Slots every table may take, however few cells it holds.
 constexpr std::uint64_t kMinSlots = 1 << 16;
-// Linear indexes up to this many per stored cell are kept in a vector; larger index spaces in a map.
+// Linear indexes up to this many per stored cell are found through a vector; larger index spaces
+// through a map.
 constexpr std::uint64_t kMaxDenseRowsPerCell = 4;
 
-const double kAbsent = std::bit_cast<double>(std::uint64_t{0x7FF4000000000A55});
-const double kOther = std::bit_cast<double>(std::uint64_t{0x7FF4000000000B7E});
+const double kAbsent = std::bit_cast<double>(BootSampleTable::kAbsentBits);
+const double kOther = std::bit_cast<double>(BootSampleTable::kOtherBits);
 
-bool Is(double slot, double marker) {
-  return std::bit_cast<std::uint64_t>(slot) == std::bit_cast<std::uint64_t>(marker);
+double SlotOf(const OmCellText& cell) {
+  if (cell.OrderCode() != OmCellText::kOrderNumber) return kOther;
+  const double value = static_cast<const OmNumber&>(cell).Value();
+  return std::isnan(value) ? std::numeric_limits<double>::quiet_NaN() : value;
 }
 
-BootSampleTable::Slot Decode(double slot) {
-  if (Is(slot, kAbsent)) return {};
-  if (Is(slot, kOther)) return {BootSampleTable::Slot::kOther, 0};
-  return {BootSampleTable::Slot::kNumber, slot};
-}
+// Blocks of at least this many bytes are aligned to, and advised as, large pages.
+constexpr std::size_t kLargePage = std::size_t{2} << 20;
+constexpr std::size_t kLargeBlock = 4 * kLargePage;
 
 } // namespace
+
+void BootSampleTable::SlotBlock::Assign(std::size_t count, double value) {
+  Clear();
+  const std::size_t bytes = count * sizeof(double);
+  const std::size_t align = bytes >= kLargeBlock ? kLargePage : alignof(double);
+  _memory = std::make_unique_for_overwrite<unsigned char[]>(bytes + align);
+  const auto start = reinterpret_cast<std::uintptr_t>(_memory.get());
+  void* aligned = _memory.get() + ((align - start % align) % align);
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+  // Only a hint: where the system declines, the block is made of small pages.
+  if (align == kLargePage) madvise(aligned, bytes / kLargePage * kLargePage, MADV_HUGEPAGE);
+#endif
+  _data = static_cast<double*>(aligned);
+  std::uninitialized_fill_n(_data, count, value);
+  _size = count;
+}
 
 BootSampleTable::BootSampleTable(const OmPivotTable& table, int splitDim, int slices, BootSampleFilter only)
     : _table(table), _split(static_cast<std::size_t>(splitDim)),
       _slices(static_cast<std::size_t>(slices > 0 ? slices : 0)), _only(std::move(only)) {
   if (_only.dim >= 0 && _only.dim < table.NDimensions() && static_cast<std::size_t>(_only.dim) != _split) {
     _onlyPlace.assign(static_cast<std::size_t>(std::max(table.Size(_only.dim), 0)), -1);
-    int place = 0;
     for (int e : _only.entries)
-      if (e >= 0 && static_cast<std::size_t>(e) < _onlyPlace.size() &&
-          _onlyPlace[static_cast<std::size_t>(e)] < 0)
-        _onlyPlace[static_cast<std::size_t>(e)] = place++;
-    _only.entries.resize(static_cast<std::size_t>(place));
+      if (e >= 0 && static_cast<std::size_t>(e) < _onlyPlace.size())
+        _onlyPlace[static_cast<std::size_t>(e)] = 0;
+    // Places in subscript order, so that linear order is index order.
+    std::vector<int> entries;
+    for (std::size_t e = 0; e < _onlyPlace.size(); ++e)
+      if (_onlyPlace[e] == 0) {
+        _onlyPlace[e] = static_cast<int>(entries.size());
+        entries.push_back(static_cast<int>(e));
+      }
+    _only.entries = std::move(entries);
   } else {
     _only.dim = -1;
   }
-  _laidOut = Build();
+  _laidOut = _slices > 0 && Build();
   if (!_laidOut) {
-    _denseRows.clear();
-    _sparseRows.clear();
-    _slots.clear();
-    _slots.shrink_to_fit();
+    _direct = _dense = false;
+    _slots.Clear();
+    _denseRows = {};
+    _sparseRows = {};
+    _rowLinear = {};
+    _rowStart = {};
+    _positions = {};
+    _values = {};
   }
 }
 
@@ -71,59 +102,78 @@ bool BootSampleTable::Build() {
   }
   const std::uint64_t cells = _table.CellCount();
   const std::uint64_t maxSlots = kMaxSlotsPerCell * cells + kMinSlots;
-  std::vector<int> at;
-  const auto fill = [&](double& slot, const OmCellText* cell) {
-    if (cell->OrderCode() != OmCellText::kOrderNumber) {
-      slot = kOther;
-      return;
+  const int onlyDim = _only.dim;
+  // The linear index of a stored cell of the filter at a split position this table holds, or -1.
+  const auto linearOf = [&](const int* key, std::size_t count, std::size_t& split) -> std::int64_t {
+    const int s = _split < count ? key[_split] : 0;
+    if (s < 0 || static_cast<std::size_t>(s) >= _slices) return -1;
+    split = static_cast<std::size_t>(s);
+    std::uint64_t linear = 0;
+    for (std::size_t d = 0; d < dims; ++d) {
+      if (d == _split) continue;
+      int e = d < count ? key[d] : 0;
+      if (static_cast<int>(d) == onlyDim)
+        e = e >= 0 && static_cast<std::size_t>(e) < _onlyPlace.size()
+                ? _onlyPlace[static_cast<std::size_t>(e)]
+                : -1;
+      if (e < 0 || e >= (_sizes[d] > 0 ? _sizes[d] : 1)) return -1;
+      linear += static_cast<std::uint64_t>(e) * _radix[d];
     }
-    const double value = static_cast<const OmNumber*>(cell)->Value();
-    slot = std::isnan(value) ? std::numeric_limits<double>::quiet_NaN() : value;
+    return static_cast<std::int64_t>(linear);
   };
-  // Calls `visit(linear position, split position, cell)` for every stored cell of a sample this table
-  // holds, until it returns false; tells whether every cell was visited.
-  const auto eachSampleCell = [&](const auto& visit) {
-    for (auto it = _table.FirstCell(); it; ++it) {
-      it.At(at);
-      at.resize(dims, 0);
-      const int s = at[_split];
-      if (s < 0 || static_cast<std::size_t>(s) >= _slices) continue;
-      const std::int64_t linear = Linear(at);
-      if (linear >= 0 && !visit(linear, static_cast<std::size_t>(s), it.Cell())) return false;
-    }
-    return true;
-  };
-  if (space <= maxSlots / std::max<std::uint64_t>(_slices, 1)) {
+
+  if (space <= maxSlots / _slices) {
     _direct = true;
-    _slots.assign(static_cast<std::size_t>(space) * _slices, kAbsent);
-    return eachSampleCell([&](std::int64_t linear, std::size_t s, const OmCellText* cell) {
-      fill(_slots[static_cast<std::size_t>(linear) * _slices + s], cell);
-      return true;
+    _slots.Assign(static_cast<std::size_t>(space) * _slices, kAbsent);
+    _table.ForEachCell([&](const int* key, std::size_t count, const OmCellText& cell) {
+      std::size_t s = 0;
+      const std::int64_t linear = linearOf(key, count, s);
+      if (linear >= 0) _slots[static_cast<std::size_t>(linear) * _slices + s] = SlotOf(cell);
     });
+    return true;
   }
+
+  // Rows first, with their slot counts, so that the slots are allocated once.
   _dense = space <= kMaxDenseRowsPerCell * cells + kMinSlots;
-  if (_dense) _denseRows.assign(space, -1);
-  // First the rows, so that the slots are allocated once.
-  std::int32_t rows = 0;
+  if (_dense) _denseRows.assign(static_cast<std::size_t>(space), -1);
   const auto rowOf = [&](std::int64_t linear) -> std::int32_t& {
     if (_dense) return _denseRows[static_cast<std::size_t>(linear)];
     return _sparseRows.try_emplace(static_cast<std::uint64_t>(linear), -1).first->second;
   };
-  const bool fits = eachSampleCell([&](std::int64_t linear, std::size_t, const OmCellText*) {
+  std::vector<std::uint32_t>& counts = _rowStart;
+  _table.ForEachCell([&](const int* key, std::size_t count, const OmCellText&) {
+    std::size_t s = 0;
+    const std::int64_t linear = linearOf(key, count, s);
+    if (linear < 0) return;
     std::int32_t& row = rowOf(linear);
-    if (row >= 0) return true;
-    if (static_cast<std::uint64_t>(rows + 1) * _slices > maxSlots ||
-        rows == std::numeric_limits<std::int32_t>::max())
-      return false;
-    row = rows++;
-    return true;
+    if (row < 0) {
+      // Rows never outnumber the stored cells, whose count fits 32 bits.
+      row = static_cast<std::int32_t>(_rowLinear.size());
+      _rowLinear.push_back(static_cast<std::uint64_t>(linear));
+      counts.push_back(0);
+    }
+    ++counts[static_cast<std::size_t>(row)];
   });
-  if (!fits) return false;
-  _slots.assign(static_cast<std::size_t>(rows) * _slices, kAbsent);
-  return eachSampleCell([&](std::int64_t linear, std::size_t s, const OmCellText* cell) {
-    fill(_slots[static_cast<std::size_t>(rowOf(linear)) * _slices + s], cell);
-    return true;
+  // Counts into starts; `next` is where each row's next slot goes.
+  std::uint32_t total = 0;
+  for (std::uint32_t& c : counts) {
+    const std::uint32_t n = c;
+    c = total;
+    total += n;
+  }
+  counts.push_back(total);
+  std::vector<std::uint32_t> next(counts.begin(), counts.end() - 1);
+  _positions.resize(total);
+  _values.resize(total);
+  _table.ForEachCell([&](const int* key, std::size_t count, const OmCellText& cell) {
+    std::size_t s = 0;
+    const std::int64_t linear = linearOf(key, count, s);
+    if (linear < 0) return;
+    const std::uint32_t i = next[static_cast<std::size_t>(rowOf(linear))]++;
+    _positions[i] = static_cast<std::uint32_t>(s);
+    _values[i] = SlotOf(cell);
   });
+  return true;
 }
 
 std::int64_t BootSampleTable::Linear(const std::vector<int>& at) const {
@@ -140,7 +190,15 @@ std::int64_t BootSampleTable::Linear(const std::vector<int>& at) const {
   return static_cast<std::int64_t>(linear);
 }
 
-std::int64_t BootSampleTable::Row(const std::vector<int>& at) const {
+int BootSampleTable::Entry(std::uint64_t linear, std::size_t d) const {
+  const auto size = static_cast<std::uint64_t>(_sizes[d] > 0 ? _sizes[d] : 1);
+  const int e = static_cast<int>((linear / _radix[d]) % size);
+  if (static_cast<int>(d) != _only.dim) return e;
+  return static_cast<std::size_t>(e) < _only.entries.size() ? _only.entries[static_cast<std::size_t>(e)] : -1;
+}
+
+std::int64_t BootSampleTable::RowAt(const std::vector<int>& at) const {
+  if (!_laidOut) return -1;
   const std::int64_t linear = Linear(at);
   if (linear < 0 || _direct) return linear;
   if (_dense) return _denseRows[static_cast<std::size_t>(linear)];
@@ -148,51 +206,65 @@ std::int64_t BootSampleTable::Row(const std::vector<int>& at) const {
   return found == _sparseRows.end() ? -1 : found->second;
 }
 
-void BootSampleTable::Read(const std::vector<int>& at, std::vector<Slot>& out) const {
-  out.assign(_slices, Slot{});
-  if (_laidOut) {
-    const std::int64_t row = Row(at);
-    if (row < 0) return;
-    const double* first = _slots.data() + static_cast<std::size_t>(row) * _slices;
-    for (std::size_t s = 0; s < _slices; ++s)
-      out[s] = Decode(first[s]);
-    return;
+std::size_t BootSampleTable::RowCount() const {
+  if (!_laidOut) return 0;
+  return _direct ? _slots.size() / _slices : _rowLinear.size();
+}
+
+std::uint64_t BootSampleTable::GroupKey(std::size_t row, const std::vector<int>& dims) const {
+  std::uint64_t linear = LinearOfRow(row);
+  for (int d : dims) {
+    if (d < 0 || static_cast<std::size_t>(d) >= _radix.size() || static_cast<std::size_t>(d) == _split)
+      continue;
+    const auto size = static_cast<std::uint64_t>(
+        _sizes[static_cast<std::size_t>(d)] > 0 ? _sizes[static_cast<std::size_t>(d)] : 1);
+    const std::uint64_t radix = _radix[static_cast<std::size_t>(d)];
+    linear -= ((linear / radix) % size) * radix;
   }
+  return linear;
+}
+
+const double* BootSampleTable::Slots(std::int64_t row, std::vector<double>& scratch) const {
+  if (_direct && row >= 0) return _slots.data() + static_cast<std::size_t>(row) * _slices;
+  scratch.assign(_slices, kAbsent);
+  if (row >= 0) {
+    ForEachStoredSlot(static_cast<std::size_t>(row), [&](std::size_t s, double slot) { scratch[s] = slot; });
+  }
+  return scratch.data();
+}
+
+bool BootSampleTable::ObservedCells(int dim, int entry, std::vector<int>& out) const {
+  out.clear();
+  if (!_laidOut) return false;
+  const std::size_t dims = _radix.size();
+  std::vector<std::uint64_t> rows;
+  const std::size_t count = RowCount();
+  for (std::size_t r = 0; r < count; ++r) {
+    if (!HasObserved(r)) continue;
+    const std::uint64_t linear = LinearOfRow(r);
+    if (dim >= 0 && static_cast<std::size_t>(dim) < dims && static_cast<std::size_t>(dim) != _split &&
+        Entry(linear, static_cast<std::size_t>(dim)) != entry)
+      continue;
+    rows.push_back(linear);
+  }
+  std::sort(rows.begin(), rows.end());
+  out.reserve(rows.size() * dims);
+  for (std::uint64_t linear : rows)
+    for (std::size_t d = 0; d < dims; ++d)
+      out.push_back(d == _split ? 0 : Entry(linear, d));
+  return true;
+}
+
+const double* BootSampleTable::Slots(const std::vector<int>& at, std::vector<double>& scratch) const {
+  if (_laidOut) return Slots(RowAt(at), scratch);
+  scratch.assign(_slices, kAbsent);
   std::vector<int> index = at;
   index.resize(static_cast<std::size_t>(_table.NDimensions()), 0);
   for (std::size_t s = 0; s < _slices; ++s) {
     index[_split] = static_cast<int>(s);
-    const OmCellText* cell = _table.Cell(index);
-    if (cell == nullptr) continue;
-    if (cell->OrderCode() == OmCellText::kOrderNumber) {
-      out[s].kind = Slot::kNumber;
-      out[s].value = static_cast<const OmNumber*>(cell)->Value();
-    } else {
-      out[s].kind = Slot::kOther;
-    }
+    if (const OmCellText* cell = _table.Cell(index)) scratch[s] = SlotOf(*cell);
   }
-}
-
-bool BootSampleTable::ObservedCells(int dim, int entry, std::vector<std::vector<int>>& out) const {
-  out.clear();
-  if (!_laidOut || !_direct || _slices == 0) return false;
-  const std::size_t dims = _radix.size();
-  const std::size_t space = _slots.size() / _slices;
-  std::vector<int> at(dims, 0);
-  for (std::size_t linear = 0; linear < space; ++linear) {
-    if (Is(_slots[linear * _slices], kAbsent)) continue;
-    bool wanted = true;
-    for (std::size_t d = 0; d < dims && wanted; ++d) {
-      if (d == _split) continue;
-      const auto size = static_cast<std::uint64_t>(_sizes[d] > 0 ? _sizes[d] : 1);
-      int e = static_cast<int>((linear / _radix[d]) % size);
-      if (static_cast<int>(d) == _only.dim) e = _only.entries[static_cast<std::size_t>(e)];
-      at[d] = e;
-      wanted = static_cast<int>(d) != dim || e == entry;
-    }
-    if (wanted) out.push_back(at);
-  }
-  return true;
+  return scratch.data();
 }
 
 } // namespace omf

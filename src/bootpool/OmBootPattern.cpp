@@ -75,19 +75,19 @@ void OmBootPattern::Rearrange(OmPivotTable& table, int keep) const {
     second->Insert(0, d);
 }
 
-std::vector<std::vector<int>> OmBootPattern::CellsAt(const OmPivotTable& table, int splitDim, int d, int at,
-                                                     int d2, int at2) {
+void OmBootPattern::CellsAt(const OmPivotTable& table, int splitDim, int d, int at, std::vector<int>& out) {
   std::vector<std::vector<int>> cells;
   std::vector<int> index;
   for (auto it = table.FirstCell(); it; ++it) {
     it.At(index);
     index.resize(static_cast<std::size_t>(table.NDimensions()), 0);
     if (index[static_cast<std::size_t>(splitDim)] != 0 || index[static_cast<std::size_t>(d)] != at) continue;
-    if (d2 >= 0 && index[static_cast<std::size_t>(d2)] != at2) continue;
     cells.push_back(index);
   }
   std::sort(cells.begin(), cells.end());
-  return cells;
+  out.clear();
+  for (const std::vector<int>& cell : cells)
+    out.insert(out.end(), cell.begin(), cell.end());
 }
 
 int OmBootPattern::AddSingleCategoryDimension(OmPivotTable& table, const std::string& name,

@@ -52,10 +52,9 @@ protected:
   // When rearranging, moves every dimension of the placement's list but `keep` to the front of the
   // other list, the last moved first.
   void Rearrange(OmPivotTable& table, int keep) const;
-  // The stored cells at split position 0 whose entry for dimension d is `at` (and for d2 is `at2`,
-  // when d2 is not -1), in index order (the last dimension varies fastest).
-  static std::vector<std::vector<int>> CellsAt(const OmPivotTable& table, int splitDim, int d, int at,
-                                               int d2 = -1, int at2 = -1);
+  // The stored cells at split position 0 whose entry for dimension d is `at`, in index order (the last
+  // dimension varies fastest), into `out` one after the other, NDimensions() entries each.
+  static void CellsAt(const OmPivotTable& table, int splitDim, int d, int at, std::vector<int>& out);
   // Adds a dimension with one category (subscript 0) and its node mark set; returns its index.
   static int AddSingleCategoryDimension(OmPivotTable& table, const std::string& name,
                                         const std::string& category);

@@ -35,6 +35,8 @@ bool OmBootPoolingPattern1::Pool(OmPivotTable& table, NewParts&, const SvrBootst
     Rearrange(table, statDim);
   }
 
+  // The observed cells of a statistic (one after the other) and one of them with its partner, reused.
+  std::vector<int> cells, at, partner;
   for (const auto& [name, second] : _stats) {
     OmComposite label(OmStringCell(_groupLabel, nullptr, !_groupLabel.empty()));
     label.Add(OmStringCell(name, nullptr, true));
@@ -47,10 +49,11 @@ bool OmBootPoolingPattern1::Pool(OmPivotTable& table, NewParts&, const SvrBootst
     const int stdErrorPosition = zeroFill || second.empty() ? -1 : FindCategoryByPath(second, dim);
     if (samples < 1) continue;
     BootCellPooler pooler(specs, table, writer, split, required, {statDim, {position, stdErrorPosition}});
-    std::vector<std::vector<int>> cells;
-    if (!pooler.ObservedCells(statDim, position, cells)) cells = CellsAt(table, split, statDim, position);
-    for (const std::vector<int>& at : cells) {
-      std::vector<int> partner;
+    if (!pooler.ObservedCells(statDim, position, cells)) CellsAt(table, split, statDim, position, cells);
+    const auto dims = static_cast<std::size_t>(table.NDimensions());
+    for (std::size_t first = 0; first + dims <= cells.size(); first += dims) {
+      at.assign(cells.begin() + static_cast<std::ptrdiff_t>(first),
+                cells.begin() + static_cast<std::ptrdiff_t>(first + dims));
       if (stdErrorPosition >= 0) {
         partner = at;
         partner[static_cast<std::size_t>(statDim)] = stdErrorPosition;

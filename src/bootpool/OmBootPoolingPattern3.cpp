@@ -107,11 +107,15 @@ OmBootPoolingPattern3::PoolPair(OmPivotTable& table, int statDim, int split, con
   BootSampleCollector collector(table, split, samples, specs.GetJackknifeSegmentEnds(), required,
                                 {statDim, {estimateAt, partnerAt}});
   const bool fromT = partner == kTPartner;
-  std::vector<std::vector<int>> cells;
-  if (!collector.ObservedCells(statDim, estimateAt, cells))
-    cells = CellsAt(table, split, statDim, estimateAt);
-  for (const std::vector<int>& at : cells) {
-    std::vector<int> partnerIndex;
+  std::vector<int> cells;
+  if (!collector.ObservedCells(statDim, estimateAt, cells)) CellsAt(table, split, statDim, estimateAt, cells);
+  const auto dims = static_cast<std::size_t>(table.NDimensions());
+  std::vector<int> at;
+  std::vector<int> partnerIndex;
+  std::vector<int> target;
+  for (std::size_t first = 0; first + dims <= cells.size(); first += dims) {
+    at.assign(cells.begin() + static_cast<std::ptrdiff_t>(first),
+              cells.begin() + static_cast<std::ptrdiff_t>(first + dims));
     if (partnerAt >= 0) {
       partnerIndex = at;
       partnerIndex[static_cast<std::size_t>(statDim)] = partnerAt;
@@ -132,7 +136,7 @@ OmBootPoolingPattern3::PoolPair(OmPivotTable& table, int statDim, int split, con
                               collector.JackknifeEnd());
     const OmCellText* source = table.Cell(at);
     if (source == nullptr) continue;
-    std::vector<int> target;
+    target.clear();
     for (int d = 0; d < table.NDimensions(); ++d)
       if (d != split) target.push_back(d == statDim ? 0 : at[static_cast<std::size_t>(d)]);
     OmCellTextPtr copy = CloneText(*source);

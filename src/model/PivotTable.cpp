@@ -569,13 +569,28 @@ void OmPivotTable::Sweep() const {
   self->_pendingKills = false;
   // Survivors move forward in their order and the index is built again: one pass however many cells
   // go (a table that loses most of its categories loses most of its cells).
+  // Usually the categories of one dimension went (a table losing its samples); then only its subscript
+  // is tested, which halves a sweep over millions of cells.
+  std::size_t killed = npos;
+  bool several = false;
+  for (std::size_t d = 0; d < _keyWidth; ++d)
+    if (!_dead[d].empty()) {
+      several = killed != npos;
+      killed = several ? killed : d;
+    }
+  const auto deadIn = [this](const int* key, std::size_t d) {
+    const int s = key[d];
+    return s >= 0 && static_cast<std::size_t>(s) < _dead[d].size() && _dead[d][static_cast<std::size_t>(s)];
+  };
   std::size_t kept = 0;
   for (std::size_t e = 0; e < _cellCount; ++e) {
     const int* key = _keys.data() + e * _keyWidth;
     bool dead = false;
-    for (std::size_t d = 0; d < _keyWidth && !dead; ++d) {
-      const int s = key[d];
-      dead = s >= 0 && static_cast<std::size_t>(s) < _dead[d].size() && _dead[d][static_cast<std::size_t>(s)];
+    if (!several) {
+      dead = killed != npos && deadIn(key, killed);
+    } else {
+      for (std::size_t d = 0; d < _keyWidth && !dead; ++d)
+        dead = deadIn(key, d);
     }
     if (dead) {
       OmMemoryRegion::Release(_cells[e]);

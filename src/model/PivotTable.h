@@ -212,6 +212,15 @@ public:
   };
   // Iterates over the stored cells in storage order.
   Iterator FirstCell() const { return Iterator(this, 0); }
+  // Calls visit(subscripts, count, cell) for every stored cell in storage order, for walks over millions
+  // of cells: `subscripts` points at `count` subscripts, which may be fewer than NDimensions() (a
+  // dimension added after the cell was stored counts as 0). The table must not change during the walk.
+  template <class Visit> void ForEachCell(Visit&& visit) const {
+    Sweep();
+    for (std::size_t e = 0; e < _cellCount; ++e)
+      visit(static_cast<const int*>(_keys.data() + e * _keyWidth), _keyWidth,
+            static_cast<const OmCellText&>(*_cells[e]));
+  }
 
   // Footnotes. Footnote() adds a copy and returns its index; unless forceNew, the first footnote with an
   // equal text and marker is reused. Each call counts one more reference to it. Footnotes are found

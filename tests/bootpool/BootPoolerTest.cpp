@@ -424,8 +424,8 @@ TEST(BootPooler, IncompleteJackknifeFallsBackToPercentile) {
   EXPECT_FALSE(std::isnan(NumberAt(*t, {0, 1, lower})));
 }
 
-// A table whose rows mostly hold the observed sample alone is read cell by cell rather than laid out by
-// row; the results are the same either way.
+// A table whose rows mostly hold the observed sample alone keeps only its stored samples, row by row,
+// rather than a slot for every sample of every row; the results are the same either way.
 TEST(BootPooler, SparseTablesGiveTheSameResults) {
   const auto pool = [](int rows) {
     Harness h;
@@ -447,4 +447,150 @@ TEST(BootPooler, SparseTablesGiveTheSameResults) {
   const Strings dense = pool(1), sparse = pool(100);
   EXPECT_EQ(Strings(sparse.begin(), sparse.end() - 1), Strings(dense.begin(), dense.end() - 1));
   EXPECT_EQ(sparse.back(), "."); // no samples: missing results
+}
+
+// Shapes that would make pooling scan the same cells again and again (a long split dimension deleted
+// category by category, a statistic group with many categories, sample masks whose groups alternate from
+// cell to cell) are pooled in one pass each and give the results they should.
+TEST(BootPooler, LargeShapesArePooledWithoutRescans) {
+  {
+    SCOPED_TRACE("split dimension of 30001 samples, more than the specification asks for");
+    Harness h;
+    BeginBootstrapped(h, "Correlations");
+    Play(h, {"Correlations", "Correlations", {"x"}, {"Pearson Correlation"}, 30001, [](int s, int, int) {
+               return 0.5 + 1e-6 * s;
+             }});
+    h.End(Spec(3));
+    const OmPivotTable* t = h.Find<OmPivotTable>("Correlations");
+    ASSERT_NE(t, nullptr);
+    EXPECT_EQ(Tree(t->Dimension(0)), Strings{"0"});
+    EXPECT_EQ(t->CellCount(), 1u);
+    EXPECT_DOUBLE_EQ(NumberAt(*t, {0, 0, 0}), 0.5);
+  }
+  {
+    SCOPED_TRACE("a statistic group of 10000 categories");
+    constexpr int kLeaves = 10000;
+    Harness h;
+    BeginBootstrapped(h, "Frequencies");
+    {
+      BootTable t(h.w, 0, "Statistics", "Statistics");
+      t.SplitDimension();
+      t.Dimension("Variables");
+      t.Dimension("Statistics");
+      t.PlaceSplit(1, Axis::Layers);
+      t.Place("Statistics", 1, Axis::Rows);
+      t.Place("Variables", 1, Axis::Columns);
+      for (int s = 0; s < 3; ++s) {
+        t.Sample(s);
+        t.Select("Variables", "age");
+        t.Group("Statistics", "Percentiles");
+        for (int p = 0; p < kLeaves; ++p)
+          t.Number("Statistics", std::to_string(p), p + s);
+        t.EndGroup("Statistics");
+      }
+      t.End();
+    }
+    h.End(Spec(2));
+    const OmPivotTable* t = h.Find<OmPivotTable>("Statistics");
+    ASSERT_NE(t, nullptr);
+    const OmDimension& stats = t->Dimension(2);
+    const OmDimension& result = t->Dimension(3);
+    for (int p : {0, kLeaves - 1}) {
+      const int leaf = Category(stats, std::to_string(p));
+      EXPECT_DOUBLE_EQ(NumberAt(*t, {0, 0, leaf, Category(result, "Statistic")}), p);
+      EXPECT_DOUBLE_EQ(NumberAt(*t, {0, 0, leaf, Category(result, "Bias")}), 1.5);
+    }
+  }
+  {
+    SCOPED_TRACE("1000 parameters in two models, one sample mask per model");
+    constexpr int kParameters = 1000;
+    Harness h;
+    BeginBootstrapped(h, "UNIANOVA");
+    {
+      BootTable t(h.w, 0, "Parameter Estimates", "Parameter Estimates");
+      t.SplitDimension();
+      t.Dimension("Parameter");
+      t.Dimension("Model");
+      t.Dimension("Statistics");
+      t.PlaceSplit(1, Axis::Rows);
+      t.Place("Parameter", 2, Axis::Rows);
+      t.Place("Model", 3, Axis::Rows);
+      t.Place("Statistics", 1, Axis::Columns);
+      for (int s = 0; s < 4; ++s) {
+        t.Sample(s);
+        for (int p = 0; p < kParameters; ++p) {
+          t.Select("Parameter", std::to_string(p));
+          for (const char* m : {"a", "b"}) {
+            t.Select("Model", m);
+            // Sample 2 lacks the last parameter of model b: it counts for no parameter of b.
+            if (s == 2 && m[0] == 'b' && p == kParameters - 1) continue;
+            t.Number("Statistics", "B", 1 + s);
+            t.Number("Statistics", "Std. Error", 0.5);
+          }
+        }
+      }
+      t.End();
+    }
+    h.End(Spec(3));
+    const OmPivotTable* boot = h.Find<OmPivotTable>("Bootstrap for Parameter Estimates");
+    ASSERT_NE(boot, nullptr);
+    const OmDimension& stats = boot->Dimension(2);
+    const int bias = Category(stats, "Bias");
+    for (int p : {0, kParameters - 1}) {
+      SCOPED_TRACE(p);
+      EXPECT_DOUBLE_EQ(NumberAt(*boot, {p, 0, bias}), (2 + 3 + 4) / 3.0 - 1);
+      EXPECT_TRUE(NotesAt(*boot, {p, 0, bias}).empty());
+      EXPECT_DOUBLE_EQ(NumberAt(*boot, {p, 1, bias}), (2 + 4) / 2.0 - 1);
+      EXPECT_EQ(NotesAt(*boot, {p, 1, bias}), Strings{"Based on 2 samples"});
+    }
+  }
+  {
+    SCOPED_TRACE("an index space past 64 bits, read cell by cell");
+    constexpr int kCategories = 8192; // five dimensions of 2^13 categories: 2^65 indexes
+    const Strings wide = {"Parameter", "d1", "d2", "d3", "d4"};
+    Harness h;
+    BeginBootstrapped(h, "UNIANOVA");
+    {
+      BootTable t(h.w, 0, "Parameter Estimates", "Parameter Estimates");
+      t.SplitDimension();
+      for (const std::string& d : wide)
+        t.Dimension(d);
+      t.Dimension("Model");
+      t.Dimension("Statistics");
+      t.PlaceSplit(1, Axis::Rows);
+      for (std::size_t d = 0; d < wide.size(); ++d)
+        t.Place(wide[d], static_cast<int>(d) + 2, Axis::Rows);
+      t.Place("Model", 7, Axis::Rows);
+      t.Place("Statistics", 1, Axis::Columns);
+      for (int s = 0; s < 4; ++s) {
+        t.Sample(s);
+        if (s == 0)
+          for (const std::string& d : wide)
+            for (int c = 0; c < kCategories; ++c)
+              t.Select(d, std::to_string(c));
+        for (const char* p : {"0", "1"}) {
+          t.Select("Parameter", p);
+          for (const char* m : {"a", "b"}) {
+            t.Select("Model", m);
+            if (s == 2 && m[0] == 'b' && p[0] == '1') continue;
+            t.Number("Statistics", "B", 1 + s);
+            t.Number("Statistics", "Std. Error", 0.5);
+          }
+        }
+      }
+      t.End();
+    }
+    h.End(Spec(3));
+    const OmPivotTable* boot = h.Find<OmPivotTable>("Bootstrap for Parameter Estimates");
+    ASSERT_NE(boot, nullptr);
+    const int last = kCategories - 1;
+    const int bias = Category(boot->Dimension(6), "Bias");
+    for (int p : {0, 1}) {
+      SCOPED_TRACE(p);
+      EXPECT_DOUBLE_EQ(NumberAt(*boot, {p, last, last, last, last, 0, bias}), (2 + 3 + 4) / 3.0 - 1);
+      EXPECT_TRUE(NotesAt(*boot, {p, last, last, last, last, 0, bias}).empty());
+      EXPECT_DOUBLE_EQ(NumberAt(*boot, {p, last, last, last, last, 1, bias}), (2 + 4) / 2.0 - 1);
+      EXPECT_EQ(NotesAt(*boot, {p, last, last, last, last, 1, bias}), Strings{"Based on 2 samples"});
+    }
+  }
 }
