@@ -454,7 +454,7 @@ TEST(BootPooler, SparseTablesGiveTheSameResults) {
 // cell to cell) are pooled in one pass each and give the results they should.
 TEST(BootPooler, LargeShapesArePooledWithoutRescans) {
   {
-    SCOPED_TRACE("split dimension of 30001 samples, more than the specification asks for");
+    SCOPED_TRACE("split dimension of 30001 samples, more than the bootstrap specification asks for");
     Harness h;
     BeginBootstrapped(h, "Correlations");
     Play(h, {"Correlations", "Correlations", {"x"}, {"Pearson Correlation"}, 30001, [](int s, int, int) {
