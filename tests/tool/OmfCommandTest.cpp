@@ -3,16 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <initializer_list>
 #include <iterator>
-#include <map>
-#include <optional>
 #include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -195,77 +191,6 @@ TEST(OmfCommand, BuiltInSessionOutputIsUnchanged) {
     ASSERT_TRUE(in) << c.file;
     const std::string expected((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     EXPECT_TRUE(run.out == expected) << "omf " << c.args << " differs from tests/data/golden/" << c.file;
-  }
-}
-
-// The parts of a JSON export, depth first.
-void CollectParts(const nlohmann::json& parts, std::vector<const nlohmann::json*>& out) {
-  for (const auto& part : parts) {
-    out.push_back(&part);
-    if (part.contains("parts")) CollectParts(part["parts"], out);
-  }
-}
-
-// The subscript of the category shown as `label` among a dimension's categories (groups searched).
-int CategoryIndex(const nlohmann::json& nodes, const std::string& label) {
-  for (const auto& node : nodes) {
-    if (node.contains("children")) {
-      if (const int found = CategoryIndex(node["children"], label); found != -1) return found;
-    } else if (node["label"] == label) {
-      return node["index"];
-    }
-  }
-  return -1;
-}
-
-// The built-in session ends with a regression over five imputations, whose coefficients are those of the
-// reference file: the JSON export shows them pooled in the "Pooled" category of the imputation dimension.
-TEST(OmfCommand, BuiltInSessionShowsPooledCoefficients) {
-  const Outcome json = Omf("render --format json");
-  ASSERT_EQ(json.status, 0) << json.err;
-  const auto doc = nlohmann::json::parse(json.out);
-  std::vector<const nlohmann::json*> parts;
-  CollectParts(doc["parts"], parts);
-  const nlohmann::json* table = nullptr;
-  for (const auto* part : parts)
-    if ((*part)["type"] == "table" && (*part)["title"] == "Coefficients") table = part;
-  ASSERT_NE(table, nullptr);
-  const auto& dims = (*table)["dimensions"];
-  ASSERT_EQ(dims.size(), 3u);
-  ASSERT_EQ(dims[0]["label"], "Imputation Number");
-  const int pooled = CategoryIndex(dims[0]["categories"], "Pooled");
-  ASSERT_NE(pooled, -1);
-
-  std::ifstream in(fs::path(OMF_TEST_REFERENCE_DIR) / "mi-regression-m5.json");
-  ASSERT_TRUE(in);
-  const auto ref = nlohmann::json::parse(in);
-  const auto value = [&](int term, const std::string& stat) -> std::optional<double> {
-    const int s = CategoryIndex(dims[2]["categories"], stat);
-    for (const auto& cell : (*table)["cells"])
-      if (cell["at"] == nlohmann::json::array({pooled, term, s}) && cell["value"].is_number())
-        return cell["value"].get<double>();
-    return std::nullopt;
-  };
-  for (std::size_t j = 0; j < ref["terms"].size(); ++j) {
-    const std::string name =
-        ref["terms"][j] == "(Intercept)" ? "(Constant)" : ref["terms"][j].get<std::string>();
-    const int term = CategoryIndex(dims[1]["categories"], name);
-    ASSERT_NE(term, -1) << name;
-    const auto& p = ref["pooled"][j];
-    for (const auto& [stat, key] : {std::pair{"B", "estimate"},
-                                    {"Std. Error", "stderr"},
-                                    {"t", "t"},
-                                    {"Significance", "sig"},
-                                    {"Lower Bound", "lower"},
-                                    {"Upper Bound", "upper"},
-                                    {"Fraction Missing Info.", "fmi"},
-                                    {"Relative Increase Variance", "riv"},
-                                    {"Relative Efficiency", "efficiency"}}) {
-      const auto v = value(term, stat);
-      ASSERT_TRUE(v.has_value()) << name << " " << stat;
-      const double expected = p[key];
-      EXPECT_LE(std::fabs(*v - expected), 1e-9 * std::fabs(expected)) << name << " " << stat;
-    }
   }
 }
 
@@ -468,31 +393,6 @@ TEST(OmfCommand, RunningOutOfMemoryIsOneLineAndTheOutputBeforeItStays) {
   fs::remove(stream);
   fs::remove(out);
 #endif
-}
-
-// Outlines indent two spaces a level down to level 32 and name the deeper levels, so that a deeply
-// nested stream writes an outline in proportion to its length.
-TEST(OmfCommand, DeepOutlinesNameTheirLevels) {
-  std::ostringstream script;
-  script << ProcedureStart("Deep");
-  for (int k = 1; k <= 40; ++k)
-    script << "string slot=1 text=\"H" << k << "\"\nheading slot=1\n";
-  script << "string slot=1 text=\"Bottom\"\ntext-block slot=1\ntext lines=1 text=\"at the bottom\"\n";
-  for (int k = 1; k <= 40; ++k)
-    script << "heading-end\n";
-  script << "procedure-end\n";
-  const fs::path stream = Assembled("deep", script.str());
-  const std::string indent(62, ' ');
-  const Outcome text = Omf("render " + stream.string());
-  ASSERT_EQ(text.status, 0) << text.err;
-  // Output is at level 1, the procedure at 2, heading Hk at k + 2.
-  EXPECT_NE(text.out.find("\n" + indent + "H30\n" + indent + "(level 33) H31\n"), std::string::npos)
-      << text.out;
-  EXPECT_NE(text.out.find("\n" + indent + "(level 43) Bottom\n"), std::string::npos);
-  const Outcome html = Omf("render --format html " + stream.string());
-  ASSERT_EQ(html.status, 0) << html.err;
-  EXPECT_NE(html.out.find("<div>" + indent + "(level 33) H31</div>"), std::string::npos);
-  fs::remove(stream);
 }
 
 // A data directory of its own for one test: an empty one, or one holding some of the repository's
@@ -732,83 +632,3 @@ TEST(OmfCommand, ProceduresWithoutOutputAreCounted) {
 }
 
 } // namespace
-
-// A bootstrapped correlation rendered as JSON: the bias, standard error and interval of the reference
-// values (computed independently by established software), BCa with the jackknife values and percentile
-// without them.
-TEST(OmfCommand, RendersBootstrapResultsOfTheReference) {
-  std::ifstream in(fs::path(OMF_TEST_REFERENCE_DIR) / "boot-correlation.json");
-  ASSERT_TRUE(in);
-  const auto ref = nlohmann::json::parse(in);
-  for (const bool jackknife : {true, false}) {
-    SCOPED_TRACE(jackknife ? "BCa" : "percentile");
-    std::vector<double> values{ref["observed"].get<double>()};
-    for (double v : ref["samples"])
-      values.push_back(v);
-    if (jackknife)
-      for (double v : ref["jackknife"])
-        values.push_back(v);
-    std::ostringstream s;
-    s.precision(17);
-    s << "procedure-begin number=1 settings=\"procedure=Correlations\\nlanguage=English\\nbootstrap=1\\n\"\n"
-         "string slot=1 text=\"Correlations\"\ntext-block slot=1\ntext lines=1 text=\"Correlations\"\n"
-         "string slot=1 text=\"Correlations\"\nstring slot=2 text=\"Correlations\"\n"
-         "table-begin tcid=0 label=1 subtype=2\n";
-    for (std::size_t k = 0; k < values.size(); ++k)
-      s << "value slot=1 format=F5 variable=\"$bootstrap_split\" value=" << k
-        << "\nvariable slot=2 name=\"$bootstrap_split\" label=\"\"\ncategory tcid=0 category=1 dimension=2\n"
-           "string slot=1 text=\"baseline\"\nstring slot=2 text=\"Variables\"\n"
-           "category tcid=0 category=1 dimension=2\n"
-           "string slot=2 text=\"Statistics\"\ncell-dimension tcid=0 dimension=2\n"
-           "number slot=3 value="
-        << values[k]
-        << " format=F8.3\nstring slot=4 text=\"Pearson Correlation\"\ncell tcid=0 cell=3 category=4\n";
-    s << "table-end tcid=0\nprocedure-end part=0,\"samples=" << ref["samples"].size() << "\\n";
-    if (jackknife) {
-      s << "jackknife=";
-      for (std::size_t j = 0; j < ref["jackknife"].size(); ++j)
-        s << (j ? " " : "") << "1:0";
-      s << "\\n";
-    }
-    s << "\"\n";
-    const fs::path stream = Assembled("boot", s.str());
-    const Outcome json = Omf("render --format json " + stream.string());
-    fs::remove(stream);
-    ASSERT_EQ(json.status, 0) << json.err;
-    const auto doc = nlohmann::json::parse(json.out);
-    const nlohmann::json* table = nullptr;
-    const std::function<void(const nlohmann::json&)> find = [&](const nlohmann::json& parts) {
-      for (const auto& part : parts) {
-        if (part["type"] == "table") table = &part;
-        if (part.contains("parts")) find(part["parts"]);
-      }
-    };
-    find(doc["parts"]);
-    ASSERT_NE(table, nullptr);
-    // The statistics dimension: the correlation, then the results with their subscripts.
-    std::map<std::string, int> index;
-    const std::function<void(const nlohmann::json&)> walk = [&](const nlohmann::json& nodes) {
-      for (const auto& n : nodes) {
-        if (n.contains("children"))
-          walk(n["children"]);
-        else
-          index[n["label"].get<std::string>()] = n["index"];
-      }
-    };
-    const auto& stats = (*table)["dimensions"][2];
-    walk(stats["categories"]);
-    EXPECT_EQ(stats["categories"][1]["children"][2]["label"],
-              jackknife ? "BCa 95% Confidence Interval" : "95% Confidence Interval");
-    std::map<int, double> results;
-    for (const auto& cell : (*table)["cells"])
-      if (cell["at"][0] == 0 && cell["at"][1] == 0) results[cell["at"][2]] = cell["value"];
-    const auto expect = [&](const char* label, double expected) {
-      EXPECT_NEAR(results.at(index.at(label)), expected, 1e-9 * std::fabs(expected)) << label;
-    };
-    expect("Bias", ref["bias"]);
-    expect("Std. Error", ref["stderr"]);
-    const auto& interval = ref[jackknife ? "bca95" : "percentile95"];
-    expect("Lower", interval[0]);
-    expect("Upper", interval[1]);
-  }
-}
