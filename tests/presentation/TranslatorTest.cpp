@@ -5,7 +5,6 @@
 #include <omf/platform/path/PathFinder.h>
 #include <omf/platform/stringtable/FacSTDictionary.h>
 #include <omf/platform/stringtable/StringTable.h>
-#include <omf/presentation/Language.h>
 #include <omf/presentation/Translator.h>
 
 #include <gtest/gtest.h>
@@ -234,28 +233,4 @@ TEST(Translator, WithoutADictionaryNothingChanges) {
   composite.Accept(translator);
   EXPECT_EQ(text.AsString(), "Mean");
   EXPECT_EQ(composite.AsString(), "Mean% Confidence Interval");
-}
-
-TEST(Translator, EveryOutputLanguageHasAReadableTable) {
-  std::size_t count = 0;
-  const OutputLanguage* languages = OutputLanguages(count);
-  ASSERT_EQ(count, 12u);
-  for (std::size_t i = 0; i < count; ++i) {
-    const OutputLanguage& language = languages[i];
-    FacSTDictionary dictionary;
-    ASSERT_NO_THROW(dictionary.SetGlobalStringTable(LanguagePath(language.directory))) << language.directory;
-    OmStringCell mean = Text("Mean"), title = Text("Descriptive Statistics");
-    const bool english = std::string(language.locale) == "en";
-    EXPECT_EQ(Translated(dictionary, mean) == "Mean", english) << language.keyword;
-    EXPECT_EQ(Translated(dictionary, title) == "Descriptive Statistics", english) << language.keyword;
-  }
-  // Spot checks of how a statistician would print them.
-  const std::pair<const char*, const char*> expected[] = {
-      {"lang/de", "Mittelwert"}, {"lang/fr", "Moyenne"}, {"lang/ja", "平均値"}, {"lang/zh_CN", "平均值"},
-      {"lang/ru", "Среднее"},    {"lang/pl", "Średnia"}, {"lang/ko", "평균"},   {"lang/pt_BR", "Média"},
-  };
-  for (const auto& [directory, text] : expected) {
-    FacSTDictionary dictionary(LanguagePath(directory));
-    EXPECT_EQ(dictionary.LookUp("Mean"), text) << directory;
-  }
 }
