@@ -1,7 +1,6 @@
 // The output language table: which "OLANG" values name which language, and where its tables are.
 #include <gtest/gtest.h>
 
-
 #include <omf/presentation/Language.h>
 
 using namespace omf;
