@@ -1,5 +1,5 @@
-// Limits on what one stream can make the factory hold, and the rules for charts, answer trees, display keys
-// and output languages when a message asks for something that is not there.
+// Limits on what one stream can make the factory hold, and the rules for charts, answer trees and display
+// keys when a message asks for something that is not there.
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -7,7 +7,6 @@
 #include <optional>
 
 #include "support/FactoryHarness.h"
-#include <omf/platform/path/PathFinder.h>
 #include <omf/protocol/ProtocolError.h>
 
 using namespace omf;
@@ -241,34 +240,6 @@ TEST(MessageLimits, DisplayKeysStayInsideTheirField) {
     ExpectOutcome(h, 34, c.payload, c.error);
     EXPECT_EQ(h.factory.TableVarDisplayMode(), c.tableVariables);
   }
-}
-
-// An output language whose string table cannot be read is no fault of the stream: the table in use stays and
-// the stream goes on.
-TEST(MessageLimits, ALanguageWithoutATableKeepsTheTableInUse) {
-  struct DataDirectory {
-    ~DataDirectory() { omf::platform::SetDataDirectory(""); }
-  } restore;
-  Harness h;
-  const auto outline = [&](const std::string& procedure) {
-    h.Begin(procedure);
-    h.Title(procedure);
-    h.w.String(1, "Body");
-    h.w.TextBlock(1);
-    h.w.Text("text");
-    h.w.Outline("Log");
-    h.End();
-    const auto* p = h.Find<OmProcedure>(procedure);
-    return p && p->OutlineText() ? p->OutlineText()->AsString() : std::string("<none>");
-  };
-  h.w.Display("OLANG", "German");
-  EXPECT_EQ(outline("First"), "Protokoll");
-  omf::platform::SetDataDirectory("no-such-data-directory");
-  EXPECT_NO_THROW(h.w.Display("OLANG", "French"));
-  EXPECT_EQ(outline("Second"), "Protokoll");
-  EXPECT_NO_THROW(h.w.Display("OLANG", "Japanese"));
-  h.w.Display("TVARS", "Names"); // later settings still apply
-  EXPECT_EQ(h.factory.TableVarDisplayMode(), OmCellText::kModeNames);
 }
 
 } // namespace
