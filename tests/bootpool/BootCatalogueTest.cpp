@@ -1,10 +1,7 @@
-// The bootstrap catalogue: its rows, the rows a procedure selects, and which of them a table meets.
+// The bootstrap catalogue: the rows a procedure selects, and which of them a table meets.
 #include <gtest/gtest.h>
 
 #include <omf/bootpool/BootCatalogue.h>
-#include <omf/bootpool/OmBootPoolingPattern1.h>
-#include <omf/bootpool/OmBootPoolingPattern2.h>
-#include <omf/bootpool/OmBootPoolingPattern3.h>
 
 using namespace omf;
 
@@ -31,30 +28,6 @@ std::vector<int> Applying(const std::string& procedure, const OmPivotTable& tabl
 }
 
 } // namespace
-
-TEST(BootCatalogue, RowsInCatalogueOrder) {
-  const auto& catalogue = BootCatalogue();
-  ASSERT_EQ(catalogue.size(), 52u);
-  EXPECT_EQ(&catalogue, &BootCatalogue()); // built once
-  int kinds[4] = {};
-  for (const OmBootPattern* p : catalogue) {
-    if (dynamic_cast<const OmBootPoolingPattern1*>(p)) ++kinds[1];
-    if (dynamic_cast<const OmBootPoolingPattern2*>(p)) ++kinds[2];
-    if (dynamic_cast<const OmBootPoolingPattern3*>(p)) ++kinds[3];
-  }
-  EXPECT_EQ(kinds[1], 17);
-  EXPECT_EQ(kinds[2], 15);
-  EXPECT_EQ(kinds[3], 20);
-  const auto* frequencies = dynamic_cast<const OmBootPoolingPattern1*>(catalogue[0]);
-  ASSERT_NE(frequencies, nullptr);
-  EXPECT_EQ(frequencies->Statistics().front().second, " zero fill");
-  const auto* contrasts = dynamic_cast<const OmBootPoolingPattern1*>(catalogue[25]);
-  ASSERT_NE(contrasts, nullptr);
-  EXPECT_TRUE(contrasts->significanceOnly);
-  EXPECT_EQ(catalogue[40]->placement, OmBootPattern::kRows);
-  EXPECT_FALSE(catalogue[40]->rearrange);
-  EXPECT_EQ(catalogue[41]->RequiredDimensions(), (std::vector<std::string>{"Variable1", "Variable2"}));
-}
 
 TEST(BootCatalogue, TablesMeetTheRowsOfTheirProcedureAndTemplate) {
   struct Case {

@@ -4,7 +4,6 @@
 
 #include "mipool/MiStreams.h"
 #include "support/DimensionTrees.h"
-#include <omf/mipool/MICatalogue.h>
 #include <omf/mipool/MIPooler.h>
 
 using namespace omf;
@@ -126,15 +125,6 @@ TEST(MIPooler, TwoRowsOfOneTablePoolInCatalogueOrder) {
   EXPECT_EQ(NumberAt(*table, {{kImputation, "Pooled"}, {"Group", "b"}, {"Statistics", "Mean"}}), 3.5);
   EXPECT_EQ(NumberAt(*table, {{kImputation, "Pooled"}, {"Group", "b"}, {"Statistics", "N"}}), 10.5);
   EXPECT_EQ(Labels(*table, kImputation), Strings({"1", "2", "3", "4", "Pooled"}));
-
-  // The two rows, in this order, are the ones the pooler offers the table.
-  std::vector<std::size_t> rows;
-  const auto catalogue = omf::mipool::MICatalogueRows();
-  for (std::size_t i = 0; i < catalogue.size(); ++i)
-    if (std::string(catalogue[i].procedure) == "UNIANOVA" &&
-        std::string(catalogue[i].table) == "Descriptive Statistics")
-      rows.push_back(i);
-  EXPECT_EQ(rows, (std::vector<std::size_t>{11, 14}));
 }
 
 // A table of two long but sparse dimensions would have its patterns walk 10^8 positions per imputation:
@@ -185,20 +175,6 @@ TEST(MIPooler, HidingManyImputationsRemovesThemTogether) {
   ASSERT_NE(table, nullptr);
   EXPECT_EQ(Labels(*table, kImputation), Strings{"0"});
   EXPECT_EQ(table->CellCount(), 1u);
-}
-
-TEST(MICatalogue, EveryRowBecomesAPatternOfItsProcedure) {
-  const auto rows = omf::mipool::MICatalogueRows();
-  const auto& patterns = omf::mipool::MICatalogue();
-  ASSERT_EQ(rows.size(), 69u);
-  ASSERT_EQ(patterns.size(), rows.size());
-  EXPECT_EQ(&patterns, &omf::mipool::MICatalogue()); // built once
-  for (std::size_t i = 0; i < rows.size(); ++i) {
-    SCOPED_TRACE(i);
-    EXPECT_TRUE(patterns[i]->MatchesProcedure(OmStringCell(rows[i].procedure)));
-    EXPECT_FALSE(patterns[i]->MatchesProcedure(OmStringCell(std::string(rows[i].procedure) + " ")));
-    EXPECT_EQ(patterns[i]->TableName().AsString(), rows[i].table);
-  }
 }
 
 } // namespace
