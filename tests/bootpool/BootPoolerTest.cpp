@@ -92,8 +92,7 @@ TEST(BootPooler, SpecificationThatCannotBeUsedIsAClearErrorAndKeepsTheOutput) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Harness h;
-    h.Begin("Correlations", 1, c.bootstrapped);
-    h.Title("Correlations");
+    h.Open("Correlations", 1, c.bootstrapped);
     Play(h, {"Correlations", "Correlations", {"x"}, {"Pearson Correlation"}, 3, [](int s, int, int) {
                return 0.5 + s * 0.1;
              }});

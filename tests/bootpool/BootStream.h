@@ -98,8 +98,7 @@ inline std::string Spec(unsigned samples, unsigned jackknife = 0, double level =
 
 // Opens a bootstrapped procedure with its title block.
 inline void BeginBootstrapped(Harness& h, const std::string& procedure, std::int64_t number = 1) {
-  h.Begin(procedure, number, true);
-  h.Title(procedure);
+  h.Open(procedure, number, true);
 }
 
 // The labels of a dimension's tree in pre-order; groups as "label{", their end as "}".

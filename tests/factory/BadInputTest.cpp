@@ -88,8 +88,7 @@ TEST(BadInput, MalformedMessagesRaiseProtocolErrorsAndTheFactoryGoesOn) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     Harness h;
-    h.Begin("Frequencies");
-    h.Title("Frequencies");
+    h.Open("Frequencies");
     try {
       c.send(h);
       ADD_FAILURE() << "no error";
@@ -104,8 +103,7 @@ TEST(BadInput, MalformedMessagesRaiseProtocolErrorsAndTheFactoryGoesOn) {
 
 TEST(BadInput, OutOfMemoryInsideAProcedureLeavesANote) {
   Harness h;
-  h.Begin("Frequencies");
-  h.Title("Frequencies");
+  h.Open("Frequencies");
   h.Table(0, "Statistics", "X", {"r"}, {"c"}, {1});
   omf::detail::SetDispatchHook([](short type) {
     if (type == 269) throw std::bad_alloc();

@@ -14,8 +14,7 @@ using Strings = std::vector<std::string>;
 
 TEST(ContentParts, ChartsAnswerTreesAndModels) {
   Harness h;
-  h.Begin("Graph");
-  h.Title("Graph");
+  h.Open("Graph");
   h.w.Chart(3, 0, "Bar chart");
   h.w.Chart(3, 1, "abcd");
   h.w.Chart(3, 7, "xy");
@@ -53,8 +52,7 @@ TEST(ContentParts, HiddenChartsIgnoreTheirUpdates) {
   std::vector<OMSObjectSelector> requests(1);
   requests[0].SelectType(2); // text blocks only
   Harness h(requests);
-  h.Begin("Graph");
-  h.Title("Graph");
+  h.Open("Graph");
   h.w.Chart(0, 0, "Hidden");
   h.w.Chart(0, 1, "abcd");
   h.w.Text("kept");

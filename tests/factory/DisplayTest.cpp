@@ -46,8 +46,7 @@ TEST(Display, TablesFollowTheTableSettingsAndTheOutlineItsOwn) {
   Harness h;
   h.w.Display("TVARS", "Both");
   h.w.Display("OVARS", "Names");
-  h.Begin("Descriptives");
-  h.Title("Descriptives");
+  h.Open("Descriptives");
   VariableTable(h, 0, omf::stream::kModeUnset); // display-mode code 2: the setting decides
   h.w.Display("TVARS", "Labels");
   h.w.Display("OVARS", "Labels");
@@ -65,8 +64,7 @@ TEST(Display, TablesFollowTheTableSettingsAndTheOutlineItsOwn) {
 TEST(Display, CellsWithTheirOwnModeKeepIt) {
   Harness h;
   h.w.Display("TVARS", "Names");
-  h.Begin("Descriptives");
-  h.Title("Descriptives");
+  h.Open("Descriptives");
   VariableTable(h, 0, omf::stream::kModeLabels); // display-mode code 1: labels whatever the settings
   h.End();
   const auto* t = h.Find<OmPivotTable>("Household income");
@@ -76,8 +74,7 @@ TEST(Display, CellsWithTheirOwnModeKeepIt) {
 
 TEST(Display, ChangingValueModesBetweenTablesGivesThemDifferentModes) {
   Harness h;
-  h.Begin("Frequencies");
-  h.Title("Frequencies");
+  h.Open("Frequencies");
   h.w.Display("TNUMBERS", "Values");
   VariableTable(h, 0, omf::stream::kModeUnset, true);
   h.w.Display("TNUMBERS", "Both");
@@ -96,8 +93,7 @@ TEST(Display, OutputLanguageTranslatesLaterProceduresAndSelectionMatchesTranslat
   requests[0].AddIfOption(label);
   Harness h(requests);
   h.w.Display("OLANG", "German");
-  h.Begin("Frequencies");
-  h.Title("Frequencies");
+  h.Open("Frequencies");
   h.Table(0, "Statistics", "Statistics", {"Mean"}, {"Value"}, {2});
   h.Table(0, "Other", "Other", {"Mean"}, {"Value"}, {2});
   h.End();

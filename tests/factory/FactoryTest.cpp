@@ -21,8 +21,7 @@ using Strings = std::vector<std::string>;
 
 TEST(Factory, ProcedureIsGraftedAfterTheFirstTopNodeAndObserversAreToldInOrder) {
   Harness h;
-  h.Begin("Frequencies");
-  h.Title("Frequencies");
+  h.Open("Frequencies");
   h.Table(0, "Statistics", "Statistics", {"Mean"}, {"Value"}, {2.5});
   h.End();
   EXPECT_EQ(h.Outline(), (Strings{"1:Output", "2:Frequencies", "3:Frequencies", "3:Statistics"}));
@@ -57,8 +56,7 @@ TEST(Factory, ObserversDecideWhetherTheProcedureIsKept) {
   h.observer.keep = false;
   h.factory.Register(&no);
   h.factory.Register(&yes);
-  h.Begin("Frequencies");
-  h.Title("Frequencies");
+  h.Open("Frequencies");
   h.Table(0, "Statistics", "Statistics", {"Mean"}, {"Value"}, {1});
   h.End();
   EXPECT_EQ(no.calls, (Strings{"a:finished", "a:keep?", "a:changed"}));
@@ -69,8 +67,7 @@ TEST(Factory, ObserversDecideWhetherTheProcedureIsKept) {
 TEST(Factory, ProceduresWithoutOutputDisappear) {
   Harness h;
   // Only a title, a notes table and an "Active Dataset" block.
-  h.Begin("Frequencies");
-  h.Title("Frequencies");
+  h.Open("Frequencies");
   h.Table(0, "Notes", "Notes", {"Output Created"}, {"Value"}, {1});
   h.w.String(1, "Active Dataset");
   h.w.TextBlock(1);
@@ -82,8 +79,7 @@ TEST(Factory, ProceduresWithoutOutputDisappear) {
 
 TEST(Factory, AnEmptyWarningsTableBeforeOtherOutputIsDropped) {
   Harness h;
-  h.Begin("Frequencies");
-  h.Title("Frequencies");
+  h.Open("Frequencies");
   h.w.String(1, "Warnings");
   h.w.String(2, "Warnings");
   h.w.TableBegin(0, 1, 2);
@@ -122,8 +118,7 @@ TEST(Factory, LogLinesAndPageTitles) {
 
 TEST(Factory, TextOutputFollowsHeadingsAndBlocks) {
   Harness h;
-  h.Begin("Frequencies");
-  h.Title("Frequencies");
+  h.Open("Frequencies");
   h.w.Text("a");
   h.w.Text("b", 3);
   h.w.Text("c", -1);
@@ -147,8 +142,7 @@ TEST(Factory, TextOutputFollowsHeadingsAndBlocks) {
 
 TEST(Factory, ParameterMessagesMakeCells) {
   Harness h;
-  h.Begin("Test");
-  h.Title("Test");
+  h.Open("Test");
   h.w.String(1, "T");
   h.w.String(2, "T");
   h.w.TableBegin(0, 1, 2);
@@ -273,8 +267,7 @@ TEST(Factory, SettingsMessages) {
 
 TEST(Factory, TableIdsCountTablesOfTheProcedure) {
   Harness h;
-  h.Begin("Frequencies", 3);
-  h.Title("Frequencies");
+  h.Open("Frequencies", 3);
   h.Table(0, "A", "A", {"r"}, {"c"}, {1});
   h.Table(0, "B", "B", {"r"}, {"c"}, {1});
   h.Table(0, "A", "A", {"r2"}, {"c"}, {1}); // same outline label: the table is reused

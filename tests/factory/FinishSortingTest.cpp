@@ -13,8 +13,7 @@ constexpr std::int32_t kAscending = OmDimensionNode::kSortAscending;
 // Plays a procedure whose heading holds a table "Statistics" of one dimension, sorted ascending, with the
 // categories in the order given; each cell holds the position in which its category came (from 1).
 void PlaySortedTable(omf::fixtures::Harness& h, const std::vector<std::string>& categories) {
-  h.Begin("Descriptives");
-  h.Title("Descriptives");
+  h.Open("Descriptives");
   h.w.String(1, "Statistics heading");
   h.w.Heading(1);
   h.w.String(1, "Statistics");

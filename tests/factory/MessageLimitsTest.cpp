@@ -146,8 +146,7 @@ TEST(MessageLimits, TextAndLogLinesTogetherStopAt256MiB) {
 // number outside 0 to 65535 is refused.
 TEST(MessageLimits, ChartAndAnswerTreeOperations) {
   Harness h;
-  h.Begin("Graph");
-  h.Title("Graph");
+  h.Open("Graph");
   Send(h, 307, ContentMessage(4, 0, 5, 0, "Chart"));
   Send(h, 307, ContentMessage(4, 1, 3, 77, "abcdef")); // takes 3 of the 6 bytes
   Send(h, 307, ContentMessage(4, 10, 2, -5, "mp"));

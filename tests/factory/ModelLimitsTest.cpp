@@ -44,8 +44,7 @@ void CellTable(Harness& h, int slot) {
 TEST(ModelLimits, FootnoteIndexesGoPastTheRangeOfAShort) {
   constexpr int kNotes = 40000; // more than a 16-bit index holds
   Harness h;
-  h.Begin("Frequencies");
-  h.Title("Frequencies");
+  h.Open("Frequencies");
   h.w.String(1, "Section");
   h.w.Heading(1);
   h.Table(0, "Statistics", "X", {"r"}, {"c"}, {1}, [&] {
@@ -82,8 +81,7 @@ TEST(ModelLimits, FootnoteIndexesGoPastTheRangeOfAShort) {
 TEST(ModelLimits, GroupsNestAtMostAHundredLevels) {
   constexpr int kDepth = OmPivotFactory::kMaxGroupDepth;
   Harness h;
-  h.Begin("Frequencies");
-  h.Title("Frequencies");
+  h.Open("Frequencies");
   h.w.String(1, "Nested");
   h.w.String(2, "X");
   h.w.TableBegin(0, 1, 2);
@@ -171,8 +169,7 @@ TEST(ModelLimits, CompositesThatWouldGrowTooFarAreRefused) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     Harness h;
-    h.Begin("Frequencies");
-    h.Title("Frequencies");
+    h.Open("Frequencies");
     h.w.String(2, "^1");
     h.w.Composite(1, 2);
     h.w.String(4, "x");

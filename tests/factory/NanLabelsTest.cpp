@@ -35,8 +35,7 @@ std::vector<std::string> Values(const OmDimensionNode& root) {
 // each value is a category of its own.
 const OmPivotTable* SortedTable(Harness& h, const std::vector<double>& values, bool dataValues,
                                 std::uint32_t mode) {
-  h.Begin("Sorting");
-  h.Title("Sorting");
+  h.Open("Sorting");
   h.w.String(1, "T");
   h.w.String(2, "T");
   h.w.TableBegin(0, 1, 2);

@@ -59,8 +59,7 @@ TEST(ProcedureLifecycle, PartsThatTheFinishStepDestroysAreForgottenBySelection) 
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     Harness h(ParseRequestText("select headings tables if instances last end"));
-    h.Begin("Frequencies", 1, /*bootstrap=*/true);
-    h.Title("Frequencies");
+    h.Open("Frequencies", 1, /*bootstrap=*/true);
     c.play(h);
     h.End("level=95\n");
     EXPECT_EQ(h.Outline(), c.outline);
@@ -71,14 +70,12 @@ TEST(ProcedureLifecycle, OutputGoesAtLevelOneInATreeWithoutAHeadingOfItsOwn) {
   // Log lines, two procedures and a page title, in this order.
   const auto play = [](Harness& h) {
     h.w.Log("a");
-    h.Begin("Frequencies");
-    h.Title("Frequencies");
+    h.Open("Frequencies");
     h.Table(0, "Statistics", "X", {"r"}, {"c"}, {1});
     h.End();
     h.w.PageTitle("Page");
     h.w.Log("b");
-    h.Begin("Crosstabs", 2);
-    h.Title("Crosstabs");
+    h.Open("Crosstabs", 2);
     h.Table(0, "Counts", "X", {"r"}, {"c"}, {1});
     h.End();
     h.w.Log("c");
@@ -121,8 +118,7 @@ TEST(ProcedureLifecycle, RunningOutOfMemoryAfterTheMessagesClosesTheProcedureWit
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     Harness h;
-    h.Begin("Frequencies");
-    h.Title("Frequencies");
+    h.Open("Frequencies");
     h.w.String(1, "Heading");
     h.w.Heading(1);
     h.Table(0, "Statistics", "X", {"r"}, {"c"}, {1});
@@ -145,8 +141,7 @@ TEST(ProcedureLifecycle, RunningOutOfMemoryAfterTheMessagesClosesTheProcedureWit
 
 TEST(ProcedureLifecycle, RunningOutOfMemoryAgainWhileClosingDropsTheProcedureAndTellsTheCaller) {
   Harness h;
-  h.Begin("Frequencies");
-  h.Title("Frequencies");
+  h.Open("Frequencies");
   h.Table(0, "Statistics", "X", {"r"}, {"c"}, {1});
   omf::detail::SetFaultHook([](FaultPoint point) {
     if (point == FaultPoint::kFinishPart) throw std::bad_alloc();
@@ -159,8 +154,7 @@ TEST(ProcedureLifecycle, RunningOutOfMemoryAgainWhileClosingDropsTheProcedureAnd
 
 TEST(ProcedureLifecycle, ABrokenEndFragmentKeepsTheOutputCollectedSoFar) {
   Harness h(ParseRequestText("select tables if instances last end"));
-  h.Begin("Frequencies", 1, /*bootstrap=*/true);
-  h.Title("Frequencies");
+  h.Open("Frequencies", 1, /*bootstrap=*/true);
   h.Table(0, "First", "X", {"r"}, {"c"}, {1});
   h.Table(1, "Second", "X", {"r"}, {"c"}, {1});
   // A fragment that claims to continue at byte 4 of a message of 20 bytes that never began.
@@ -204,8 +198,7 @@ TEST(ProcedureLifecycle, OnlyStreamFaultsBecomeProtocolErrors) {
 
 TEST(ProcedureLifecycle, HeadingsAreFoundByTitleAmongManySiblings) {
   Harness h;
-  h.Begin("Frequencies");
-  h.Title("Frequencies");
+  h.Open("Frequencies");
   // Many siblings, then a return to the first: its new content goes under it, before the others.
   for (int i = 0; i < 2000; ++i)
     EmptyHeading(h, std::string("H").append(std::to_string(i)));
@@ -241,8 +234,7 @@ TEST(ProcedureLifecycle, HeadingsAreFoundByTitleAmongManySiblings) {
 
 TEST(ProcedureLifecycle, HeadingsNestAtMostAHundredLevels) {
   Harness h;
-  h.Begin("Frequencies");
-  h.Title("Frequencies");
+  h.Open("Frequencies");
   for (int i = 1; i <= 100; ++i) {
     h.w.String(1, std::string("L").append(std::to_string(i)));
     h.w.Heading(1);

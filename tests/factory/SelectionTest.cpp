@@ -37,8 +37,7 @@ Strings Play(const std::vector<Request>& requests, bool markHidden = false) {
     built.push_back(r.Build());
   Harness h(built);
   for (const char* procedure : {"Frequencies", "Crosstabs"}) {
-    h.Begin(procedure);
-    h.Title(procedure);
+    h.Open(procedure);
     h.Table(0, "Notes", "Notes", {"r"}, {"c"}, {1});
     h.Table(0, std::string("A ") + procedure, "Sa", {"r"}, {"c"}, {1});
     h.Table(0, std::string("B ") + procedure, "Sb", {"r"}, {"c"}, {1});

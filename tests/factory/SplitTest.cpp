@@ -42,8 +42,7 @@ void Table(Harness& h, const std::string& title, bool splits, double value) {
 
 TEST(Splits, SplitTablesCollectEveryGroup) {
   Harness h;
-  h.Begin("Means");
-  h.Title("Means");
+  h.Open("Means");
   const std::pair<const char*, const char*> groups[] = {{"x2", "b"}, {"x2", "a"}, {"x1", "c"}, {"x1", "a"}};
   double value = 1;
   for (const auto& [a, b] : groups) {

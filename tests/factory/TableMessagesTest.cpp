@@ -215,8 +215,7 @@ TEST(TableMessages, FootnoteTargetsMarkersAndColours) {
 
 TEST(TableMessages, HeadingFootnotesReachTheHeadingsTables) {
   Harness h;
-  h.Begin("Crosstabs");
-  h.Title("Crosstabs");
+  h.Open("Crosstabs");
   h.w.String(1, "Heading");
   h.w.Heading(1);
   h.Table(0, "Before", "X", {"r"}, {"c"}, {1});

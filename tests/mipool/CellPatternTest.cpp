@@ -60,8 +60,7 @@ TEST(MICellPattern, EstimateAndStandardErrorPairWithDiagnostics) {
     MiFlagsReset reset;
     Harness h;
     SetMiFlags(h.w, true, true, true, diagnostics);
-    h.Begin("Frequencies");
-    h.Title("Frequencies");
+    h.Open("Frequencies");
     MiTable t(h.w, 0, "Statistics", "Statistics", {"Variables", kImputation, "Statistics"});
     for (const char* v : {"age", "bmi"})
       for (int i = 0; i <= 5; ++i) {
@@ -125,8 +124,7 @@ TEST(MICellPattern, RubinSetWithIntervalAtTheLabelsLevel) {
     SCOPED_TRACE(c.shown);
     MiFlagsReset reset;
     Harness h;
-    h.Begin("T-Test");
-    h.Title("T-Test");
+    h.Open("T-Test");
     MiTable t(h.w, 0, "Independent Samples Test", "Independent Samples Test", {kImputation, "Statistics"});
     for (int i = 1; i <= 5; ++i) {
       const std::string imp = std::to_string(i);
@@ -160,8 +158,7 @@ TEST(MICellPattern, RubinSetWithIntervalAtTheLabelsLevel) {
 TEST(MICellPattern, SameEstimateInEveryImputationFootnotesTheSignificance) {
   MiFlagsReset reset;
   Harness h;
-  h.Begin("Oneway");
-  h.Title("Oneway");
+  h.Open("Oneway");
   MiTable t(h.w, 0, "Contrast Tests", "Contrast Tests", {kImputation, "Statistics"});
   for (int i = 1; i <= 3; ++i) {
     const std::string imp = std::to_string(i);
@@ -195,8 +192,7 @@ TEST(MICellPattern, PoolingLibraryErrorsBecomeFootnotesOnThePooledEstimate) {
     SCOPED_TRACE(c.what);
     MiFlagsReset reset;
     Harness h;
-    h.Begin("Means");
-    h.Title("Means");
+    h.Open("Means");
     MiTable t(h.w, 0, "Report", "Report", {kImputation, "Statistics"});
     for (std::size_t i = 0; i < c.imputations.size(); ++i) {
       t.Cell({std::to_string(i + 1), "Mean"}, c.imputations[i].first);
@@ -235,8 +231,7 @@ TEST(MICellPattern, AveragesDivideByTheNumberOfImputations) {
     SCOPED_TRACE(std::string(c.table) + " " + std::to_string(c.values.size()));
     MiFlagsReset reset;
     Harness h;
-    h.Begin(c.procedure);
-    h.Title(c.procedure);
+    h.Open(c.procedure);
     MiTable t(h.w, 0, c.table, c.table, {kImputation, "Statistics"});
     t.Cell({"0", c.statistic}, 1000, WireFormat::Fixed(8, 0));
     for (std::size_t i = 0; i < c.values.size(); ++i)
@@ -256,8 +251,7 @@ TEST(MICellPattern, AveragesDivideByTheNumberOfImputations) {
 TEST(MICellPattern, TypeDimensionRowPoolsStatisticByType) {
   MiFlagsReset reset;
   Harness h;
-  h.Begin("Descriptives");
-  h.Title("Descriptives");
+  h.Open("Descriptives");
   MiTable t(h.w, 0, "Descriptive Statistics", "Descriptive Statistics",
             {"Variables", kImputation, "Statistics", "Stat Type"});
   for (int i = 1; i <= 5; ++i) {

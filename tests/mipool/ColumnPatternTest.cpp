@@ -59,8 +59,7 @@ const std::vector<std::vector<double>> kR = {
 TEST(MIColumnPattern, CoefficientsPooledByFourRows) {
   MiFlagsReset reset;
   Harness h;
-  h.Begin("Regression");
-  h.Title("Regression");
+  h.Open("Regression");
   MiTable t(h.w, 0, "Coefficients", "Coefficients", {kImputation, "Variables", "Statistics"});
   for (int i = 1; i <= 5; ++i) {
     const std::string imp = std::to_string(i);
@@ -113,8 +112,7 @@ TEST(MIColumnPattern, CoefficientsPooledByFourRows) {
 TEST(MIColumnPattern, ModelsWhoseTermsVaryAreNotPooled) {
   MiFlagsReset reset;
   Harness h;
-  h.Begin("Regression");
-  h.Title("Regression");
+  h.Open("Regression");
   MiTable t(h.w, 0, "Coefficients", "Coefficients", {"Model", kImputation, "Variables", "Statistics"});
   for (const char* model : {"1", "2", "3"})
     for (int i = 1; i <= 3; ++i) {
@@ -146,8 +144,7 @@ TEST(MIColumnPattern, ModelsWhoseTermsVaryAreNotPooled) {
 TEST(MIColumnPattern, RedundantParametersKeepTheirFootnoteAndShowZeroWithoutDecimals) {
   MiFlagsReset reset;
   Harness h;
-  h.Begin("UNIANOVA");
-  h.Title("UNIANOVA");
+  h.Open("UNIANOVA");
   MiTable t(h.w, 0, "Parameter Estimates", "Parameter Estimates", {kImputation, "Parameter", "Statistics"});
   const std::vector<CellNote> redundant = {{"Redundant parameter ...", ""}};
   for (int i = 1; i <= 5; ++i) {
@@ -183,8 +180,7 @@ TEST(MIColumnPattern, RedundantParametersKeepTheirFootnoteAndShowZeroWithoutDeci
 TEST(MIColumnPattern, WaldBecomesAnFTestAndExpBFollowsTheEstimate) {
   MiFlagsReset reset;
   Harness h;
-  h.Begin("Nominal Regression");
-  h.Title("Nominal Regression");
+  h.Open("Nominal Regression");
   MiTable t(h.w, 0, "Parameter Estimates", "Parameter Estimates", {kImputation, "Parameter", "Statistics"});
   const std::string interval = "^1% Confidence Interval for Exp(B)@95";
   for (int i = 1; i <= 5; ++i) {
@@ -246,8 +242,7 @@ TEST(MIColumnPattern, PoolingLibraryErrorsFootnoteTheKeyStatistic) {
   // Two imputations, one with a negative standard error for "age".
   MiFlagsReset reset;
   Harness h;
-  h.Begin("Regression");
-  h.Title("Regression");
+  h.Open("Regression");
   MiTable t(h.w, 0, "Coefficients", "Coefficients", {kImputation, "Variables", "Statistics"});
   for (int i = 1; i <= 2; ++i)
     for (std::size_t j = 0; j < 3; ++j) {

@@ -41,8 +41,7 @@ std::pair<double, double> PoolDirect(const std::vector<double>& r, const std::ve
 // imputation (kSysmis: no N cell), `flag` the footnote the imputations put on the pair's correlation.
 void PlayCorrelations(Harness& h, const std::string& procedure, const std::vector<double>& r,
                       const std::vector<double>& n, const std::string& flag = "", bool withSig = true) {
-  h.Begin(procedure);
-  h.Title(procedure);
+  h.Open(procedure);
   MiTable t(h.w, 0, "Correlations", "Correlations", {kImputation, "Rows", "Statistics", "Columns"});
   for (std::size_t i = 0; i < r.size(); ++i) {
     const std::string imp = std::to_string(i + 1);
@@ -143,8 +142,7 @@ TEST(MICorrMatrixPattern, OddCellsPoolToMissingOrGoWithoutSignificance) {
 TEST(MICorrMatrixPattern, ListwiseNComesFromFootnotes) {
   MiFlagsReset reset;
   Harness h;
-  h.Begin("Correlations");
-  h.Title("Correlations");
+  h.Open("Correlations");
   MiTable t(h.w, 0, "Correlations", "Correlations",
             {"var:sex", kImputation, "Rows", "Statistics", "Columns"});
   const std::vector<double> r1 = {0.41, 0.35, 0.44}, r2 = {0.21, 0.28, 0.19};
@@ -190,8 +188,7 @@ TEST(MICorrMatrixPattern, ListwiseNComesFromFootnotes) {
 TEST(MICorrMatrixPattern, OneTailedTablesHalveTheSignificance) {
   MiFlagsReset reset;
   Harness h;
-  h.Begin("Non Par Corr");
-  h.Title("Non Par Corr");
+  h.Open("Non Par Corr");
   MiTable t(h.w, 0, "Correlations", "Correlations", {kImputation, "Rows", "Statistics", "Columns"});
   const std::vector<double> r = {0.33, 0.36, 0.30, 0.38, 0.35}, n = {45, 45, 46, 45, 45};
   for (std::size_t i = 0; i < r.size(); ++i) {

@@ -16,8 +16,7 @@ using Strings = std::vector<std::string>;
 // A Frequencies "Statistics" table over the original data and two imputations, a text block after it and
 // a table without imputations.
 void PlayFrequencies(Harness& h, const std::string& procedure = "Frequencies") {
-  h.Begin(procedure);
-  h.Title(procedure);
+  h.Open(procedure);
   MiTable t(h.w, 0, "Statistics", "Statistics", {kImputation, "Statistics"});
   for (int i = 0; i <= 2; ++i) {
     const std::string imp = std::to_string(i);
@@ -109,8 +108,7 @@ TEST(MIPooler, TwoRowsOfOneTablePoolInCatalogueOrder) {
   // "UNIANOVA" / "Descriptive Statistics" has two identical rows: both pool, the second to the same values.
   MiFlagsReset reset;
   Harness h;
-  h.Begin("UNIANOVA");
-  h.Title("UNIANOVA");
+  h.Open("UNIANOVA");
   MiTable t(h.w, 0, "Descriptive Statistics", "Descriptive Statistics", {kImputation, "Group", "Statistics"});
   for (int i = 1; i <= 4; ++i)
     for (const char* g : {"a", "b"}) {
@@ -132,8 +130,7 @@ TEST(MIPooler, TwoRowsOfOneTablePoolInCatalogueOrder) {
 TEST(MIPooler, TablesTooLargeToPoolAreLeftWithAFootnote) {
   MiFlagsReset reset;
   Harness h;
-  h.Begin("Frequencies");
-  h.Title("Frequencies");
+  h.Open("Frequencies");
   h.w.String(1, "Frequencies");
   h.w.String(2, "Frequencies");
   h.w.TableBegin(0, 1, 2);
@@ -164,8 +161,7 @@ TEST(MIPooler, HidingManyImputationsRemovesThemTogether) {
   MiFlagsReset reset;
   Harness h;
   SetMiFlags(h.w, true, false, true, true);
-  h.Begin("Not Pooled");
-  h.Title("Not Pooled");
+  h.Open("Not Pooled");
   MiTable t(h.w, 0, "Many", "Many", {kImputation, "Statistics"});
   for (int i = 0; i <= 100000; ++i)
     t.Cell({std::to_string(i), "Mean"}, i);

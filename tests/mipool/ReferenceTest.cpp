@@ -30,8 +30,7 @@ TEST(MIReference, RegressionCoefficientsPoolToTheReference) {
       "^1 Confidence Interval for B@" + std::to_string(ref["level"].get<double>() * 100);
   MiFlagsReset reset;
   Harness h;
-  h.Begin("Regression");
-  h.Title("Regression");
+  h.Open("Regression");
   MiTable t(h.w, 0, "Coefficients", "Coefficients", {kImputation, "Variables", "Statistics"});
   for (std::size_t i = 0; i < estimates.size(); ++i)
     for (std::size_t j = 0; j < terms.size(); ++j) {
@@ -76,8 +75,7 @@ TEST(MIReference, CorrelationPoolsToTheReference) {
   const auto n = ref["n"].get<std::vector<double>>();
   MiFlagsReset reset;
   Harness h;
-  h.Begin("Correlations");
-  h.Title("Correlations");
+  h.Open("Correlations");
   MiTable t(h.w, 0, "Correlations", "Correlations", {kImputation, "Rows", "Statistics", "Columns"});
   for (std::size_t i = 0; i < r.size(); ++i) {
     const std::string imp = std::to_string(i + 1);

@@ -58,6 +58,11 @@ struct Harness {
     w.ProcedureBegin(number, s);
   }
   void End(const std::string& bootstrapSpec = "") { w.ProcedureEnd(bootstrapSpec); }
+  // Opens a procedure with its title block, as most procedures begin.
+  void Open(const std::string& procedure, std::int64_t number = 1, bool bootstrap = false) {
+    Begin(procedure, number, bootstrap);
+    Title(procedure);
+  }
 
   // A title text block, as procedures begin with.
   void Title(const std::string& text) {
@@ -97,8 +102,7 @@ struct Harness {
   // Plays one complete, valid procedure, as a check that the factory is still usable after a refusal:
   // true when its table reached the tree.
   bool PlayValidProcedure(const std::string& name) {
-    Begin(name);
-    Title(name);
+    Open(name);
     Table(0, name + " table", "X", {"r"}, {"c"}, {1});
     End();
     return Find<OmPivotTable>(name + " table") != nullptr;

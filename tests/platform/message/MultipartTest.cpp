@@ -86,8 +86,7 @@ TEST(Multipart, TheAnnouncedSizeCostsNothingUntilItsBytesArrive) {
   for (const short type : {291, 311}) {
     SCOPED_TRACE(type);
     omf::fixtures::Harness h;
-    h.Begin("Model");
-    h.Title("Model");
+    h.Open("Model");
     const std::uint32_t total = MessageHandler::kMaxBody;
     const std::size_t largest = LargestAllocation([&] {
       for (std::uint32_t offset = 0; offset < 64 * 1024; offset += 1024) {
