@@ -16,6 +16,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "RunOmf.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -51,19 +53,6 @@ Outcome RunShell(const std::string& shellCommand) {
 // Runs omf with the arguments (a shell command line fragment).
 Outcome Omf(const std::string& args) {
   return RunShell(std::string(OMF_BINARY) + " " + args);
-}
-
-// Every part of a JSON export, children after their parent, in tree order.
-std::vector<nlohmann::json> AllParts(const nlohmann::json& doc) {
-  std::vector<nlohmann::json> all;
-  const auto add = [&all](const nlohmann::json& parts, const auto& self) -> void {
-    for (const auto& part : parts) {
-      all.push_back(part);
-      if (part.contains("parts")) self(part["parts"], self);
-    }
-  };
-  add(doc["parts"], add);
-  return all;
 }
 
 fs::path Temp(const std::string& name) {
@@ -350,8 +339,8 @@ TEST(OmfCommand, TablesTooLargeToLayOutAreNoticesAndTheRestIsRendered) {
     ASSERT_EQ(json.status, 0) << json.err;
     const auto doc = nlohmann::json::parse(json.out);
     int tables = 0;
-    for (const auto& part : AllParts(doc)) {
-      if (part["type"] != "table" || part["title"] != "Big") continue;
+    for (const auto& part : omf_test::PartsOfType(doc, "table")) {
+      if (part["title"] != "Big") continue;
       ++tables;
       EXPECT_EQ(part["dimensions"].size(), static_cast<std::size_t>(c.dimensions) + 1);
       ASSERT_EQ(part["cells"].size(), 1u);
