@@ -49,19 +49,23 @@ namespace {
 
 constexpr int kSide = 1000;
 
-// The stream file, written once per process into the temporary directory.
-const std::string& StreamPath() {
-  static const std::string path = [] {
+// The stream file, written once per process into the temporary directory and removed at exit.
+struct StreamFile {
+  std::string path;
+  StreamFile() {
     const char* dir = std::getenv("TMPDIR");
-    std::string p = std::string(dir != nullptr && *dir != '\0' ? dir : "/tmp") + "/omf_plainloop_" +
-                    std::to_string(getpid()) + ".omfs";
-    stream::StreamFileWriter writer(p);
+    path = std::string(dir != nullptr && *dir != '\0' ? dir : "/tmp") + "/omf_plainloop_" +
+           std::to_string(getpid()) + ".omfs";
+    stream::StreamFileWriter writer(path);
     bench::WriteCrosstab(writer, kSide);
     writer.Flush();
-    std::atexit([] { std::remove(StreamPath().c_str()); });
-    return p;
-  }();
-  return path;
+  }
+  ~StreamFile() { std::remove(path.c_str()); }
+};
+
+const std::string& StreamPath() {
+  static const StreamFile file;
+  return file.path;
 }
 
 // ---- the plain loop
