@@ -1,5 +1,5 @@
 // Playing a recorded stream through OmFactory: one "Crosstabs" table of N x N numeric cells sent as a
-// back end sends it (per cell a number in a slot, a category label in a slot, then a cell message).
+// back end sends it (bench/Crosstab.h).
 #include <benchmark/benchmark.h>
 
 #include <fstream>
@@ -11,42 +11,16 @@
 #include <omf/selection/OMSObjectSelector.h>
 #include <omf/stream/MessageWriter.h>
 
+#include "Crosstab.h"
+
 using namespace omf;
 
 namespace {
 
-using omf::stream::MessageWriter;
 using omf::stream::RecordingSink;
 using omf::stream::StreamRecord;
-using omf::stream::WireFormat;
 
-// Writes the session into any sink.
-void WriteCrosstab(omf::stream::MessageSink& sink, int n) {
-  MessageWriter w(sink);
-  omf::stream::ProcedureSettings s;
-  s.procedure = "Crosstabs";
-  w.ProcedureBegin(1, s);
-  w.String(1, "Crosstabs");
-  w.TextBlock(1);
-  w.Text("Crosstabs");
-  w.String(1, "Crosstabulation");
-  w.String(2, "Crosstabulation");
-  w.TableBegin(0, 1, 2);
-  w.String(1, "Column variable");
-  w.CellDimension(0, 1);
-  for (int r = 0; r < n; ++r) {
-    w.String(1, "row " + std::to_string(r));
-    w.String(2, "Row variable");
-    w.Category(0, 1, 2);
-    for (int c = 0; c < n; ++c) {
-      w.Number(3, r * 1000.0 + c, WireFormat::Fixed(8, 0));
-      w.String(4, "column " + std::to_string(c));
-      w.Cell(0, 3, 4);
-    }
-  }
-  w.TableEnd(0);
-  w.ProcedureEnd();
-}
+using omf::bench::WriteCrosstab;
 
 std::vector<StreamRecord> Crosstab(int n) {
   RecordingSink sink;

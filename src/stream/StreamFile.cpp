@@ -17,6 +17,9 @@ namespace {
 constexpr char kMagic[4] = {'O', 'M', 'F', 'S'};
 // Input of unknown size is read in pieces of this size, so that memory grows only with bytes that exist.
 constexpr std::size_t kChunk = 1u << 20;
+// Input of known size is read in blocks of this size and records are handed out of them: one read call
+// per block instead of two per record.
+constexpr std::size_t kBlock = 1u << 20;
 
 std::uint32_t ReadLe(const unsigned char* p, std::size_t n) {
   std::uint32_t v = 0;
@@ -81,18 +84,47 @@ struct StreamReader::Impl {
   std::uint64_t _offset = 0;          // bytes consumed
   std::uint64_t _index = 0;           // records returned
 
-  // Up to n bytes into `to`; the count read.
-  std::size_t Read(unsigned char* to, std::size_t n) {
+  std::vector<unsigned char> _block; // stream input of known size is read in blocks of kBlock bytes
+  std::size_t _blockAt = 0;          // next byte of _block to hand out
+  std::size_t _blockEnd = 0;         // bytes of _block that hold input
+
+  // Up to n of the next input bytes where they lie (in memory, the block, or `scratch`), without
+  // consuming them; empty at the end of the input.
+  std::span<const unsigned char> Peek(std::size_t n, unsigned char* scratch) {
     if (_in == nullptr) {
       const std::size_t k = static_cast<std::size_t>(std::min<std::uint64_t>(n, _bytes.size() - _offset));
-      if (k != 0) std::memcpy(to, _bytes.data() + _offset, k);
-      _offset += k;
-      return k;
+      return {_bytes.data() + _offset, k};
     }
-    _in->read(reinterpret_cast<char*>(to), static_cast<std::streamsize>(n));
-    const auto k = static_cast<std::size_t>(_in->gcount());
+    // Input of unknown size may be a producer that is still writing: ask only for the bytes needed.
+    if (!_size) {
+      _in->read(reinterpret_cast<char*>(scratch), static_cast<std::streamsize>(n));
+      return {scratch, static_cast<std::size_t>(_in->gcount())};
+    }
+    if (_blockAt == _blockEnd) {
+      _block.resize(kBlock);
+      _in->read(reinterpret_cast<char*>(_block.data()), static_cast<std::streamsize>(kBlock));
+      _blockAt = 0;
+      _blockEnd = static_cast<std::size_t>(_in->gcount());
+    }
+    return {_block.data() + _blockAt, std::min(n, _blockEnd - _blockAt)};
+  }
+
+  void Consume(std::size_t k) {
     _offset += k;
-    return k;
+    if (_in != nullptr && _size) _blockAt += k;
+  }
+
+  // Up to n bytes into `to`; the count read.
+  std::size_t Read(unsigned char* to, std::size_t n) {
+    std::size_t have = 0;
+    while (have < n) {
+      const std::span<const unsigned char> piece = Peek(n - have, to + have);
+      if (piece.empty()) break;
+      if (piece.data() != to + have) std::memcpy(to + have, piece.data(), piece.size());
+      Consume(piece.size());
+      have += piece.size();
+    }
+    return have;
   }
 
   void MeasureStream() {
@@ -139,13 +171,26 @@ struct StreamReader::Impl {
             : (_size ? std::optional<std::uint64_t>(*_size - std::min(*_size, _offset)) : std::nullopt);
     if (left && *left < n) throw StreamFormatError(index, type, at, OfBytes("payload", *left, n));
     record.payload.clear();
-    std::size_t have = 0;
-    while (have < n) {
-      const std::size_t piece = left ? n - have : std::min<std::size_t>(kChunk, n - have);
-      record.payload.resize(have + piece);
-      const std::size_t k = Read(record.payload.data() + have, piece);
-      have += k;
-      if (k < piece) throw StreamFormatError(index, type, at, OfBytes("payload", have, n));
+    if (left) {
+      // Appended from where the bytes lie, so that the payload is not zero-filled before it is copied.
+      record.payload.reserve(n);
+      std::size_t have = 0;
+      while (have < n) {
+        const std::span<const unsigned char> piece = Peek(n - have, nullptr);
+        if (piece.empty()) throw StreamFormatError(index, type, at, OfBytes("payload", have, n));
+        record.payload.insert(record.payload.end(), piece.begin(), piece.end());
+        Consume(piece.size());
+        have += piece.size();
+      }
+    } else {
+      std::size_t have = 0;
+      while (have < n) {
+        const std::size_t piece = std::min<std::size_t>(kChunk, n - have);
+        record.payload.resize(have + piece);
+        const std::size_t k = Read(record.payload.data() + have, piece);
+        have += k;
+        if (k < piece) throw StreamFormatError(index, type, at, OfBytes("payload", have, n));
+      }
     }
     record.type = *type;
     record.index = index;

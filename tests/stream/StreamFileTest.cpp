@@ -91,41 +91,67 @@ TEST(StreamFile, HeaderAndRecordsAreLittleEndian) {
   EXPECT_EQ(StreamBytes({StreamRecord{-2, payload}}), bytes);
 }
 
+namespace {
+
+// A stream larger than the blocks that input of known size is read in, with records cut by the blocks'
+// edges at every place and a payload larger than a block.
+std::vector<StreamRecord> Large() {
+  RecordingSink sink;
+  Bytes payload;
+  for (int i = 0; i < 60000; ++i) {
+    payload.assign(static_cast<std::size_t>(i % 41), static_cast<unsigned char>(i));
+    sink.Send(static_cast<short>(256 + i % 7), payload);
+    if (i == 30000) {
+      payload.assign(std::size_t{3} << 20, 0x5A);
+      payload[12345] = 1;
+      sink.Send(258, payload);
+    }
+  }
+  return sink.Take();
+}
+
+} // namespace
+
 // The same records come back from memory, from a seekable stream, from input that cannot seek and from a
 // file, each numbered from 1 and placed at its header's byte.
 TEST(StreamFile, EveryKindOfInputReadsTheSameRecords) {
-  const std::vector<StreamRecord> records = Sample();
-  const Bytes bytes = StreamBytes(records);
-  const std::string text(bytes.begin(), bytes.end());
-  const std::filesystem::path path = TempPath("sample.omfs");
-  WriteStreamFile(path.string(), records);
+  const std::pair<const char*, std::vector<StreamRecord>> samples[] = {{"small", Sample()},
+                                                                       {"large", Large()}};
+  for (const auto& [sample, records] : samples) {
+    const Bytes bytes = StreamBytes(records);
+    const std::string text(bytes.begin(), bytes.end());
+    const std::filesystem::path path = TempPath("sample.omfs");
+    WriteStreamFile(path.string(), records);
 
-  std::istringstream seekable(text);
-  TrickleBuffer trickle(bytes);
-  std::istream pipe(&trickle);
-  const std::vector<std::pair<const char*, std::vector<StreamRecord>>> reads = {
-      {"span", StreamReader(std::span<const unsigned char>(bytes)).ReadAll()},
-      {"owned", StreamReader(Bytes(bytes)).ReadAll()},
-      {"seekable", StreamReader(seekable).ReadAll()},
-      {"pipe", StreamReader(pipe).ReadAll()},
-      {"file", ReadStreamFile(path.string())},
-  };
-  std::filesystem::remove(path);
-  const std::uint64_t offsets[] = {8, 30, 36, 63};
-  for (const auto& [what, got] : reads) {
-    ASSERT_EQ(got.size(), records.size()) << what;
-    for (std::size_t i = 0; i < got.size(); ++i) {
-      EXPECT_TRUE(SameMessage(got[i], records[i])) << what << " record " << i + 1;
-      EXPECT_EQ(got[i].index, i + 1) << what;
-      EXPECT_EQ(got[i].offset, offsets[i]) << what;
-      EXPECT_EQ(got[i].offset, records[i].offset) << "the recording sink places records as the file does";
+    std::istringstream seekable(text);
+    TrickleBuffer trickle(bytes);
+    std::istream pipe(&trickle);
+    const std::vector<std::pair<const char*, std::vector<StreamRecord>>> reads = {
+        {"span", StreamReader(std::span<const unsigned char>(bytes)).ReadAll()},
+        {"owned", StreamReader(Bytes(bytes)).ReadAll()},
+        {"seekable", StreamReader(seekable).ReadAll()},
+        {"pipe", StreamReader(pipe).ReadAll()},
+        {"file", ReadStreamFile(path.string())},
+    };
+    std::filesystem::remove(path);
+    for (const auto& [what, got] : reads) {
+      ASSERT_EQ(got.size(), records.size()) << sample << " " << what;
+      for (std::size_t i = 0; i < got.size(); ++i) {
+        ASSERT_TRUE(SameMessage(got[i], records[i])) << sample << " " << what << " record " << i + 1;
+        ASSERT_EQ(got[i].index, i + 1) << sample << " " << what;
+        ASSERT_EQ(got[i].offset, records[i].offset) << sample << " " << what;
+      }
     }
   }
+  const std::uint64_t offsets[] = {8, 30, 36, 63};
+  const std::vector<StreamRecord> small = Sample();
+  for (std::size_t i = 0; i < small.size(); ++i)
+    EXPECT_EQ(small[i].offset, offsets[i]) << "the recording sink places records as the file does";
 }
 
 // A file cut at any byte: the reader returns the whole records before the cut, then names the record
-// that was cut, where it starts and how much of it is there. Checked for memory and for input of unknown
-// size, which take different paths.
+// that was cut, where it starts and how much of it is there. Checked for memory, for input of unknown size
+// and for input of known size (a seekable stream and a file), which take different paths.
 TEST(StreamFile, TruncationAtEveryByteNamesTheRecordThatWasCut) {
   const std::vector<StreamRecord> records = Sample();
   const Bytes whole = StreamBytes(records);
@@ -155,10 +181,17 @@ TEST(StreamFile, TruncationAtEveryByteNamesTheRecordThatWasCut) {
     }
     TrickleBuffer trickle(prefix);
     std::istream pipe(&trickle);
+    std::istringstream seekable(std::string(prefix.begin(), prefix.end()));
+    const std::filesystem::path path = TempPath("cut.omfs");
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(prefix.data()), static_cast<std::streamsize>(prefix.size()));
     const Outcome outcomes[] = {
         Read([&] { return StreamReader(std::span<const unsigned char>(prefix)); }),
         Read([&] { return StreamReader(pipe); }),
+        Read([&] { return StreamReader(seekable); }),
+        Read([&] { return StreamReader::OpenFile(path.string()); }),
     };
+    std::filesystem::remove(path);
     for (const Outcome& o : outcomes) {
       EXPECT_EQ(o.error, expected) << "cut at " << length;
       EXPECT_EQ(o.records.size(), complete) << "cut at " << length;
