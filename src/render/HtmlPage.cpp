@@ -81,7 +81,7 @@ const char* const kHtmlScript = R"js(
 "use strict";
 var doc=document;
 doc.documentElement.className+=" js";
-var words=JSON.parse(doc.getElementById("omf-words").textContent);
+var page=JSON.parse(doc.getElementById("omf-page").textContent),words=page.words;
 function esc(s){return String(s).replace(/[&<>"]/g,function(c){return c==="&"?"&amp;":c==="<"?"&lt;":c===">"?"&gt;":"&quot;";});}
 function sup(m){return m?"<sup>"+esc(m)+"</sup>":"";}
 function lab(x){return typeof x==="string"?esc(x):esc(x[0])+sup(x[1]);}
@@ -178,7 +178,19 @@ function Table(box){
   box.insertBefore(this.controls,box.firstChild);
   this.layout();
   this.drawControls();
+  // Rows the renderer left for the script: the same grids drawn here, from the first row it left out.
+  this.pending=[];
+  var self=this,left=box.querySelectorAll("table.layer[data-drawn]");
+  if(left.length)setTimeout(function(){
+    box.querySelectorAll("table.layer").forEach(function(t,y){
+      if(!t.hasAttribute("data-drawn"))return;
+      var g=self.grid(y);
+      self.pending.push({layer:y,columns:Math.max(g.columns,1),rows:g.rows.slice(g.headerRows+Number(t.getAttribute("data-drawn")))});
+    });
+    self.fill();
+  },0);
 }
+Table.prototype.runs=0;
 Table.prototype.layout=function(){
   var self=this;
   function dims(list){return list.map(function(i){return self.dims[i];});}
@@ -268,18 +280,50 @@ Table.prototype.layerLine=function(index){
   }
   return out;
 };
+// Draws every layer's grid as the renderer does: the header rows and, within the places that a page
+// holds as it opens, the first rows below them; the rest follow in batches.
 Table.prototype.draw=function(){
-  var html="";
+  var html="",room=page.first;
+  this.pending=[];
   for(var y=0;y<this.layers.places;++y){
-    var g=this.grid(y);
-    html+="<table class=\"layer"+(y===this.layer?" on":"")+"\">\n<caption><span class=\"title\">"+this.titleHtml+"</span>"+this.layerLine(y)+"</caption>\n";
+    var g=this.grid(y),body=g.rows.length-g.headerRows,columns=Math.max(g.columns,1);
+    var drawn=room>0?Math.min(body,Math.max(Math.floor(room/columns),1)):0;
+    room=Math.max(room-drawn*columns,0);
+    html+="<table class=\"layer"+(y===this.layer?" on":"")+"\""+(drawn<body?" data-drawn=\""+drawn+"\"":"")+">\n<caption><span class=\"title\">"+this.titleHtml+"</span>"+this.layerLine(y)+"</caption>\n";
     if(g.headerRows>0)html+="<thead>\n"+g.rows.slice(0,g.headerRows).join("")+"</thead>\n";
-    if(g.rows.length>g.headerRows)html+="<tbody>\n"+g.rows.slice(g.headerRows).join("")+"</tbody>\n";
+    if(body>0)html+="<tbody>\n"+g.rows.slice(g.headerRows,g.headerRows+drawn).join("")+"</tbody>\n";
     if(this.footHtml!==null)html+="<tfoot>\n<tr><td colspan=\""+g.columns+"\">"+this.footHtml+"</td></tr>\n</tfoot>\n";
     html+="</table>\n";
+    if(drawn<body)this.pending.push({layer:y,columns:columns,rows:g.rows.slice(g.headerRows+drawn)});
   }
   this.box.querySelector(".layers").innerHTML=html;
+  this.fill();
 };
+// Appends the rows not drawn yet, a batch at a time so that the page stays responsive; the layer on
+// screen first. A redraw in the meantime drops what is left of the old arrangement.
+Table.prototype.fill=function(all){
+  var self=this,run=++this.runs,size=page.first;
+  var tables=this.box.querySelectorAll("table.layer");
+  this.pending.sort(function(a,b){return (b.layer===self.layer)-(a.layer===self.layer);});
+  function batch(){
+    if(run!==self.runs)return;
+    // Batches grow, since each costs the browser a layout of the whole table so far.
+    var room=size;
+    size=Math.min(size*2,page.first*64);
+    while(self.pending.length&&(all||room>0)){
+      var p=self.pending[0],t=tables[p.layer];
+      var n=all?p.rows.length:Math.max(1,Math.floor(room/p.columns));
+      t.tBodies[0].insertAdjacentHTML("beforeend",p.rows.splice(0,n).join(""));
+      room-=n*p.columns;
+      if(!p.rows.length){t.removeAttribute("data-drawn");self.pending.shift();}
+    }
+    if(self.pending.length)setTimeout(batch,0);
+  }
+  if(all)batch();else if(this.pending.length)setTimeout(batch,0);
+};
+window.addEventListener("beforeprint",function(){
+  tables.forEach(function(t){if(t.pending&&t.pending.length)t.fill(true);});
+});
 Table.prototype.showLayer=function(index){
   this.layer=index;
   this.box.querySelectorAll("table.layer").forEach(function(t,i){t.classList.toggle("on",i===index);});
@@ -337,10 +381,11 @@ Table.prototype.move=function(dim,to){
 Table.prototype.swap=function(){var a=this.arr,t=a.r;a.r=a.c;a.c=t;this.redraw();};
 Table.prototype.reset=function(){var s=this.sent;this.arr={r:s.r.slice(),c:s.c.slice(),y:s.y.slice()};this.redraw();};
 
+var tables=[];
 doc.querySelectorAll(".omf-table").forEach(function(box){
   // A table whose data the page cannot take (groups nested deeper than the script's stack) stays as
   // drawn, without layer selectors or pivoting.
-  if(box.querySelector("script.omf-data"))try{box.omfTable=new Table(box);}catch(e){}
+  if(box.querySelector("script.omf-data"))try{box.omfTable=new Table(box);tables.push(box.omfTable);}catch(e){}
 });
 })();
 )js";

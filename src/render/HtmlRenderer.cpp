@@ -152,23 +152,30 @@ struct ByteCounter {
 // same way, to the byte.
 class HtmlGrid {
 public:
-  HtmlGrid(const TableGrid& grid, const std::string& caption, const std::string& foot, bool on)
-      : _grid(grid), _caption(caption), _foot(foot), _on(on) {
+  // Writes the header rows and the first `drawnRows` rows below them.
+  HtmlGrid(const TableGrid& grid, const std::string& caption, const std::string& foot, bool on, int drawnRows)
+      : _grid(grid), _caption(caption), _foot(foot), _on(on), _drawnRows(drawnRows) {
     _texts.reserve(grid.texts.size());
     for (const ShownText& t : grid.texts)
       _texts.push_back(Html(t));
     ByteCounter counter;
-    Draw(counter);
+    Draw(counter, grid.rows - grid.headerRows);
     _bytes = counter.bytes;
   }
 
+  // What the whole grid would write, all its rows drawn.
   std::size_t Bytes() const { return _bytes; }
 
-  template <class Out> void Draw(Out& out) const {
+  void Draw(std::ostream& out) const { Draw(out, _drawnRows); }
+
+private:
+  template <class Out> void Draw(Out& out, int drawnRows) const {
     const TableGrid& grid = _grid;
-    out << (_on ? "<table class=\"layer on\">\n<caption>" : "<table class=\"layer\">\n<caption>")
-        << std::string_view(_caption) << "</caption>\n";
-    for (int r = 0; r < grid.rows; ++r) {
+    const int rows = grid.headerRows + drawnRows;
+    out << (_on ? "<table class=\"layer on\"" : "<table class=\"layer\"");
+    if (rows < grid.rows) out << " data-drawn=\"" << drawnRows << '"';
+    out << ">\n<caption>" << std::string_view(_caption) << "</caption>\n";
+    for (int r = 0; r < rows; ++r) {
       if (r == 0 && grid.headerRows > 0) out << "<thead>\n";
       if (r == grid.headerRows) out << "<tbody>\n";
       out << "<tr>";
@@ -180,14 +187,13 @@ public:
       out << "</tr>\n";
       if (r + 1 == grid.headerRows) out << "</thead>\n";
     }
-    if (grid.rows > grid.headerRows) out << "</tbody>\n";
+    if (grid.rows > grid.headerRows) out << (drawnRows == 0 ? "<tbody>\n</tbody>\n" : "</tbody>\n");
     if (!_foot.empty())
       out << "<tfoot>\n<tr><td colspan=\"" << grid.columns << "\">" << std::string_view(_foot)
           << "</td></tr>\n</tfoot>\n";
     out << "</table>\n";
   }
 
-private:
   template <class Out> void Spans(const GridBlock& block, Out& out) const {
     if (block.rowSpan > 1) out << " rowspan=\"" << block.rowSpan << '"';
     if (block.columnSpan > 1) out << " colspan=\"" << block.columnSpan << '"';
@@ -227,6 +233,7 @@ private:
   const std::string& _caption;
   const std::string& _foot;
   bool _on;
+  int _drawnRows;
   std::vector<std::string> _texts; // per grid text
   std::size_t _bytes = 0;
 };
@@ -387,7 +394,8 @@ public:
   }
 
   void EndDocument() override {
-    _out << "</main>\n<script type=\"application/json\" id=\"omf-words\">{";
+    _out << "</main>\n<script type=\"application/json\" id=\"omf-page\">{\"first\":" << kMaxFirstDrawnPlaces
+         << ",\"words\":{";
     std::string words;
     for (const char* word : kScriptWords) {
       if (!words.empty()) words += ',';
@@ -395,7 +403,7 @@ public:
       words += ':';
       AppendJson(words, Word(_words, word));
     }
-    _out << words << "}</script>\n<script>" << kHtmlScript << "</script>\n</body>\n</html>\n";
+    _out << words << "}}</script>\n<script>" << kHtmlScript << "</script>\n</body>\n</html>\n";
   }
 
   void BeginPart(const OmOutputPart& part, const Place& at) override {
@@ -469,10 +477,12 @@ public:
     const std::vector<ShownText> names = layout.LayerNames();
     const std::string layerWord = Escape(Word(_words, "Layer:"));
     if (layout.LayerCount() > 0) {
-      std::size_t budget = kMaxTableBytes;
-      bool whole = true;
+      // The data first: a table whose data is too large to write is drawn whole, since the page could
+      // not draw the rows it leaves out.
+      const std::string data = TableData(table, layout, kMaxTableBytes);
+      std::size_t budget = kMaxTableBytes, room = data.empty() ? kSaturated : kMaxFirstDrawnPlaces;
       _out << "<div class=\"layers\">";
-      for (std::size_t layer = 0; layer < layout.LayerCount() && whole; ++layer) {
+      for (std::size_t layer = 0; layer < layout.LayerCount(); ++layer) {
         std::string caption = titleHtml;
         const std::vector<ShownText> categories = layout.LayerLabels(layer);
         for (std::size_t j = 0; j < categories.size(); ++j)
@@ -480,22 +490,24 @@ public:
                      (names[j].text.empty() ? layerWord : Html(names[j]) + ':') + ' ' + Html(categories[j]) +
                      "</span>";
         const TableGrid grid = layout.Grid(layer);
-        const HtmlGrid html(grid, caption, foot, layer == 0);
+        // The rows drawn at first, reckoned as the script does: as many as the room left allows, at
+        // least one while there is room.
+        const auto columns = static_cast<std::size_t>(std::max(grid.columns, 1));
+        const auto body = static_cast<std::size_t>(grid.rows - grid.headerRows);
+        const std::size_t rows = room == 0 ? 0 : std::min(body, std::max<std::size_t>(room / columns, 1));
+        if (room != kSaturated) room -= std::min(room, rows * columns);
+        const HtmlGrid html(grid, caption, foot, layer == 0, static_cast<int>(rows));
         if (html.Bytes() > budget) {
           _out << "</div>\n";
           Omit(Omitted(PlainTitle(title), layer, layout.LayerCount(), TableLayout::TooManyBytes()));
-          whole = false;
           break;
         }
         budget -= html.Bytes();
         html.Draw(_out);
+        if (layer + 1 == layout.LayerCount()) _out << "</div>\n";
       }
-      if (whole) {
-        _out << "</div>\n";
-        const std::string data = TableData(table, layout, budget);
-        if (!data.empty())
-          _out << "<script type=\"application/json\" class=\"omf-data\">" << data << "</script>\n";
-      }
+      if (!data.empty())
+        _out << "<script type=\"application/json\" class=\"omf-data\">" << data << "</script>\n";
     }
     _out << "</div>\n";
   }

@@ -41,7 +41,8 @@ function run(...args) {
 const regions = ["North", "South", "East", "West"];
 const genders = ["Male", "Female"];
 const ages = ["Under 30", "30 to 59", "60 and over"];
-function crosstabScript() {
+const longRegions = Array.from({ length: 3000 }, (_, r) => `Region ${r + 1}`);
+function crosstabScript(regions, genders, ages) {
   const lines = [
     'procedure-begin number=1 settings="procedure=Crosstabs\\nlanguage=English\\ncodepage=UTF-8\\nlocale=en_US\\n"',
     'string slot=1 text="Crosstabs"',
@@ -85,12 +86,19 @@ function renderPages() {
   const hidden = path.join(outDir, "builtin-hidden.html");
   run("render", "--format", "html", "--select", select, "-o", hidden);
   const script = path.join(outDir, "crosstab.txt");
-  fs.writeFileSync(script, crosstabScript());
+  fs.writeFileSync(script, crosstabScript(regions, genders, ages));
   const stream = path.join(outDir, "crosstab.omfs");
   run("assemble", script, "-o", stream);
   const crosstab = path.join(outDir, "crosstab.html");
   run("render", "--format", "html", "-o", crosstab, stream);
-  return { builtin, hidden, crosstab };
+  // A long table, more than the page draws as it opens.
+  const longScript = path.join(outDir, "long.txt");
+  fs.writeFileSync(longScript, crosstabScript(longRegions, genders, ["All ages"]));
+  const longStream = path.join(outDir, "long.omfs");
+  run("assemble", longScript, "-o", longStream);
+  const long = path.join(outDir, "long.html");
+  run("render", "--format", "html", "-o", long, longStream);
+  return { builtin, hidden, crosstab, long };
 }
 
 async function validate(files) {
@@ -304,6 +312,33 @@ async function crosstabChecks(browser, file) {
   await page.close();
 }
 
+// The rows that the page leaves out as it opens are drawn once it is open, exactly as the renderer
+// draws them.
+async function longChecks(browser, file) {
+  const written = fs.readFileSync(file, "utf8");
+  const drawn = Number((/data-drawn="(\d+)"/.exec(written) || [])[1]);
+  check("long: the page holds only the first rows as it opens", drawn > 0 && drawn < longRegions.length, String(drawn));
+  const errors = [];
+  const page = await open(browser, file, errors);
+  const done = () => page.waitForFunction(() => !document.querySelector("table[data-drawn]"), { timeout: 120000 });
+  await done();
+  const rows = await visibleCells(page, ".omf-table");
+  const last = longRegions.length - 1;
+  check(
+    "long: every row is drawn once the page is open",
+    rows.length === longRegions.length && rows[last][1] === String(10 * last + 1),
+    `${rows.length} rows, last ${JSON.stringify(rows[last])}`,
+  );
+  const filled = await page.$eval(".omf-table .layers", (e) => e.innerHTML);
+  await page.click(".omf-table details.pivot summary");
+  await page.click(".omf-table button.reset");
+  await done();
+  const redrawn = await page.$eval(".omf-table .layers", (e) => e.innerHTML);
+  check("long: the rows drawn later are the renderer's rows", filled === redrawn);
+  check("long: no console errors", errors.length === 0, errors.join("; "));
+  await page.close();
+}
+
 (async () => {
   const pages = renderPages();
   await validate([pages.builtin, pages.crosstab]);
@@ -316,6 +351,7 @@ async function crosstabChecks(browser, file) {
     await builtinChecks(browser, pages.builtin);
     await hiddenChecks(browser, pages.hidden);
     await crosstabChecks(browser, pages.crosstab);
+    await longChecks(browser, pages.long);
   } finally {
     await browser.close();
   }

@@ -1,4 +1,5 @@
 #include <omf/render/HtmlRenderer.h>
+#include <omf/render/Limits.h>
 
 #include <gtest/gtest.h>
 
@@ -26,6 +27,13 @@ nlohmann::json TableData(const std::string& html, std::size_t n = 0) {
     at += open.size();
   }
   return nlohmann::json::parse(html.substr(at, html.find("</script>", at) - at));
+}
+
+// A prefix and a number, as "r12", built without a temporary on the right of a literal.
+std::string Named(const char* prefix, std::size_t n) {
+  std::string name = prefix;
+  name += std::to_string(n);
+  return name;
 }
 
 } // namespace
@@ -164,4 +172,34 @@ TEST(HtmlRenderer, DimensionLabelsLayersAndTheTablesData) {
                   std::to_string(100 * l + 10 * r + g));
   EXPECT_EQ(data["n"], "111111111111");
   EXPECT_EQ(data["f"], nlohmann::json::parse(R"({"6":["*","a"]})"));
+}
+
+// A table with more places than a page holds as it opens writes its first rows and says how many; the
+// page's script draws the rest from the table's data, which holds every cell.
+TEST(HtmlRenderer, LongTablesWriteTheirFirstRows) {
+  auto table = std::make_unique<OmPivotTable>(OmStringCell("Long"), OmStringCell("Long"), false);
+  const int rows = table->AddDimension(OmStringCell("Rows"));
+  const int columns = table->AddDimension(OmStringCell("Columns"));
+  table->Rows().Set(0, static_cast<short>(rows));
+  table->Columns().Set(0, static_cast<short>(columns));
+  constexpr int kRows = 3000;
+  for (int r = 0; r < kRows; ++r)
+    Category(*table, rows, &table->Dimension(rows).Root(),
+             OmStringCell(Named("r", static_cast<std::size_t>(r))));
+  Category(*table, columns, &table->Dimension(columns).Root(), OmStringCell("value"));
+  for (int r = 0; r < kRows; ++r)
+    Number(*table, {r, 0}, r);
+  OmOutputTree tree;
+  WithProcedure(tree, std::move(table));
+  const std::string html = omf::render::HtmlRenderer().Render(tree);
+
+  // Two columns a row: the label and the cell.
+  const std::size_t drawn = omf::render::kMaxFirstDrawnPlaces / 2;
+  EXPECT_TRUE(Contains(html, Named("<table class=\"layer on\" data-drawn=\"", drawn) + "\">"));
+  EXPECT_TRUE(Contains(html, Named("<th scope=\"row\">r", drawn - 1) + "</th>"));
+  EXPECT_FALSE(Contains(html, Named("<th scope=\"row\">r", drawn) + "</th>"));
+  const nlohmann::json data = TableData(html);
+  ASSERT_EQ(data["v"].size(), static_cast<std::size_t>(kRows));
+  EXPECT_EQ(data["v"][kRows - 1], std::to_string(kRows - 1));
+  EXPECT_TRUE(Contains(html, Named("{\"first\":", omf::render::kMaxFirstDrawnPlaces) + ","));
 }
