@@ -347,21 +347,21 @@ Table.prototype.drawControls=function(){
     label.appendChild(sel);c.appendChild(label);
   });
   var pivot=doc.createElement("details");pivot.className="pivot";
-  var summary=doc.createElement("summary");summary.textContent=words["Pivot"];pivot.appendChild(summary);
+  var summary=doc.createElement("summary");summary.textContent=words["Pivot this table"];pivot.appendChild(summary);
   var body=doc.createElement("div");pivot.appendChild(body);
   this.dims.forEach(function(D,i){
     if(D.d.h)return;
     var label=doc.createElement("label"),sel=doc.createElement("select");
     label.textContent=(labText(D.d.l)||"#"+(i+1))+" ";
     sel.className="pivot-select";sel.dataset.dim=i;
-    [["r","Rows"],["c","Columns"],["y","Layers"]].forEach(function(a){
+    [["r","In rows"],["c","In columns"],["y","In layers"]].forEach(function(a){
       var o=doc.createElement("option");o.value=a[0];o.textContent=words[a[1]];sel.appendChild(o);
       if(self.arr[a[0]].indexOf(i)>=0)sel.value=a[0];
     });
     sel.addEventListener("change",function(){self.move(i,sel.value);});
     label.appendChild(sel);body.appendChild(label);
   });
-  [["swap","Swap rows and columns"],["reset","Reset"]].forEach(function(a){
+  [["swap","Swap rows and columns"],["reset","Reset the table"]].forEach(function(a){
     var b=doc.createElement("button");b.type="button";b.className=a[0];b.textContent=words[a[1]];
     b.addEventListener("click",function(){if(a[0]==="swap")self.swap();else self.reset();});
     body.appendChild(b);

@@ -25,8 +25,10 @@ namespace render {
 namespace {
 
 // The words the page's script shows, handed to it in the reader's language.
-constexpr const char* kScriptWords[] = {
-    "Layer:", "Pivot", "Rows", "Columns", "Layers", "Swap rows and columns", "Reset"};
+// Their keys are phrases that no back end sends, so that the string tables do not translate a table's
+// own labels ("Rows", "Columns") through them.
+constexpr const char* kScriptWords[] = {"Layer:",    "Pivot this table",      "In rows",        "In columns",
+                                        "In layers", "Swap rows and columns", "Reset the table"};
 
 void AppendEscaped(std::string& out, std::string_view text) {
   for (const char c : text) {
@@ -545,7 +547,7 @@ private:
         _out << "<button type=\"button\" class=\"tw\" aria-expanded=\"true\" aria-label=\""
              << Escape(Word(_words, "Collapse or expand")) << "\"></button>";
       _out << "<a href=\"#p" << i + 1 << "\">" << Escape(e.title) << "</a>";
-      if (!e.visible) _out << "<span class=\"tag\">" << Escape(Word(_words, "hidden")) << "</span>";
+      if (!e.visible) _out << "<span class=\"tag\">" << Escape(Word(_words, "hidden part")) << "</span>";
       if (parent) {
         _out << "\n<ul>\n";
         open.push_back(e.level);

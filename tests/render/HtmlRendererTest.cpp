@@ -92,9 +92,9 @@ TEST(HtmlRenderer, OutlineLinksPartsAndMarksHiddenOnes) {
                        "<ul class=\"tree\">\n<li><button type=\"button\" class=\"tw\" aria-expanded=\"true\" "
                        "aria-label=\"Collapse or expand\"></button><a href=\"#p1\">Output</a>\n<ul>\n"));
   EXPECT_TRUE(Contains(html, "<li class=\"leaf\"><a href=\"#p3\">Frequencies</a></li>\n"));
-  EXPECT_TRUE(Contains(html,
-                       "<li class=\"leaf hidden\"><a href=\"#p6\">Notes</a><span class=\"tag\">hidden</span>"
-                       "</li>\n</ul></li>\n</ul></li>\n</ul>\n"));
+  EXPECT_TRUE(Contains(
+      html, "<li class=\"leaf hidden\"><a href=\"#p6\">Notes</a><span class=\"tag\">hidden part</span>"
+            "</li>\n</ul></li>\n</ul></li>\n</ul>\n"));
   for (const char* part :
        {"<div class=\"part heading\" id=\"p1\">\n<h1>Output</h1>",
         "<div class=\"part procedure\" id=\"p2\">\n<h2>Frequencies</h2>",

@@ -473,11 +473,11 @@ TEST(OmfCommand, TheDocumentsOwnWordsAreTranslated) {
   for (const char* expected :
        {"<html lang=\"de\">", ">Ausgabe</a>", ">Protokoll</a>", "<p class=\"outline-head\">Gliederung</p>",
         "Ausgeblendete Teile zeigen", "\"Layer:\":\"Schicht:\"",
-        "\"Reset\":\"Zur\xC3\xBC"
+        "\"Reset the table\":\"Zur\xC3\xBC"
         "cksetzen\"",
         "<figcaption>Diagramm: Bar chart of Region by Gender</figcaption>"})
     EXPECT_NE(html.out.find(expected), std::string::npos) << expected;
-  for (const char* english : {"Chart:", ">Output<", ">Log<", "Show hidden parts", ":\"Reset\""})
+  for (const char* english : {"Chart:", ">Output<", ">Log<", "Show hidden parts", ":\"Reset the table\""})
     EXPECT_EQ(html.out.find(english), std::string::npos) << english;
 }
 
