@@ -60,6 +60,8 @@ tfoot p{margin:.1em 0}
 sup{line-height:0}
 .js table.layer:not(.on){display:none}
 @media print{
+:root{color-scheme:light;--fg:#000;--bg:#fff;--muted:#444;--line:#888;--head:#eee;--link:#000}
+.part.target>*{outline:0}
 body{display:block;font-size:11pt}
 nav.outline,.controls{display:none}
 main{padding:0}
