@@ -183,14 +183,19 @@ function Table(box){
   // Rows the renderer left for the script: the same grids drawn here, from the first row it left out.
   this.pending=[];
   var self=this,left=box.querySelectorAll("table.layer[data-drawn]");
-  if(left.length)setTimeout(function(){
+  if(left.length)afterLoad(function(){
     box.querySelectorAll("table.layer").forEach(function(t,y){
       if(!t.hasAttribute("data-drawn"))return;
       var g=self.grid(y);
       self.pending.push({layer:y,columns:Math.max(g.columns,1),rows:g.rows.slice(g.headerRows+Number(t.getAttribute("data-drawn")))});
     });
     self.fill();
-  },0);
+  });
+}
+// Runs f once the page has opened, so that the rows drawn later do not hold up its opening.
+function afterLoad(f){
+  if(doc.readyState==="complete")setTimeout(f,0);
+  else window.addEventListener("load",function(){setTimeout(f,0);});
 }
 Table.prototype.runs=0;
 Table.prototype.layout=function(){
