@@ -1,5 +1,6 @@
 #include <omf/render/FootnoteMarks.h>
 
+#include <algorithm>
 #include <unordered_set>
 
 #include <omf/model/OutputPart.h>
@@ -56,8 +57,17 @@ FootnoteMarks FootnoteMarks::ForTable(const OmPivotTable& table, std::string_vie
     Refer(&table.TableTitle(), referred);
     Refer(table.Caption(), referred);
     Refer(table.CornerText(), referred);
-    for (int d = 0; d < table.NDimensions(); ++d)
-      ReferLabels(table.Dimension(d).Root(), referred);
+    const auto& layers = table.Layers().Placed();
+    for (int d = 0; d < table.NDimensions(); ++d) {
+      const OmDimensionNode& root = table.Dimension(d).Root();
+      // A dimension's own label is drawn when it names a variable (over the categories or heading the
+      // label columns) and when it names a layer; never when the dimension is kept out of sight.
+      const bool layer = std::find(layers.begin(), layers.end(), d) != layers.end();
+      if (!(root.Mark() && root.SecondFlag()) &&
+          (layer || root.Label().OrderCode() == OmCellText::kOrderVariable))
+        Refer(&root.Label(), referred);
+      ReferLabels(root, referred);
+    }
     for (auto it = table.FirstCell(); it; ++it)
       Refer(it.Cell(), referred);
   }

@@ -31,7 +31,8 @@ public:
   FootnoteMarks(const std::vector<OmFootnote>& footnotes, const std::vector<bool>& referred,
                 std::string_view codePage);
   // Marks for the footnotes of a table that its title, caption, corner, category and group labels or
-  // cells refer to. Dimension labels are not drawn, so their references do not count.
+  // cells refer to, and the labels of the dimensions drawn: those naming a variable or a layer, unless
+  // kept out of sight.
   static FootnoteMarks ForTable(const OmPivotTable& table, std::string_view codePage);
   // Marks for every footnote of a heading.
   static FootnoteMarks ForHeading(const OmHeading& heading, std::string_view codePage);

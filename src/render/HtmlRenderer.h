@@ -1,8 +1,11 @@
 #pragma once
-// Renders an output tree as one self-contained HTML page (UTF-8, styles inline): the outline, then the
-// visible parts in tree order. Tables are <table> elements whose nested labels span their categories
-// with rowspan and colspan, one per combination of layer categories; footnote marks are superscripts.
-// Grids too large to lay out or to write (see render/Limits.h) are replaced by a notice paragraph.
+// Renders an output tree as one self-contained HTML page (UTF-8, style sheet and script inline, nothing
+// fetched): an outline pane of collapsible links to every part, then the parts in tree order, hidden
+// ones marked and shown only when the reader asks. Tables are <table> elements, one per combination of
+// layer categories, whose nested labels span their categories; each table also carries its dimensions
+// and cells as JSON, from which the page's script shows one layer at a time and pivots the table.
+// Grids too large to lay out or to write (see render/Limits.h) are replaced by a notice paragraph; a
+// long table is written with its first rows, the script drawing the rest once the page is open.
 #include <ostream>
 #include <string>
 #include <vector>

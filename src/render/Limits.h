@@ -19,6 +19,12 @@ inline constexpr std::size_t kMaxGridPlaces = 10'000'000;
 // dimensions outside it, so one long text could still make a small table write terabytes.
 inline constexpr std::size_t kMaxTableBytes = std::size_t{256} << 20;
 
+// The most places of one table's grids (rows of cells times the grid's columns, over its layers in
+// order) that an HTML page holds as it opens; the page's script draws the remaining rows a batch at a
+// time once the page is open, and all of them before it is printed. A browser takes seconds to build a
+// table of a hundred thousand cells, so a page holding one whole would not open at once.
+inline constexpr std::size_t kMaxFirstDrawnPlaces = 2'000;
+
 // Outline lines are indented two spaces a level down to this level. Deeper lines keep that indent and
 // start with their level in brackets, so that the outline of a deeply nested tree stays in proportion
 // to the tree instead of growing with the square of its depth.

@@ -53,6 +53,10 @@ struct AxisDimension {
   // A dimension whose root carries both the node mark and the second flag is one the back end (or a
   // pooler, for the bootstrap split) asked to keep out of sight: as a layer it gets no "Layer:" line.
   bool hidden = false;
+  // The dimension's label, and whether the reader sees it: a column dimension's label spans its
+  // categories on a label level of its own above them, a row dimension's heads its label columns.
+  const OmCellText* label = nullptr;
+  bool labelShown = false;
 
   std::size_t Count() const { return subscripts.size(); }
   std::size_t PathLength(std::size_t i) const { return start[i + 1] - start[i]; }
@@ -67,6 +71,14 @@ struct AxisDimension {
   }
 };
 
+// Which dimension labels a reader sees: those naming a variable (Gender over Male and Female, Region
+// heading its categories), since they tell which variable a category is a value of. Labels such as
+// "Statistics" or "Variables" name only the kind of categories, which the categories show themselves.
+bool ShowsLabel(const OmDimension& dimension) {
+  const OmDimensionNode& root = dimension.Root();
+  return !(root.Mark() && root.SecondFlag()) && root.Label().OrderCode() == OmCellText::kOrderVariable;
+}
+
 // Layers show only the categories themselves, so their paths hold just the category.
 AxisDimension MakeAxisDimension(const OmPivotTable& table, int d, const std::vector<Category>& categories,
                                 bool withPaths) {
@@ -74,6 +86,8 @@ AxisDimension MakeAxisDimension(const OmPivotTable& table, int d, const std::vec
   a.dim = d;
   const OmDimensionNode* root = &table.Dimension(d).Root();
   a.hidden = root->Mark() && root->SecondFlag();
+  a.label = &root->Label();
+  a.labelShown = ShowsLabel(table.Dimension(d));
   for (const Category& category : categories) {
     const std::size_t begin = a.nodes.size();
     if (withPaths) {
@@ -100,11 +114,13 @@ struct Axis {
   std::vector<AxisDimension> dims;
   std::vector<std::size_t> inner; // per dimension: places per category (the product of the later counts)
   std::vector<int> levelOffset;   // per dimension: its first label level
+  std::vector<int> labelLevels;   // per dimension: 1 when its own label takes a level above its categories
   std::size_t places = 1;
   int levels = 0;
 
-  // The caller has checked that the places and levels fit within kMaxGridPlaces.
-  void Add(AxisDimension dim) {
+  // The caller has checked that the places and levels fit within kMaxGridPlaces. On the column axis a
+  // shown dimension label takes a level (`labelLevel`).
+  void Add(AxisDimension dim, bool labelLevel = false) {
     dims.push_back(std::move(dim));
     inner.assign(dims.size(), 1);
     places = 1;
@@ -113,7 +129,8 @@ struct Axis {
       places *= dims[j].Count();
     }
     levelOffset.push_back(levels);
-    levels += dims.back().depth;
+    labelLevels.push_back(labelLevel && dims.back().labelShown && dims.back().depth > 0 ? 1 : 0);
+    levels += labelLevels.back() + dims.back().depth;
   }
   std::size_t CategoryAt(std::size_t place, std::size_t j) const {
     return (place / inner[j]) % dims[j].Count();
@@ -121,13 +138,17 @@ struct Axis {
 };
 
 // Calls label(place, span, level, levels, node) for each label of an axis: places [place, place + span)
-// at label levels [level, level + levels).
-template <class Label> void ForEachLabel(const Axis& axis, Label label) {
+// at label levels [level, level + levels); and dimensionLabel(place, span, level, dimension) for each
+// dimension label that takes a level of its own.
+template <class Label, class DimensionLabel>
+void ForEachLabel(const Axis& axis, Label label, DimensionLabel dimensionLabel) {
   for (std::size_t j = 0; j < axis.dims.size(); ++j) {
     const AxisDimension& dim = axis.dims[j];
     const std::size_t n = dim.Count(), inner = axis.inner[j], outer = axis.places / (n * inner);
+    const int first = axis.levelOffset[j] + axis.labelLevels[j];
     for (std::size_t o = 0; o < outer; ++o) {
       const std::size_t base = o * n * inner;
+      if (axis.labelLevels[j] != 0) dimensionLabel(base, n * inner, axis.levelOffset[j], dim);
       for (int t = 0; t < dim.depth; ++t) {
         for (std::size_t i = 0; i < n;) {
           const std::size_t pathLength = dim.PathLength(i);
@@ -140,13 +161,19 @@ template <class Label> void ForEachLabel(const Axis& axis, Label label) {
           while (k < n && static_cast<std::size_t>(t) < dim.PathLength(k) && dim.At(k, t) == node)
             ++k;
           const bool category = static_cast<std::size_t>(t) + 1 == pathLength;
-          label(base + i * inner, (k - i) * inner, axis.levelOffset[j] + t, category ? dim.depth - t : 1,
-                node);
+          label(base + i * inner, (k - i) * inner, first + t, category ? dim.depth - t : 1, node);
           i = k;
         }
       }
     }
   }
+}
+
+// Rows above the row labels: the column label levels, at least one to hold the row dimensions' labels
+// (stub heads) when some row dimension shows its label, and one more above those for a corner text.
+std::size_t HeaderRows(std::size_t columnLevels, bool corner, bool stubHeads) {
+  const std::size_t least = stubHeads ? (corner ? 2 : 1) : (corner ? 1 : 0);
+  return std::max(columnLevels, least);
 }
 
 // A stored cell at its place.
@@ -192,7 +219,7 @@ struct TableLayout::Impl {
     for (int d : rows)
       _rows.Add(MakeAxisDimension(table, d, categories[static_cast<std::size_t>(d)], true));
     for (int d : columns)
-      _columns.Add(MakeAxisDimension(table, d, categories[static_cast<std::size_t>(d)], true));
+      _columns.Add(MakeAxisDimension(table, d, categories[static_cast<std::size_t>(d)], true), true);
     for (int d : layers)
       _layers.Add(MakeAxisDimension(table, d, categories[static_cast<std::size_t>(d)], false));
     PlaceCells();
@@ -204,22 +231,25 @@ struct TableLayout::Impl {
             const std::vector<std::vector<Category>>& categories) {
     struct Size {
       std::size_t places = 1, levels = 0;
+      bool labels = false; // some dimension shows its label
     };
-    const auto measure = [&](const std::vector<int>& dims) {
+    const auto measure = [&](const std::vector<int>& dims, bool labelLevels) {
       Size size;
       for (int d : dims) {
         const std::vector<Category>& list = categories[static_cast<std::size_t>(d)];
         std::size_t depth = 0;
         for (const Category& c : list)
           depth = std::max(depth, c.depth);
+        const bool shown = depth > 0 && render::ShowsLabel(_table.Dimension(d));
+        size.labels = size.labels || shown;
         size.places = SaturatingMul(size.places, std::max<std::size_t>(list.size(), 1));
-        size.levels = SaturatingAdd(size.levels, depth);
+        size.levels = SaturatingAdd(size.levels, depth + (labelLevels && shown ? 1 : 0));
       }
       return size;
     };
-    const Size r = measure(rows), c = measure(columns), l = measure(layers);
+    const Size r = measure(rows, false), c = measure(columns, true), l = measure(layers, false);
     const bool corner = _table.CornerText() != nullptr;
-    const std::size_t gridRows = SaturatingAdd(SaturatingAdd(c.levels, corner && c.levels == 0), r.places);
+    const std::size_t gridRows = SaturatingAdd(HeaderRows(c.levels, corner, r.labels), r.places);
     const std::size_t gridColumns = SaturatingAdd(SaturatingAdd(r.levels, corner && r.levels == 0), c.places);
     const std::size_t places =
         SaturatingMul(l.places, SaturatingAdd(SaturatingMul(gridRows, gridColumns), layers.size()));
@@ -340,17 +370,44 @@ std::vector<ShownText> TableLayout::LayerLabels(std::size_t layer) const {
   return out;
 }
 
+TableLayout::Placement TableLayout::Placed() const {
+  Placement out;
+  for (const AxisDimension& dim : _my->_rows.dims)
+    out.rows.push_back(dim.dim);
+  for (const AxisDimension& dim : _my->_columns.dims)
+    out.columns.push_back(dim.dim);
+  for (const AxisDimension& dim : _my->_layers.dims)
+    out.layers.push_back(dim.dim);
+  return out;
+}
+
+bool TableLayout::ShowsLabel(const OmPivotTable& table, int dimension) {
+  return render::ShowsLabel(table.Dimension(dimension));
+}
+
+std::vector<ShownText> TableLayout::LayerNames() const {
+  std::vector<ShownText> out;
+  for (const AxisDimension& dim : _my->_layers.dims)
+    if (!dim.hidden) out.push_back(_my->_marks.Show(*dim.label));
+  return out;
+}
+
 TableGrid TableLayout::Grid(std::size_t layer) const {
   const Impl& my = *_my;
   TableGrid grid;
   if (layer >= LayerCount()) return grid;
   const bool corner = my._table.CornerText() != nullptr;
-  // A corner text needs a corner: at least one header row and one label column.
-  const int extraRows = corner && my._columns.levels == 0 ? 1 : 0;
+  bool stubHeads = false;
+  for (const AxisDimension& dim : my._rows.dims)
+    stubHeads = stubHeads || (dim.labelShown && dim.depth > 0);
+  // A corner text needs a corner: at least one header row and one label column. Header rows beyond the
+  // column label levels stand above the column labels, empty.
   const int extraColumns = corner && my._rows.levels == 0 ? 1 : 0;
   const auto rowPlaces = static_cast<int>(my._rows.places),
              columnPlaces = static_cast<int>(my._columns.places);
-  grid.headerRows = my._columns.levels + extraRows;
+  grid.headerRows =
+      static_cast<int>(HeaderRows(static_cast<std::size_t>(my._columns.levels), corner, stubHeads));
+  const int extraRows = grid.headerRows - my._columns.levels;
   grid.headerColumns = my._rows.levels + extraColumns;
   grid.rows = grid.headerRows + rowPlaces;
   grid.columns = grid.headerColumns + columnPlaces;
@@ -370,23 +427,39 @@ TableGrid TableLayout::Grid(std::size_t layer) const {
                        std::uint32_t shown) {
     grid.blocks.push_back(GridBlock{kind, row, column, rowSpan, columnSpan, shown});
   };
-  if (grid.headerRows > 0 && grid.headerColumns > 0)
-    add(GridBlock::kCorner, 0, 0, grid.headerRows, grid.headerColumns,
-        corner ? text(*my._table.CornerText()) : 0);
+  // With stub heads the corner keeps the header rows above the last one; it is not drawn when there are
+  // none.
+  const int cornerRows = grid.headerRows - (stubHeads ? 1 : 0);
+  if (cornerRows > 0 && grid.headerColumns > 0)
+    add(GridBlock::kCorner, 0, 0, cornerRows, grid.headerColumns, corner ? text(*my._table.CornerText()) : 0);
+  if (stubHeads)
+    for (std::size_t j = 0; j < my._rows.dims.size(); ++j) {
+      const AxisDimension& dim = my._rows.dims[j];
+      if (dim.depth == 0) continue;
+      add(GridBlock::kStubHead, grid.headerRows - 1, my._rows.levelOffset[j], 1, dim.depth,
+          dim.labelShown ? label(&my._table.Dimension(dim.dim).Root()) : 0);
+    }
   for (int c = 0; extraRows != 0 && c < columnPlaces; ++c)
-    add(GridBlock::kColumnLabel, 0, grid.headerColumns + c, 1, 1, 0);
+    add(GridBlock::kColumnLabel, 0, grid.headerColumns + c, extraRows, 1, 0);
   for (int r = 0; extraColumns != 0 && r < rowPlaces; ++r)
     add(GridBlock::kRowLabel, grid.headerRows + r, 0, 1, 1, 0);
-  ForEachLabel(my._columns,
-               [&](std::size_t place, std::size_t span, int level, int levels, const OmDimensionNode* node) {
-                 add(GridBlock::kColumnLabel, level, grid.headerColumns + static_cast<int>(place), levels,
-                     static_cast<int>(span), label(node));
-               });
-  ForEachLabel(my._rows,
-               [&](std::size_t place, std::size_t span, int level, int levels, const OmDimensionNode* node) {
-                 add(GridBlock::kRowLabel, grid.headerRows + static_cast<int>(place), level,
-                     static_cast<int>(span), levels, label(node));
-               });
+  ForEachLabel(
+      my._columns,
+      [&](std::size_t place, std::size_t span, int level, int levels, const OmDimensionNode* node) {
+        add(GridBlock::kColumnLabel, extraRows + level, grid.headerColumns + static_cast<int>(place), levels,
+            static_cast<int>(span), label(node));
+      },
+      [&](std::size_t place, std::size_t span, int level, const AxisDimension& dim) {
+        add(GridBlock::kDimensionLabel, extraRows + level, grid.headerColumns + static_cast<int>(place), 1,
+            static_cast<int>(span), label(&my._table.Dimension(dim.dim).Root()));
+      });
+  ForEachLabel(
+      my._rows,
+      [&](std::size_t place, std::size_t span, int level, int levels, const OmDimensionNode* node) {
+        add(GridBlock::kRowLabel, grid.headerRows + static_cast<int>(place), level, static_cast<int>(span),
+            levels, label(node));
+      },
+      [](std::size_t, std::size_t, int, const AxisDimension&) {});
 
   // One block a cell place, row by row; the stored cells of the layer fill theirs.
   const std::size_t firstCell = grid.blocks.size();

@@ -4,8 +4,11 @@
 // There is one grid per combination of layer categories. A grid is a rectangle of blocks: the corner at
 // the top left, the column labels above (a group spans its categories; of several column dimensions the
 // first listed is outermost), the row labels at the left (a group in a label column of its own, left of
-// its categories; several row dimensions nest the same way) and the cells. Dimension labels themselves
-// are not part of the grid. A dimension without categories takes one place, subscript 0, with no label.
+// its categories; several row dimensions nest the same way) and the cells. Dimension labels
+// show where they tell a reader which variable the categories are values of: a column dimension's label
+// spans its categories on a level of its own above them, and the row dimensions' labels head their label
+// columns in the last header row (stub heads), below the corner. A dimension without categories takes one
+// place, subscript 0, with no label.
 // A table whose grids would hold more than kMaxGridPlaces places is not laid out at all (TooLarge).
 #include <cstddef>
 #include <cstdint>
@@ -24,7 +27,7 @@ class OmPivotTable;
 namespace render {
 
 struct GridBlock {
-  enum Kind : unsigned char { kCorner, kColumnLabel, kRowLabel, kCell };
+  enum Kind : unsigned char { kCorner, kColumnLabel, kRowLabel, kCell, kDimensionLabel, kStubHead };
   Kind kind = kCell;
   int row = 0;
   int column = 0;
@@ -78,11 +81,21 @@ public:
   // Why a renderer stopped writing a table's grids when they would take more than kMaxTableBytes.
   static std::string TooManyBytes();
 
+  // The dimensions on each axis, in nesting order (outermost first), as the grids place them.
+  struct Placement {
+    std::vector<int> rows, columns, layers;
+  };
+  Placement Placed() const;
+  // Whether a reader sees the dimension's label over its categories or heading its label columns.
+  static bool ShowsLabel(const OmPivotTable& table, int dimension);
+
   // Combinations of layer categories, the last layer dimension varying fastest; 1 without layers.
   std::size_t LayerCount() const;
   // The categories of one combination, one per layer dimension in list order; hidden dimensions (root
   // with both the node mark and the second flag, such as the bootstrap split) are left out.
   std::vector<ShownText> LayerLabels(std::size_t layer) const;
+  // The labels of the layer dimensions that LayerLabels shows categories of, in the same order.
+  std::vector<ShownText> LayerNames() const;
   TableGrid Grid(std::size_t layer) const;
 
 private:

@@ -26,7 +26,7 @@ void Aligned(std::string& line, const std::string& text, std::size_t width, cons
   std::size_t before = 0;
   if (block.kind == GridBlock::kCell && numeric)
     before = room;
-  else if (block.kind == GridBlock::kColumnLabel)
+  else if (block.kind == GridBlock::kColumnLabel || block.kind == GridBlock::kDimensionLabel)
     before = room / 2;
   Pad(line, before);
   line += text;

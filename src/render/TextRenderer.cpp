@@ -29,6 +29,13 @@ void Underlined(const std::string& title, char rule, std::ostream& out) {
       << std::string(std::max<std::size_t>(omf::platform::DisplayWidth(title), 1), rule) << '\n';
 }
 
+// A layer's line names its dimension, "Age group: Under 40"; a dimension without a label gets the word
+// for a layer instead.
+std::string LayerLine(const std::string& layerWord, const ShownText& name, const ShownText& category) {
+  const std::string dimension = PlainText(name);
+  return (dimension.empty() ? layerWord : dimension + ':') + ' ' + PlainText(category);
+}
+
 // Writes the outline, then each visible part after an empty line.
 class TextEmitter final : public Emitter {
 public:
@@ -72,10 +79,12 @@ public:
     if (!layout.TooLarge().empty()) Omit(Omitted(title, 0, 0, layout.TooLarge()));
     std::size_t budget = kMaxTableBytes;
     const std::string layerWord = Word(_words, "Layer:");
+    const std::vector<ShownText> names = layout.LayerNames();
     for (std::size_t layer = 0; layer < layout.LayerCount(); ++layer) {
       std::string labels = layer != 0 ? "\n" : "";
-      for (const ShownText& label : layout.LayerLabels(layer))
-        labels += layerWord + ' ' + PlainText(label) + '\n';
+      const std::vector<ShownText> categories = layout.LayerLabels(layer);
+      for (std::size_t j = 0; j < categories.size(); ++j)
+        labels += LayerLine(layerWord, names[j], categories[j]) + '\n';
       const TableGrid grid = layout.Grid(layer);
       const TextGrid drawing(grid);
       const std::size_t bytes = SaturatingAdd(labels.size(), drawing.Bytes());

@@ -58,7 +58,8 @@ TEST(RenderLimits, DeepOutlinesIndentDownToALevelAndNameDeeperLevels) {
   EXPECT_LT(text.size(), 200u * kDepth);
 
   const std::string html = omf::render::HtmlRenderer().Render(tree);
-  EXPECT_TRUE(Contains(html, "<div>" + deepest + "(level 33) H33</div>\n"));
+  EXPECT_TRUE(Contains(html, "<li class=\"leaf\"><a href=\"#p33\">(level 33) H33</a></li>\n"));
+  EXPECT_TRUE(Contains(html, ">(level 20000) H20000</a>"));
   EXPECT_LT(html.size(), 200u * kDepth);
 
   const auto json = nlohmann::json::parse(omf::render::JsonRenderer().Render(tree));
@@ -96,7 +97,7 @@ TEST(RenderLimits, DeeplyNestedGroupsAreWalkedWithoutRecursion) {
   EXPECT_TRUE(Contains(text, "| G1 | G2 | G3 |"));
   EXPECT_TRUE(Contains(text, "| G99999 | Leaf | 42 |"));
   EXPECT_TRUE(Contains(omf::render::HtmlRenderer().Render(tree),
-                       "<th>G99999</th><th>Leaf</th><td class=\"num\">42</td>"));
+                       "<th scope=\"row\">G99999</th><th scope=\"row\">Leaf</th><td class=\"num\">42</td>"));
 
   Dismantle(table.Dimension(d).Root());
 }
@@ -130,12 +131,12 @@ TEST(RenderLimits, LayersBeyondTheByteLimitBecomeOneNotice) {
   ASSERT_EQ(omitted.size(), 1u);
   EXPECT_EQ(omitted[0], "table \"Wide\": layers 2 to 3 not shown: " + why);
   const std::string text = out.str();
-  const std::size_t first = text.find("Layer: L1\n"),
+  const std::size_t first = text.find("Layers: L1\n"),
                     notice = text.find("[Layers 2 to 3 not shown: " + why + "]\n");
   ASSERT_NE(first, std::string::npos);
   ASSERT_NE(notice, std::string::npos);
   EXPECT_LT(first, notice);
   EXPECT_TRUE(Contains(text.substr(first, notice - first), "| o0   | i0   | 1 |"));
-  EXPECT_FALSE(Contains(text, "Layer: L2"));
+  EXPECT_FALSE(Contains(text, "Layers: L2"));
   EXPECT_LT(text.size(), omf::render::kMaxTableBytes);
 }

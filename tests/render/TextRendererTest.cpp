@@ -106,13 +106,70 @@ TEST(TextRenderer, OneGridPerLayerCategoryNamedAbove) {
            OmNumDataValue("sex", 2, MakeFormat(1, 5, 0), "Female", OmCellText::kModeLabels));
   Number(*table, {2, 1, 1}, 777); // only in the second layer
   const std::string text = TablePart(std::move(table));
-  const std::size_t male = text.find("Layer: Male\n"), female = text.find("Layer: Female\n");
+  const std::size_t male = text.find("Sex: Male\n"), female = text.find("Sex: Female\n");
   ASSERT_NE(male, std::string::npos);
   ASSERT_NE(female, std::string::npos);
   EXPECT_LT(male, female);
   EXPECT_TRUE(Contains(text.substr(male, female - male), "|   21 |")); // cells without a layer subscript: 0
   EXPECT_FALSE(Contains(text.substr(male, female - male), "777"));
   EXPECT_TRUE(Contains(text.substr(female), "| Income |       |         |  777 |"));
+}
+
+// A dimension labelled by a variable shows its label: a column dimension's over its categories, a row
+// dimension's heading its label columns under the corner; dimensions labelled otherwise do not.
+TEST(TextRenderer, VariableDimensionsShowTheirLabels) {
+  const struct {
+    bool rowVariable, columnVariable, corner;
+    const char* expected;
+  } cases[] = {
+      {false, false, false,
+       "+----+---+---+\n"
+       "|    | a | b |\n"
+       "+====+===+===+\n"
+       "| r1 | 1 | 2 |\n"},
+      {true, true, false,
+       "+------+---------+\n"
+       "|      | Columns |\n"
+       "+------+----+----+\n"
+       "| Rows | a  | b  |\n"
+       "+======+====+====+\n"
+       "| r1   |  1 |  2 |\n"},
+      {true, false, true,
+       "+--------+---+---+\n"
+       "| Corner |   |   |\n"
+       "+--------+---+---+\n"
+       "| Rows   | a | b |\n"
+       "+========+===+===+\n"
+       "| r1     | 1 | 2 |\n"},
+      {false, true, false,
+       "+----+---------+\n"
+       "|    | Columns |\n"
+       "|    +----+----+\n"
+       "|    | a  | b  |\n"
+       "+====+====+====+\n"
+       "| r1 |  1 |  2 |\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.expected);
+    auto table = std::make_unique<OmPivotTable>(OmStringCell("T"), OmStringCell("T"), false);
+    const auto label = [](bool variable, const char* name) -> std::unique_ptr<OmCellText> {
+      if (variable) return std::make_unique<OmVariable>(name, name, OmCellText::kModeLabels);
+      return std::make_unique<OmStringCell>(name);
+    };
+    const int rows = table->AddDimension(*label(c.rowVariable, "Rows"));
+    const int columns = table->AddDimension(*label(c.columnVariable, "Columns"));
+    table->Rows().Set(0, static_cast<short>(rows));
+    table->Columns().Set(0, static_cast<short>(columns));
+    Category(*table, rows, &table->Dimension(rows).Root(), OmStringCell("r1"));
+    Category(*table, columns, &table->Dimension(columns).Root(), OmStringCell("a"));
+    Category(*table, columns, &table->Dimension(columns).Root(), OmStringCell("b"));
+    Number(*table, {0, 0}, 1);
+    Number(*table, {0, 1}, 2);
+    const OmStringCell corner("Corner");
+    if (c.corner) table->CornerText(&corner);
+    const std::string text = TablePart(std::move(table));
+    EXPECT_TRUE(Contains(text, c.expected)) << text;
+  }
 }
 
 TEST(TextRenderer, FootnoteLettersFollowTheListAndSkipUnreferred) {
@@ -288,7 +345,7 @@ TEST(TextRenderer, TablesReadTheCodePageOfTheNearestProcedureAbove) {
 }
 
 // A layer dimension whose root carries both the node mark and the second flag (the bootstrap split left
-// with its observed sample) gets no "Layer:" line; one flag alone does not hide it.
+// with its observed sample) gets no layer line; one flag alone does not hide it.
 TEST(TextRenderer, LayersMarkedHiddenGetNoLayerLine) {
   for (const bool both : {true, false}) {
     SCOPED_TRACE(both);
@@ -299,7 +356,7 @@ TEST(TextRenderer, LayersMarkedHiddenGetNoLayerLine) {
     table->Dimension(split).Root().SetMark(true);
     table->Dimension(split).Root().SetSecondFlag(both);
     const std::string text = TablePart(std::move(table));
-    EXPECT_EQ(Contains(text, "Layer: 0\n"), !both) << text;
+    EXPECT_EQ(Contains(text, "Split: 0\n"), !both) << text;
     EXPECT_TRUE(Contains(text, "|   21 |")) << text;
   }
 }

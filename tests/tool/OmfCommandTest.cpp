@@ -332,7 +332,7 @@ TEST(OmfCommand, TablesTooLargeToLayOutAreNoticesAndTheRestIsRendered) {
     EXPECT_EQ(html.status, 2);
     EXPECT_EQ(html.err, error);
     EXPECT_NE(html.out.find("<p class=\"notice\">Table not shown: " + c.reason + "</p>"), std::string::npos);
-    EXPECT_NE(html.out.find("<th>Median</th><td class=\"num\">17.50</td>"), std::string::npos);
+    EXPECT_NE(html.out.find("<th scope=\"row\">Median</th><td class=\"num\">17.50</td>"), std::string::npos);
     EXPECT_NE(html.out.find("</html>\n"), std::string::npos);
 
     const Outcome json = Omf("render --format json " + stream.string());
@@ -470,10 +470,14 @@ TEST(OmfCommand, ALanguageWithoutItsTableIsAWarning) {
 TEST(OmfCommand, TheDocumentsOwnWordsAreTranslated) {
   const Outcome html = Omf("render --lang de --format html");
   ASSERT_EQ(html.status, 0) << html.err;
-  for (const char* expected : {"<title>Ausgabe</title>", "<div>Ausgabe</div>", "<div>  Protokoll</div>",
-                               "<p>Schicht: Under 40</p>", "<p>Diagramm: Bar chart of Region by Gender</p>"})
+  for (const char* expected :
+       {"<html lang=\"de\">", ">Ausgabe</a>", ">Protokoll</a>", "<p class=\"outline-head\">Gliederung</p>",
+        "Ausgeblendete Teile zeigen", "\"Layer:\":\"Schicht:\"",
+        "\"Reset the table\":\"Zur\xC3\xBC"
+        "cksetzen\"",
+        "<figcaption>Diagramm: Bar chart of Region by Gender</figcaption>"})
     EXPECT_NE(html.out.find(expected), std::string::npos) << expected;
-  for (const char* english : {"Layer:", "Chart:", ">Output<", ">  Log<"})
+  for (const char* english : {"Chart:", ">Output<", ">Log<", "Show hidden parts", ":\"Reset the table\""})
     EXPECT_EQ(html.out.find(english), std::string::npos) << english;
 }
 
