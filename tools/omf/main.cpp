@@ -374,6 +374,14 @@ int ExportCommand(const ExportOptions& o) {
       throw CommandError(e.what());
     }
   }();
+  // An input that cannot be read stops the command before anything is written.
+  for (const std::string& path : o.streams)
+    if (path != "-")
+      ForFile(path, [&] {
+        CheckInput(path);
+        if (!std::ifstream(path, std::ios::binary))
+          throw CommandError(std::string("cannot open: ") + std::strerror(errno));
+      });
   std::string failure;
   if (o.streams.empty()) omf::examples::WriteBuiltinSession(session.Writer());
   for (const std::string& path : o.streams) {
