@@ -8,7 +8,9 @@
 #include <pybind11/stl.h>
 #include <pybind11/stl/filesystem.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <dlfcn.h>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -21,6 +23,7 @@
 #include <omf/export/Session.h>
 #include <omf/model/OutputTree.h>
 #include <omf/model/PivotTable.h>
+#include <omf/platform/path/PathFinder.h>
 #include <omf/render/CellDisplay.h>
 #include <omf/render/HtmlRenderer.h>
 #include <omf/render/JsonRenderer.h>
@@ -231,12 +234,29 @@ py::list Dimensions(const Table& table) {
   return labels;
 }
 
+// The data directory of an installed module: the module lies in <prefix>/lib/python3/dist-packages and
+// the data in <prefix>/share/omf. A module in the build tree finds the source tree's data by itself.
+void FindInstalledData() {
+  if (std::getenv("OMF_DATA_DIR") != nullptr) return;
+  Dl_info info{};
+  if (dladdr(reinterpret_cast<void*>(&FindInstalledData), &info) == 0 || info.dli_fname == nullptr) return;
+  std::error_code ec;
+  const std::filesystem::path data =
+      std::filesystem::path(info.dli_fname).parent_path() / ".." / ".." / ".." / "share" / "omf";
+  if (std::filesystem::is_directory(data / "lang", ec))
+    platform::SetDataDirectory(data.lexically_normal().string());
+}
+
 } // namespace
 
 PYBIND11_MODULE(omf, m) {
   m.doc() = "The output factory: plays recorded output message streams into an output tree, gives its "
             "tables as pandas data frames and renders it as text, JSON or HTML.";
   py::register_exception<data::FrameError>(m, "ColumnError", PyExc_ValueError);
+  FindInstalledData();
+  m.def(
+      "set_data_dir", [](const std::filesystem::path& dir) { platform::SetDataDirectory(dir.string()); },
+      "dir"_a, "Where the string tables of the output languages are read from (as omf --data-dir).");
 
   py::class_<Table>(m, "Table", "A visible pivot table of a played document.")
       .def_property_readonly("title", [](const Table& t) { return t.Info().title; })
