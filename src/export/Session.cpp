@@ -71,6 +71,10 @@ stream::MessageWriter& Session::Writer() {
   return _my->writer;
 }
 
+stream::MessageSink& Session::Sink() {
+  return _my->sink;
+}
+
 void Session::Finish() {
   if (_my->language) {
     auto finder = PathFactory::getPathInstance(3);

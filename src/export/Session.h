@@ -16,8 +16,9 @@ namespace omf {
 class FacSTDictionary;
 
 namespace stream {
+class MessageSink;
 class MessageWriter;
-}
+} // namespace stream
 
 namespace data {
 
@@ -41,8 +42,9 @@ public:
   // Plays a recorded stream file ("-" is standard input). A broken stream raises its error (naming
   // the record); what was played before it stays in the tree.
   void PlayFile(const std::string& path);
-  // A writer that sends straight into the factory (for sessions written in code).
+  // A writer that sends straight into the factory (for sessions written in code), and the sink under it.
   stream::MessageWriter& Writer();
+  stream::MessageSink& Sink();
   // Ends playing: the document's own parts take the output language. Call once, after the last play.
   void Finish();
 

@@ -3,12 +3,15 @@
 // and workbook forms.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <sstream>
 #include <string>
 #include <type_traits>
 #include <vector>
+
+#include <unistd.h>
 
 #include "examples/BuiltinSession.h"
 #include <omf/export/CsvWriter.h>
@@ -290,6 +293,45 @@ TEST(TableFrame, OneFileHoldsEveryTableUnderItsId) {
                        "7,,,,,Mean,41.25,1e-300\r\n"
                        "7,,,,,Median,,7\r\n"
                        "7,,,,,Note,\"low, \"\"very\"\" low\nand more\",\r\n");
+}
+
+TEST(TableFrame, ATableWiderThanASheetIsRefusedAndNoWorkbookLeft) {
+  // One row of 16,385 value columns: one more than a sheet has.
+  Session session{SessionOptions{}};
+  stream::MessageWriter& w = session.Writer();
+  stream::ProcedureSettings s;
+  s.procedure = "Wide";
+  w.ProcedureBegin(1, s);
+  w.String(1, "Wide");
+  w.TextBlock(1);
+  w.Text("Wide");
+  w.String(1, "Wide");
+  w.String(2, "Wide");
+  w.TableBegin(0, 1, 2);
+  w.String(1, "Columns");
+  w.Place(0, 1, 1, stream::Axis::Columns);
+  w.String(1, "Columns");
+  w.CellDimension(0, 1);
+  for (std::size_t k = 0; k < kMaxSheetColumns + 1; ++k) {
+    w.Number(3, static_cast<double>(k), stream::WireFormat::Fixed(8, 0));
+    w.String(4, std::to_string(k));
+    w.Cell(0, 3, 4);
+  }
+  w.TableEnd(0);
+  w.ProcedureEnd();
+  session.Finish();
+  const auto shaped = ShapeTables(ExportTables(session.Tree(), session.Requests()));
+  ASSERT_EQ(shaped.size(), 1u);
+  EXPECT_EQ(shaped[0].frame.ColumnCount(), kMaxSheetColumns + 1);
+  const std::string path = ::testing::TempDir() + "omf-wide-" + std::to_string(::getpid()) + ".xlsx";
+  try {
+    WriteExport(shaped, ExportFormat::kXlsx, path);
+    ADD_FAILURE() << "a table wider than a sheet was written";
+  } catch (const std::runtime_error& e) {
+    EXPECT_EQ(std::string(e.what()), "table \"Wide\" does not fit a sheet: 2 rows and 16385 columns, where a "
+                                     "sheet holds 1048576 and 16384");
+  }
+  EXPECT_FALSE(std::filesystem::exists(path));
 }
 
 TEST(TableFrame, SheetNamesAreNumberedAndCut) {
