@@ -32,12 +32,12 @@ const data::Session& Played(int n) {
 }
 
 const OMSColumns& ByColumn() {
-  static const OMSColumns spec = [] {
+  static const OMSColumns byColumn = [] {
     OMSColumns columns;
     columns.AddColumn(std::string_view("Column variable"));
     return columns;
   }();
-  return spec;
+  return byColumn;
 }
 
 void BM_TableFrame(benchmark::State& state) {

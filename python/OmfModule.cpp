@@ -132,21 +132,21 @@ std::optional<OMSColumns> ColumnsFrom(const py::object& columns) {
     items.push_back(columns.cast<std::string>());
   else
     items = columns.cast<std::vector<std::string>>();
-  OMSColumns spec;
+  OMSColumns wanted;
   bool tokens = !items.empty();
   for (const std::string& item : items)
     tokens = tokens && OmParsedColumn(item).IsValidToken();
   try {
     for (const std::string& item : items) {
       if (tokens)
-        spec.AddColumn(OmParsedColumn(item));
+        wanted.AddColumn(OmParsedColumn(item));
       else
-        spec.AddColumn(std::string_view(item));
+        wanted.AddColumn(std::string_view(item));
     }
   } catch (const std::logic_error& e) {
     throw std::invalid_argument(std::string("columns: ") + e.what());
   }
-  return spec;
+  return wanted;
 }
 
 // One axis of the frame (its index or its columns): for each entry, the category of every dimension,
@@ -220,9 +220,9 @@ py::object ToPandas(const data::TableFrame& frame) {
 }
 
 py::object TableToPandas(const Table& table, const py::object& columns) {
-  const std::optional<OMSColumns> spec = ColumnsFrom(columns);
+  const std::optional<OMSColumns> wanted = ColumnsFrom(columns);
   const data::ExportTable& info = table.Info();
-  const OMSColumns* use = spec ? &*spec : info.columns;
+  const OMSColumns* use = wanted ? &*wanted : info.columns;
   return ToPandas(data::MakeTableFrame(*info.table, use, info.codePage));
 }
 

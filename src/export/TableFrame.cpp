@@ -68,19 +68,19 @@ const char* AxisName(OmParsedColumn::COLUMNAXIS axis) {
 }
 
 // The indexes of the column dimensions, in the order the specification names them, each once.
-std::vector<int> ColumnDimensions(const OmPivotTable& table, const OMSColumns* spec,
+std::vector<int> ColumnDimensions(const OmPivotTable& table, const OMSColumns* wanted,
                                   std::string_view codePage) {
   std::vector<int> chosen;
   const auto add = [&chosen](int d) {
     if (std::find(chosen.begin(), chosen.end(), d) == chosen.end()) chosen.push_back(d);
   };
-  if (spec == nullptr || spec->GetColumnsForm() == OMSColumns::kNONE) {
+  if (wanted == nullptr || wanted->GetColumnsForm() == OMSColumns::kNONE) {
     for (short d : table.Columns().Placed())
       if (d >= 0 && d < table.NDimensions()) add(d);
     return chosen;
   }
-  if (spec->GetColumnsForm() == OMSColumns::kDIMNAMES) {
-    for (const std::string& name : spec->GetDimNames()) {
+  if (wanted->GetColumnsForm() == OMSColumns::kDIMNAMES) {
+    for (const std::string& name : wanted->GetDimNames()) {
       int found = -1;
       for (int d = 0; d < table.NDimensions() && found < 0; ++d) {
         const OmCellText& label = table.Dimension(d).Label();
@@ -95,7 +95,7 @@ std::vector<int> ColumnDimensions(const OmPivotTable& table, const OMSColumns* s
     }
     return chosen;
   }
-  for (const OmParsedColumn& token : spec->GetSequences()) {
+  for (const OmParsedColumn& token : wanted->GetSequences()) {
     const PuppetVector<short>& axis = token.GetAxis() == OmParsedColumn::kROW      ? table.Rows()
                                       : token.GetAxis() == OmParsedColumn::kCOLUMN ? table.Columns()
                                                                                    : table.Layers();
@@ -197,8 +197,8 @@ std::size_t TableFrame::KeyCategory(std::size_t row, std::size_t k) const {
   return row / stride % keys[k].subscripts.size();
 }
 
-TableFrame MakeTableFrame(const OmPivotTable& table, const OMSColumns* spec, std::string_view codePage) {
-  const std::vector<int> columnDims = ColumnDimensions(table, spec, codePage);
+TableFrame MakeTableFrame(const OmPivotTable& table, const OMSColumns* wanted, std::string_view codePage) {
+  const std::vector<int> columnDims = ColumnDimensions(table, wanted, codePage);
   TableFrame frame;
   // Key dimensions in the order a reader meets them: layers, rows, then columns not taken as columns.
   std::vector<int> keyDims;

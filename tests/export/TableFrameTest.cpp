@@ -46,21 +46,21 @@ ExportTable TableTitled(const Session& session, const std::string& title, int nt
 
 enum class Form { kOwn, kNames, kTokens };
 
-OMSColumns Spec(Form form, const std::vector<std::string>& items) {
-  OMSColumns spec;
+OMSColumns Wanted(Form form, const std::vector<std::string>& items) {
+  OMSColumns wanted;
   for (const std::string& item : items) {
     if (form == Form::kNames)
-      spec.AddColumn(std::string_view(item));
+      wanted.AddColumn(std::string_view(item));
     else if (form == Form::kTokens)
-      spec.AddColumn(OmParsedColumn(item));
+      wanted.AddColumn(OmParsedColumn(item));
   }
-  return spec;
+  return wanted;
 }
 
 std::string Csv(const ExportTable& t, Form form, const std::vector<std::string>& items) {
-  const OMSColumns spec = Spec(form, items);
+  const OMSColumns wanted = Wanted(form, items);
   std::ostringstream out;
-  WriteCsv(MakeTableFrame(*t.table, form == Form::kOwn ? nullptr : &spec, t.codePage), out);
+  WriteCsv(MakeTableFrame(*t.table, form == Form::kOwn ? nullptr : &wanted, t.codePage), out);
   return out.str();
 }
 
@@ -162,9 +162,9 @@ TEST(TableFrame, ADimensionTheTableDoesNotHaveIsNamed) {
   };
   for (const Case& c : cases) {
     const ExportTable t = TableTitled(*session, c.table);
-    const OMSColumns spec = Spec(c.form, c.items);
+    const OMSColumns wanted = Wanted(c.form, c.items);
     try {
-      MakeTableFrame(*t.table, &spec, t.codePage);
+      MakeTableFrame(*t.table, &wanted, t.codePage);
       ADD_FAILURE() << c.error;
     } catch (const FrameError& e) {
       EXPECT_EQ(std::string(e.what()), c.error);
