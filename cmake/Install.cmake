@@ -28,5 +28,12 @@ install(FILES ${PROJECT_BINARY_DIR}/omf.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/p
 if(TARGET omf_tool)
   install(TARGETS omf_tool RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endif()
+# The Python module goes where Debian's interpreter looks for the packages of a prefix (it finds
+# /usr/lib/python3/dist-packages itself; another prefix is named with PYTHONPATH).
+if(TARGET omf_python)
+  set(OMF_PYTHON_INSTALL_DIR "lib/python3/dist-packages"
+      CACHE STRING "Where the Python module omf is installed, relative to the prefix")
+  install(TARGETS omf_python LIBRARY DESTINATION ${OMF_PYTHON_INSTALL_DIR})
+endif()
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/lang/ DESTINATION ${CMAKE_INSTALL_DATADIR}/omf/lang)
 install(FILES ${PROJECT_SOURCE_DIR}/data/omerrors.err ${PROJECT_SOURCE_DIR}/data/json-format.schema.json DESTINATION ${CMAKE_INSTALL_DATADIR}/omf/data)

@@ -27,6 +27,8 @@
 #include <CLI/CLI.hpp>
 
 #include "examples/BuiltinSession.h"
+#include <omf/export/Export.h>
+#include <omf/export/Session.h>
 #include <omf/factory/Factory.h>
 #include <omf/factory/FactorySink.h>
 #include <omf/model/OutputTree.h>
@@ -336,6 +338,76 @@ void WriteExample(const std::string& format, const std::string& path) {
   }
 }
 
+struct ExportOptions {
+  std::vector<std::string> streams;
+  std::string format; // empty: from the output file's extension
+  std::string output;
+  std::string language;
+  bool languageGiven = false;
+  std::string variables;
+  std::string values;
+  std::string select;
+  bool perTable = false;
+};
+
+// Plays the streams (or the built-in session) as omf render does and writes every visible table as data.
+int ExportCommand(const ExportOptions& o) {
+  omf::data::SessionOptions options;
+  if (!o.select.empty())
+    options.requests = ForFile(o.select, [&] {
+      CheckInput(o.select);
+      return omf::selection::ReadRequestFile(o.select);
+    });
+  if (o.languageGiven) options.language = o.language;
+  if (!o.variables.empty()) options.variables = Mode(o.variables);
+  if (!o.values.empty()) options.values = Mode(o.values);
+  std::string format = o.format;
+  if (format.empty()) format = std::filesystem::path(o.output).extension() == ".xlsx" ? "xlsx" : "csv";
+  if (format == "xlsx" && (o.output.empty() || o.output == "-"))
+    throw CommandError("export --format xlsx: give -o FILE.xlsx");
+  if (o.perTable && (format != "csv" || o.output.empty() || o.output == "-"))
+    throw CommandError("export --per-table: give -o DIRECTORY (CSV files only)");
+  omf::data::Session session = [&]() -> omf::data::Session {
+    try {
+      return omf::data::Session(std::move(options));
+    } catch (const std::invalid_argument& e) {
+      throw CommandError(e.what());
+    }
+  }();
+  // An input that cannot be read stops the command before anything is written.
+  for (const std::string& path : o.streams)
+    if (path != "-")
+      ForFile(path, [&] {
+        CheckInput(path);
+        if (!std::ifstream(path, std::ios::binary))
+          throw CommandError(std::string("cannot open: ") + std::strerror(errno));
+      });
+  std::string failure;
+  if (o.streams.empty()) omf::examples::WriteBuiltinSession(session.Writer());
+  for (const std::string& path : o.streams) {
+    try {
+      ForFile(InputName(path), [&] {
+        if (path != "-") CheckInput(path);
+        session.PlayFile(path);
+      });
+    } catch (const CommandError& e) {
+      // What was played so far is still exported; the problem is reported and the command fails.
+      failure = e.what();
+      break;
+    }
+  }
+  session.Finish();
+  for (const std::string& w : session.Warnings())
+    std::cerr << "omf: warning: " << w << '\n';
+  const auto tables = omf::data::ShapeTables(omf::data::ExportTables(session.Tree(), session.Requests()));
+  const auto how = o.perTable         ? omf::data::ExportFormat::kCsvPerTable
+                   : format == "xlsx" ? omf::data::ExportFormat::kXlsx
+                                      : omf::data::ExportFormat::kCsv;
+  omf::data::WriteExport(tables, how, o.output);
+  if (!failure.empty()) throw CommandError(failure);
+  return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -382,6 +454,36 @@ int main(int argc, char** argv) {
                     "MIPOOLED and MIDIAGNOSTICS (0 hides, any other value or none shows), e.g. the script "
                     "line: setting value=0 name=\"MIIMPUTATIONS\"");
 
+  ExportOptions exportOptions;
+  CLI::App* exportCmd = app.add_subcommand(
+      "export", "Play streams (or the built-in session) and write their tables as data: CSV or Excel");
+  exportCmd->add_option("streams", exportOptions.streams,
+                        "Recorded streams (.omfs), played in order into one tree; - reads standard input");
+  exportCmd
+      ->add_option("--format", exportOptions.format,
+                   "csv or xlsx (default: xlsx when the -o file ends in .xlsx, else csv)")
+      ->check(CLI::IsMember({"csv", "xlsx"}));
+  exportCmd->add_option("-o,--output", exportOptions.output,
+                        "Write to this file (a CSV file, or standard output when absent; the workbook); "
+                        "with --per-table the directory of the files");
+  exportCmd->add_flag("--per-table", exportOptions.perTable,
+                      "One CSV file per table (table-1.csv, ...) and index.csv in the -o directory");
+  CLI::Option* exportLang =
+      exportCmd->add_option("--lang", exportOptions.language, "Output language, as for omf render");
+  exportCmd->add_option("--variables", exportOptions.variables, "Variables in tables: names, labels or both")
+      ->check(CLI::IsMember({"names", "labels", "both"}));
+  exportCmd->add_option("--values", exportOptions.values, "Values in tables: values, labels or both")
+      ->check(CLI::IsMember({"values", "labels", "both"}));
+  exportCmd->add_option("--select", exportOptions.select,
+                        "Selection requests (readable or .omsr): which tables, and their columns clause");
+  exportCmd->footer(
+      "Every visible table is written as data: the dimensions that the columns clause of the request "
+      "selecting the table names (or else the table's own column dimensions) become columns, one per "
+      "combination of their categories, headed by their labels joined with \" / \"; every other dimension "
+      "becomes a key column, one row per combination of categories. Numbers are written as numbers, the "
+      "system-missing value as an empty field. One CSV file starts with a column \"table\" holding each "
+      "row's table id; a workbook has an index sheet and a sheet per table.");
+
   std::string script, assembled;
   CLI::App* assemble = app.add_subcommand("assemble", "Turn a message script into a recorded stream");
   assemble->add_option("script", script, "Message script")->required();
@@ -425,6 +527,10 @@ int main(int argc, char** argv) {
     if (renderCmd->parsed()) {
       render.languageGiven = langOption->count() > 0;
       return RenderCommand(render);
+    }
+    if (exportCmd->parsed()) {
+      exportOptions.languageGiven = exportLang->count() > 0;
+      return ExportCommand(exportOptions);
     }
     if (assemble->parsed()) {
       const auto records = ForFile(script, [&] { return omf::stream::AssembleScript(ReadText(script)); });
