@@ -27,9 +27,11 @@ void AdviseHugePages(void* p, std::size_t bytes) {
 #endif
 }
 
-template <class T> std::unique_ptr<T[]> Untouched(std::uint64_t n) {
+// A block left unwritten; huge pages are asked for only when it will be mostly filled, since a huge page
+// faulted in by one cell costs 2 MiB.
+template <class T> std::unique_ptr<T[]> Untouched(std::uint64_t n, bool filled) {
   std::unique_ptr<T[]> block(new T[static_cast<std::size_t>(n)]);
-  AdviseHugePages(block.get(), static_cast<std::size_t>(n) * sizeof(T));
+  if (filled) AdviseHugePages(block.get(), static_cast<std::size_t>(n) * sizeof(T));
   return block;
 }
 
@@ -107,38 +109,52 @@ OmDenseCells::Fit OmDenseCells::Put(const int* at, std::size_t count, std::size_
 bool OmDenseCells::Grow(const int* at, std::size_t count, const std::vector<int>& sizes) {
   const std::size_t width = sizes.size();
   if (_count != 0 && _radix.size() != width) return false;
-  std::vector<std::uint64_t> radix(width, 0);
-  std::vector<std::uint64_t> need(width, 1);
+  // Candidates, roomiest first: room for every category already declared and for doubling (so that
+  // filling a dimension one subscript at a time lays the places out a logarithmic number of times);
+  // doubling capped at the declared categories; exactly what the new cell needs.
+  std::vector<std::uint64_t> candidates[3];
+  for (auto& c : candidates)
+    c.assign(width, 0);
   for (std::size_t d = 0; d < width; ++d) {
     const std::uint64_t old = d < _radix.size() && _count != 0 ? _radix[d] : 0;
-    const std::uint64_t s = d < count ? static_cast<std::uint64_t>(at[d]) + 1 : 1;
-    need[d] = std::max(old, s);
-    // Room for what is coming: the categories already declared, and doubling so that filling a
-    // dimension one subscript at a time lays the places out a logarithmic number of times.
-    radix[d] =
-        need[d] > old ? std::max({need[d], 2 * old, static_cast<std::uint64_t>(std::max(sizes[d], 1))}) : old;
+    const std::uint64_t need = std::max(old, d < count ? static_cast<std::uint64_t>(at[d]) + 1 : 1);
+    const auto size = static_cast<std::uint64_t>(std::max(sizes[d], 1));
+    const bool grows = need > old;
+    candidates[0][d] = grows ? std::max({need, 2 * old, size}) : old;
+    candidates[1][d] = grows ? std::max(need, std::min(2 * old, std::max(size, need))) : old;
+    candidates[2][d] = need;
   }
   const std::uint64_t budget = std::min(kMaxPlaces, kPlacesPerCell * (_count + 1) + kFreePlaces);
-  const auto placesOf = [budget](const std::vector<std::uint64_t>& r) -> std::uint64_t {
+  const std::uint64_t cap = std::max(budget, kMaxDeclaredPlaces);
+  const auto placesOf = [cap](const std::vector<std::uint64_t>& r) -> std::uint64_t {
     std::uint64_t n = 1;
     for (std::uint64_t v : r) {
-      if (v != 0 && n > budget / v) return budget + 1;
+      if (v != 0 && n > cap / v) return cap + 1;
       n *= v;
     }
     return n;
   };
-  std::uint64_t places = placesOf(radix);
-  if (places > budget) {
-    radix = need;
-    places = placesOf(radix);
-    if (places > budget) return false;
-  }
+  // Laying out a big store again costs a pass over all its places: past kMaxRelayoutCells only the
+  // first dimension (whose growth moves no cell) may grow, and cells beyond go to the general store.
+  if (_count >= kMaxRelayoutCells)
+    for (std::size_t d = 1; d < width; ++d)
+      if (candidates[2][d] != _radix[d]) return false;
+  std::size_t pick = 0;
+  // An empty store may take the declared categories whole up to kMaxDeclaredPlaces: their cells usually
+  // follow, and places never written cost no memory.
+  const bool declared = _count == 0 && placesOf(candidates[0]) <= kMaxDeclaredPlaces;
+  while (!declared && pick < 3 && placesOf(candidates[pick]) > budget)
+    ++pick;
+  if (pick == 3) return false;
+  std::vector<std::uint64_t> radix = std::move(candidates[pick]);
+  const std::uint64_t places = placesOf(radix);
   std::vector<std::uint64_t> stride(width, 1);
   for (std::size_t d = width; d-- > 1;)
     stride[d - 1] = stride[d] * radix[d];
   // The new arrays are complete before anything changes, so running out of memory leaves the store whole.
-  auto values = Untouched<double>(places);
-  auto formats = Untouched<std::uint8_t>(places);
+  const bool filled = places <= 2 * (_count + 1);
+  auto values = Untouched<double>(places, filled);
+  auto formats = Untouched<std::uint8_t>(places, filled);
   const std::size_t words = static_cast<std::size_t>((places + 63) / 64);
   std::unique_ptr<std::uint64_t[]> bits(new std::uint64_t[words]());
   ForEach([&](std::uint64_t old, const int* key, double, std::uint32_t) {

@@ -21,6 +21,10 @@ public:
   static constexpr std::uint64_t kFreePlaces = std::uint64_t{1} << 16;
   // At most this many places (ordinals stay far inside 64 bits, and no table gets near it).
   static constexpr std::uint64_t kMaxPlaces = std::uint64_t{1} << 32;
+  // Past this many cells the store is laid out again only when the first dimension grows.
+  static constexpr std::size_t kMaxRelayoutCells = std::size_t{1} << 22;
+  // An empty store takes the places of the categories already declared, up to this many.
+  static constexpr std::uint64_t kMaxDeclaredPlaces = std::uint64_t{1} << 25;
   // Distinct formats a table's compact numbers may use; a number of a further format is stored as a text.
   static constexpr std::size_t kMaxFormats = 255;
 
