@@ -68,6 +68,55 @@ std::size_t HashText(const OmCellText& t) {
   }
 }
 
+} // namespace
+
+// Child indexes by a hash of their labels: open addressing over one flat array of (hash tag, child + 1)
+// words, so that a lookup in a dimension of thousands of categories touches a cache line or two.
+class OmLabelIndex {
+public:
+  explicit OmLabelIndex(std::size_t children) {
+    std::size_t slots = 16;
+    while (slots < children * 2)
+      slots *= 2;
+    _slots.assign(slots, 0);
+  }
+  void Insert(std::size_t hash, std::uint32_t child) {
+    if ((_count + 1) * 2 > _slots.size()) Grow();
+    Place(Tag(hash), child);
+    ++_count;
+  }
+  // Calls found(child) for every child entered under a hash with the same tag.
+  template <class Found> void Find(std::size_t hash, Found&& found) const {
+    const std::uint64_t tag = Tag(hash);
+    const std::size_t mask = _slots.size() - 1;
+    for (std::size_t s = static_cast<std::size_t>(tag) & mask;; s = (s + 1) & mask) {
+      const std::uint64_t e = _slots[s];
+      if (e == 0) return;
+      if ((e >> 32) == (tag & 0xFFFFFFFFu)) found(static_cast<std::uint32_t>(e & 0xFFFFFFFFu) - 1);
+    }
+  }
+
+private:
+  static std::uint64_t Tag(std::size_t hash) { return Mix(hash, 0x9E3779B97F4A7C15ull) & 0xFFFFFFFFu; }
+  void Place(std::uint64_t tag, std::uint32_t child) {
+    const std::size_t mask = _slots.size() - 1;
+    std::size_t s = static_cast<std::size_t>(tag) & mask;
+    while (_slots[s] != 0)
+      s = (s + 1) & mask;
+    _slots[s] = (tag << 32) | (std::uint64_t{child} + 1);
+  }
+  void Grow() {
+    std::vector<std::uint64_t> old(_slots.size() * 2, 0);
+    old.swap(_slots);
+    for (std::uint64_t e : old)
+      if (e != 0) Place(e >> 32, static_cast<std::uint32_t>(e & 0xFFFFFFFFu) - 1);
+  }
+  std::vector<std::uint64_t> _slots;
+  std::size_t _count = 0;
+};
+
+namespace {
+
 // Child lists shorter than this are searched by a scan; longer ones through the label index.
 constexpr std::size_t kIndexThreshold = 16;
 
@@ -209,7 +258,7 @@ OmDimensionNode* OmDimension::Child(OmDimensionNode* parent, const OmCellText& l
   const auto index = static_cast<std::uint32_t>(parent->_children.size());
   parent->_children.push_back(std::move(node));
   parent->_group = true;
-  if (parent->_index && !parent->_indexDirty) parent->_index->emplace(HashText(made->Label()), index);
+  if (parent->_index && !parent->_indexDirty) parent->_index->Insert(HashText(made->Label()), index);
   if (subscript != OmDimensionNode::kNoSubscript) {
     NoteSubscript(subscript);
     if (_table) _table->Revive(*this, subscript);
@@ -226,19 +275,17 @@ int OmDimension::FindChild(const OmDimensionNode* parent, const OmCellText& labe
   }
   auto* p = const_cast<OmDimensionNode*>(parent);
   if (!p->_index || p->_indexDirty) {
-    p->_index = std::make_unique<std::unordered_multimap<std::size_t, std::uint32_t>>();
-    p->_index->reserve(kids.size() * 2);
+    p->_index = std::make_unique<OmLabelIndex>(kids.size());
     for (std::size_t i = 0; i < kids.size(); ++i)
-      p->_index->emplace(HashText(*kids[i]->_label), static_cast<std::uint32_t>(i));
+      p->_index->Insert(HashText(*kids[i]->_label), static_cast<std::uint32_t>(i));
     p->_indexDirty = false;
   }
   int found = -1;
-  const auto range = p->_index->equal_range(HashText(label));
-  for (auto it = range.first; it != range.second; ++it) {
-    const OmDimensionNode& k = *kids[it->second];
-    if (k._group == group && k._label->Equals(label) && (found < 0 || static_cast<int>(it->second) < found))
-      found = static_cast<int>(it->second);
-  }
+  p->_index->Find(HashText(label), [&](std::uint32_t i) {
+    const OmDimensionNode& k = *kids[i];
+    if (k._group == group && k._label->Equals(label) && (found < 0 || static_cast<int>(i) < found))
+      found = static_cast<int>(i);
+  });
   return found;
 }
 

@@ -17,6 +17,7 @@ namespace omf {
 
 class OmDimension;
 class OmPivotTable;
+class OmLabelIndex;
 class BackendSettings;
 
 // One node of a dimension's tree: the dimension's root, a group or a category. Categories carry the
@@ -75,7 +76,7 @@ private:
   OmDimension* _dimension;
   std::vector<std::unique_ptr<OmDimensionNode>> _children;
   // Children by label, for lookups in long child lists; rebuilt when the list has changed.
-  std::unique_ptr<std::unordered_multimap<std::size_t, std::uint32_t>> _index;
+  std::unique_ptr<OmLabelIndex> _index;
   int _subscript;
   std::int32_t _sortMode = kSortNone;
   bool _group;
