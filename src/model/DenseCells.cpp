@@ -192,12 +192,41 @@ void OmDenseCells::Clear() {
   _lastIndex = -1;
 }
 
+void OmDenseCells::ClearRange(std::uint64_t begin, std::uint64_t length) {
+  std::uint64_t end = begin + length;
+  while (begin < end) {
+    const std::size_t w = static_cast<std::size_t>(begin >> 6);
+    const unsigned from = static_cast<unsigned>(begin & 63);
+    const std::uint64_t take = std::min<std::uint64_t>(64 - from, end - begin);
+    const std::uint64_t mask = (take == 64 ? ~std::uint64_t{0} : ((std::uint64_t{1} << take) - 1)) << from;
+    _count -= static_cast<std::size_t>(__builtin_popcountll(_bits[w] & mask));
+    _bits[w] &= ~mask;
+    begin += take;
+  }
+}
+
 void OmDenseCells::Sweep(const std::vector<std::vector<bool>>& dead) {
   if (_count == 0) return;
   std::vector<std::size_t> dims;
   for (std::size_t d = 0; d < std::min(dead.size(), _radix.size()); ++d)
     if (!dead[d].empty()) dims.push_back(d);
   if (dims.empty()) return;
+  // The places of one subscript of a dimension are runs of its stride, one per combination of the
+  // subscripts before it: runs of at least a word are cleared a word at a time.
+  bool runs = true;
+  for (std::size_t d : dims)
+    runs = runs && _stride[d] >= 64;
+  if (runs) {
+    for (std::size_t d : dims) {
+      const std::uint64_t block = _radix[d] * _stride[d];
+      for (std::size_t s = 0; s < std::min<std::size_t>(dead[d].size(), _radix[d]); ++s) {
+        if (!dead[d][s]) continue;
+        for (std::uint64_t outer = 0; outer < _places; outer += block)
+          ClearRange(outer + s * _stride[d], _stride[d]);
+      }
+    }
+    return;
+  }
   ForEach([&](std::uint64_t place, const int* key, double, std::uint32_t) {
     for (std::size_t d : dims) {
       const auto s = static_cast<std::size_t>(key[d]);

@@ -96,6 +96,8 @@ private:
     }
   }
   int FormatIndex(std::uint32_t format);
+  // Empties `length` places from `begin`.
+  void ClearRange(std::uint64_t begin, std::uint64_t length);
 
   std::vector<std::uint64_t> _radix;  // places per dimension
   std::vector<std::uint64_t> _stride; // the ordinal step of each dimension's subscript

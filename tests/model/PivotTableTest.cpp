@@ -179,6 +179,32 @@ TEST(PivotTable, CompactNumbersAndTextsShareTheCellSpace) {
     ASSERT_EQ(FormatWidth(static_cast<const OmNumber*>(f.t.Peek({r}, scratch))->Format()),
               static_cast<unsigned>(10 + r));
   EXPECT_EQ(f.t.CellCount(), 600u);
+
+  // Deleting categories of a dimension with long runs of places (the samples of a bootstrapped table)
+  // takes exactly their cells.
+  Fixture g;
+  const int d = g.t.AddDimension(S("Sample"));
+  g.t.AddDimension(S("Cell"));
+  OmDimension& samples = g.Dim(d);
+  for (int s = 0; s < 5; ++s)
+    samples.Child(&samples.Root(), N(s), s, false);
+  for (int s = 0; s < 5; ++s)
+    for (int c = 0; c < 100; ++c)
+      if ((s + c) % 7 != 0) g.t.SetNumber({s, c}, s * 1000 + c, MakeFormat(8, 5, 0));
+  const std::size_t before = g.t.CellCount();
+  std::size_t inFirst = 0;
+  for (int c = 0; c < 100; ++c)
+    inFirst += c % 7 != 0 ? 1 : 0;
+  std::vector<OmDimensionNode*> doomed;
+  for (std::size_t i = 1; i < samples.Root().ChildCount(); ++i)
+    doomed.push_back(&samples.Root().Child(i));
+  samples.Delete(doomed);
+  EXPECT_EQ(g.t.CellCount(), inFirst) << "of " << before;
+  for (int c = 0; c < 100; ++c) {
+    const OmCellText* cell = g.t.Peek({0, c}, scratch);
+    ASSERT_EQ(cell != nullptr, c % 7 != 0) << c;
+    if (cell) EXPECT_EQ(cell->AsString(), std::to_string(c));
+  }
 }
 
 TEST(PivotTable, CopiesDimensionsAndFindsCounterparts) {
