@@ -203,7 +203,9 @@ TEST(PivotTable, CompactNumbersAndTextsShareTheCellSpace) {
   for (int c = 0; c < 100; ++c) {
     const OmCellText* cell = g.t.Peek({0, c}, scratch);
     ASSERT_EQ(cell != nullptr, c % 7 != 0) << c;
-    if (cell) EXPECT_EQ(cell->AsString(), std::to_string(c));
+    if (cell) {
+      EXPECT_EQ(cell->AsString(), std::to_string(c));
+    }
   }
 }
 
