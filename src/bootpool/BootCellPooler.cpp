@@ -18,7 +18,8 @@ BootCellPooler::BootCellPooler(const SvrBootstrapSpecs& specs, OmPivotTable& tab
       _levelPct(specs.GetCILevelPct()), _samples(specs.GetNSamples()) {}
 
 void BootCellPooler::PoolCell(const std::vector<int>& at, const std::vector<int>& partner, bool zeroFill) {
-  const OmCellText* cell = _table.Cell(at);
+  OmNumber scratch(0.0, 0);
+  const OmCellText* cell = _table.Peek(at, scratch);
   if (cell == nullptr || cell->OrderCode() != OmCellText::kOrderNumber) return;
   _collector.Collect(at, partner);
   std::vector<double>& values = _collector.Bootstrap();

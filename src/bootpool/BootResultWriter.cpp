@@ -115,7 +115,9 @@ void BootResultWriter::WriteResults(std::vector<int> at, double bias, double std
                                                                OmNumber(_coverage, kCountFormat))),
                                  false);
     std::uint32_t format = kResultFormat;
-    if (const OmCellText* cell = _table.Cell(at); cell && cell->OrderCode() == OmCellText::kOrderNumber)
+    OmNumber scratch(0.0, 0);
+    if (const OmCellText* cell = _table.Peek(at, scratch);
+        cell && cell->OrderCode() == OmCellText::kOrderNumber)
       format = static_cast<const OmNumber*>(cell)->Format();
     int jackknife = -1;
     if (_bca && !jackknifeComplete)

@@ -260,9 +260,10 @@ const double* BootSampleTable::Slots(const std::vector<int>& at, std::vector<dou
   scratch.assign(_slices, kAbsent);
   std::vector<int> index = at;
   index.resize(static_cast<std::size_t>(_table.NDimensions()), 0);
+  OmNumber number(0.0, 0);
   for (std::size_t s = 0; s < _slices; ++s) {
     index[_split] = static_cast<int>(s);
-    if (const OmCellText* cell = _table.Cell(index)) scratch[s] = SlotOf(*cell);
+    if (const OmCellText* cell = _table.Peek(index, number)) scratch[s] = SlotOf(*cell);
   }
   return scratch.data();
 }

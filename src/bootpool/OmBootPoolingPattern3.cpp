@@ -134,7 +134,8 @@ OmBootPoolingPattern3::PoolPair(OmPivotTable& table, int statDim, int split, con
     const BootCalculator calc(collector.Observed(), observedStdError, values, stdErrors,
                               collector.Jackknife(), specs.GetJackknifeCases(), collector.JackknifeBegin(),
                               collector.JackknifeEnd());
-    const OmCellText* source = table.Cell(at);
+    OmNumber scratch(0.0, 0);
+    const OmCellText* source = table.Peek(at, scratch);
     if (source == nullptr) continue;
     target.clear();
     for (int d = 0; d < table.NDimensions(); ++d)

@@ -74,12 +74,13 @@ private:
   // the first combination k (by e-subscript, then by number) in which v has a cell. False when v has
   // no cell at all.
   bool MoveCells(int u, int v) {
+    OmNumber scratch(0.0, 0);
     std::vector<int> at;
     for (int j = 0; j < _eSize && at.empty(); ++j) {
       _slice.Fix(_d, v);
       _slice.Fix(_e, j);
       for (; !_slice.Done(); _slice.Next())
-        if (_table.Cell(_slice.Current())) {
+        if (_table.Peek(_slice.Current(), scratch)) {
           at = _slice.Current();
           break;
         }
@@ -91,7 +92,7 @@ private:
       at[_d] = v;
       std::vector<int> from = at;
       at[_d] = u;
-      _table.Cell(at, _table.Cell(from));
+      _table.Cell(at, _table.Peek(from, scratch));
       _table.Cell(from, nullptr);
     }
     return true;

@@ -44,6 +44,14 @@ struct OmPivotFactory::Impl {
       if (s < 0) s = 0;
     return at;
   }
+  // The same in a vector kept for the next cell, so that storing a cell allocates nothing.
+  const std::vector<int>& CellAddressKept() {
+    _cellAt.assign(_coordinates.begin(), _coordinates.end());
+    for (int& s : _cellAt)
+      if (s < 0) s = 0;
+    return _cellAt;
+  }
+  std::vector<int> _cellAt;
 };
 
 OmPivotFactory::OmPivotFactory(OmPivotTable& table) : _my(std::make_unique<Impl>(table)) {
@@ -147,7 +155,11 @@ void OmPivotFactory::SelectCellDimension() {
 }
 
 void OmPivotFactory::SetCell(const OmCellText& cell) {
-  _my->_table.Cell(_my->CellAddress(), &cell);
+  _my->_table.Cell(_my->CellAddressKept(), &cell);
+}
+
+void OmPivotFactory::SetNumber(double value, std::uint32_t format) {
+  _my->_table.SetNumber(_my->CellAddressKept(), value, format);
 }
 
 void OmPivotFactory::AddMarker(const OmCellText& marker) {

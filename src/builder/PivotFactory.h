@@ -36,6 +36,8 @@ public:
   int CellDimension() const;
   void SelectCellDimension();
   void SetCell(const OmCellText& cell);
+  // Stores a plain number at the current cell without making a text for it.
+  void SetNumber(double value, std::uint32_t format);
   void AddMarker(const OmCellText& marker);
   // Attaches a footnote to the text that the target names (1 title, 2 current dimension, 3 current
   // group, 4 current category, 5 current cell, 6 caption instead of a footnote, 7 caption).

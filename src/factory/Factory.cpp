@@ -128,6 +128,18 @@ struct OmFactory::Impl : MessageVisitor<OmFactory::Impl> {
   ModeFixer _tableFixer{&_tableVarMode, &_tableValueMode};
   bool _swapBytes = false;
   std::vector<OmCellTextPtr> parms;
+  // A number waiting in a slot, kept as its value and format: the cell message that takes it stores it
+  // in the table without a text ever being made for it. `parms` holds nothing at a slot holding one.
+  struct SlotNumber {
+    double value = 0;
+    std::uint32_t format = 0;
+    bool full = false;
+  };
+  std::vector<SlotNumber> _numbers;
+  // String texts whose message is done with them, filled again by the next string messages rather than
+  // made anew (a big table sends a string for every cell).
+  std::vector<OmCellTextPtr> _spareStrings;
+  static constexpr std::size_t kSpareStrings = 8;
   std::int32_t _currentComposite = -1;
   std::unique_ptr<MessageHandler> _messageHandler;
   short _type = 0;            // the message being handled, for errors
@@ -142,14 +154,65 @@ struct OmFactory::Impl : MessageVisitor<OmFactory::Impl> {
   ~Impl() { _pProc.reset(); }
 
   // ---- slots --------------------------------------------------------------------------------------------
-  OmCellTextPtr& Slot(std::int32_t slot, const char* field) {
+  // The index of a slot, the slot lists grown to hold it.
+  std::size_t SlotIndex(std::int32_t slot, const char* field) {
     if (slot < 0 || slot >= kMaxSlots)
       throw ProtocolError(_type, field, "slot " + std::to_string(slot) + " is out of range");
-    if (static_cast<std::size_t>(slot) >= parms.size()) parms.resize(static_cast<std::size_t>(slot) + 1);
-    return parms[static_cast<std::size_t>(slot)];
+    const auto i = static_cast<std::size_t>(slot);
+    if (i >= parms.size()) {
+      _numbers.resize(i + 1);
+      parms.resize(i + 1);
+    }
+    return i;
+  }
+  // The slot's text; a number waiting in it becomes one.
+  OmCellTextPtr& Slot(std::int32_t slot, const char* field) {
+    const std::size_t i = SlotIndex(slot, field);
+    if (_numbers[i].full) {
+      parms[i].reset(new OmNumber(_numbers[i].value, _numbers[i].format));
+      _numbers[i].full = false;
+    }
+    return parms[i];
   }
   void Put(std::int32_t slot, OmCellTextPtr cell, const char* field = "slot") {
-    Slot(slot, field) = std::move(cell);
+    const std::size_t i = SlotIndex(slot, field);
+    _numbers[i].full = false;
+    parms[i] = std::move(cell);
+  }
+  void PutNumber(std::int32_t slot, double value, std::uint32_t format, const char* field) {
+    const std::size_t i = SlotIndex(slot, field);
+    parms[i].reset();
+    _numbers[i] = {value, format, true};
+  }
+  void PutString(std::int32_t slot, std::string_view text, bool translatable, const char* field) {
+    const std::size_t i = SlotIndex(slot, field);
+    OmCellTextPtr cell;
+    if (!_spareStrings.empty()) {
+      cell = std::move(_spareStrings.back());
+      _spareStrings.pop_back();
+      static_cast<OmStringCell&>(*cell).Reset(text, translatable);
+    } else {
+      cell = StringCell(std::string(text), translatable);
+    }
+    _numbers[i].full = false;
+    parms[i] = std::move(cell);
+  }
+  // Keeps a string text that a message is done with for the next string message.
+  void Recycle(OmCellTextPtr text) {
+    if (text && text->OrderCode() == OmCellText::kOrderString && !text->HasMetaData() &&
+        _spareStrings.size() < kSpareStrings)
+      _spareStrings.push_back(std::move(text));
+  }
+  // Takes the number out of the slot that field `f` names: false (the slot left as it is) when it holds
+  // a text or nothing.
+  template <class M>
+  bool TakeNumber(const Decoded<M>& m, typename M::Field f, double& value, std::uint32_t& format) {
+    const std::size_t i = SlotIndex(m.Message().I32(f), m.Name(f));
+    if (!_numbers[i].full) return false;
+    _numbers[i].full = false;
+    value = _numbers[i].value;
+    format = _numbers[i].format;
+    return true;
   }
   // Takes the cell out of its slot; the slot must hold one.
   OmCellTextPtr Take(std::int32_t slot, const char* field) {
@@ -359,6 +422,7 @@ struct OmFactory::Impl : MessageVisitor<OmFactory::Impl> {
     _pProc.reset();
     _pTables.clear();
     parms.clear();
+    _numbers.clear();
     _selector.ClearCommand();
     _logBlock = nullptr;
     _messageHandler.reset();
@@ -585,18 +649,17 @@ void OmFactory::Impl::HandleSettingPair(const Decoded<msg::SettingPair>& m) {
 
 void OmFactory::Impl::HandleNumber(const Decoded<msg::Number>& m) {
   using F = msg::Number;
-  Put(m.Get<F::kSlot>(), OmCellTextPtr(new OmNumber(m.Get<F::kValue>(), ConvertFormat(m))));
+  PutNumber(m.Get<F::kSlot>(), m.Get<F::kValue>(), ConvertFormat(m), m.Name(F::kSlot));
 }
 
 void OmFactory::Impl::HandleInteger(const Decoded<msg::Integer>& m) {
   using F = msg::Integer;
-  Put(m.Get<F::kSlot>(),
-      OmCellTextPtr(new OmNumber(static_cast<double>(m.Get<F::kValue>()), ConvertFormat(m))));
+  PutNumber(m.Get<F::kSlot>(), static_cast<double>(m.Get<F::kValue>()), ConvertFormat(m), m.Name(F::kSlot));
 }
 
 void OmFactory::Impl::HandleString(const Decoded<msg::String>& m) {
   using F = msg::String;
-  Put(m.Get<F::kSlot>(), StringCell(std::string(m.Get<F::kText>()), m.Get<F::kLiteral>() == 0));
+  PutString(m.Get<F::kSlot>(), m.Get<F::kText>(), m.Get<F::kLiteral>() == 0, m.Name(F::kSlot));
 }
 
 void OmFactory::Impl::HandleVariable(const Decoded<msg::Variable>& m) {
@@ -641,7 +704,10 @@ void OmFactory::Impl::HandleFree(const Decoded<msg::Free>& m) {
   const std::int32_t slot = m.Get<F::kSlot>();
   if (slot < 0)
     throw ProtocolError(_type, m.Name(F::kSlot), "slot " + std::to_string(slot) + " is out of range");
-  if (static_cast<std::size_t>(slot) < parms.size()) parms[static_cast<std::size_t>(slot)].reset();
+  if (static_cast<std::size_t>(slot) < parms.size()) {
+    parms[static_cast<std::size_t>(slot)].reset();
+    _numbers[static_cast<std::size_t>(slot)].full = false;
+  }
 }
 
 void OmFactory::Impl::HandleCopy(const Decoded<msg::Copy>& m) {
@@ -676,6 +742,8 @@ void OmFactory::Impl::HandleCategory(const Decoded<msg::Category>& m) {
   OmCellTextPtr dim = Take(m, F::kDimension);
   if (OmPivotFactory* b = LabelBuilder(m.Get<F::kTcid>(), *label, *dim))
     b->AddCategory(b->FindOrAddDimension(*dim), *label);
+  Recycle(std::move(label));
+  Recycle(std::move(dim));
 }
 
 void OmFactory::Impl::HandleGroup(const Decoded<msg::Group>& m) {
@@ -688,18 +756,27 @@ void OmFactory::Impl::HandleGroup(const Decoded<msg::Group>& m) {
 
 void OmFactory::Impl::HandleCell(const Decoded<msg::Cell>& m) {
   using F = msg::Cell;
-  OmCellTextPtr cell = Take(m, F::kCell);
+  // Most cells are numbers: they go into the table as value and format, no text made for them.
+  double value = 0;
+  std::uint32_t format = 0;
+  OmCellTextPtr cell;
+  const bool number = TakeNumber(m, F::kCell, value, format);
+  if (!number) cell = Take(m, F::kCell);
   OmCellTextPtr label = Take(m, F::kCategory);
   if (OmPivotFactory* b = VisibleBuilder(m.Get<F::kTcid>())) {
-    Fix(*cell);
+    if (cell) Fix(*cell);
     Fix(*label);
     const int d = b->CellDimension();
     if (d < 0) throw ProtocolError(_type, "", "no cell dimension was set for the table");
     b->SelectCellDimension();
     label->setICUTracker(b->Table().getICUTracker());
     b->AddCategory(d, *label);
-    b->SetCell(*cell);
+    if (number)
+      b->SetNumber(value, format);
+    else
+      b->SetCell(*cell);
   }
+  Recycle(std::move(label));
 }
 
 void OmFactory::Impl::HandleCellCategory(const Decoded<msg::CellCategory>& m) {
@@ -712,6 +789,7 @@ void OmFactory::Impl::HandleCellCategory(const Decoded<msg::CellCategory>& m) {
     b->AddCategory(d, *label);
     b->SelectCellDimension();
   }
+  Recycle(std::move(label));
 }
 
 void OmFactory::Impl::HandleTableEnd(const Decoded<msg::TableEnd>& m) {

@@ -259,6 +259,15 @@ OmCellText* OmNumber::Clone(OmMemoryRegion* region) const {
 OmStringCell::OmStringCell(std::string text, OmMemoryRegion*, bool translatable)
     : _text(text), _original(std::move(text)), _translatable(translatable) {}
 
+void OmStringCell::Reset(std::string_view text, bool translatable) {
+  _text.assign(text);
+  _original.assign(text);
+  _second.clear();
+  _further.clear();
+  _translatable = translatable;
+  setICUTracker(nullptr);
+}
+
 short OmStringCell::Compare(const OmCellText& other) const {
   short result = 0;
   if (DifferentKinds(*this, other, result)) return result;

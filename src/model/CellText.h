@@ -227,6 +227,8 @@ public:
   bool IsTranslatable() const { return _translatable; }
   // The displayed text; the text given at construction stays the untranslated one.
   void SetText(std::string text) { _text = std::move(text); }
+  // Makes the text a new one, as constructed from `text`, reusing its storage (no metadata, no tracker).
+  void Reset(std::string_view text, bool translatable);
   const std::string& Text() const { return _text; }
   // The second text (a subtitle shown after the text, e.g. by charts and models).
   void SetSecondText(std::string text) { _second = std::move(text); }

@@ -68,6 +68,55 @@ std::size_t HashText(const OmCellText& t) {
   }
 }
 
+} // namespace
+
+// Child indexes by a hash of their labels: open addressing over one flat array of (hash tag, child + 1)
+// words, so that a lookup in a dimension of thousands of categories touches a cache line or two.
+class OmLabelIndex {
+public:
+  explicit OmLabelIndex(std::size_t children) {
+    std::size_t slots = 16;
+    while (slots < children * 2)
+      slots *= 2;
+    _slots.assign(slots, 0);
+  }
+  void Insert(std::size_t hash, std::uint32_t child) {
+    if ((_count + 1) * 2 > _slots.size()) Grow();
+    Place(Tag(hash), child);
+    ++_count;
+  }
+  // Calls found(child) for every child entered under a hash with the same tag.
+  template <class Found> void Find(std::size_t hash, Found&& found) const {
+    const std::uint64_t tag = Tag(hash);
+    const std::size_t mask = _slots.size() - 1;
+    for (std::size_t s = static_cast<std::size_t>(tag) & mask;; s = (s + 1) & mask) {
+      const std::uint64_t e = _slots[s];
+      if (e == 0) return;
+      if ((e >> 32) == (tag & 0xFFFFFFFFu)) found(static_cast<std::uint32_t>(e & 0xFFFFFFFFu) - 1);
+    }
+  }
+
+private:
+  static std::uint64_t Tag(std::size_t hash) { return Mix(hash, 0x9E3779B97F4A7C15ull) & 0xFFFFFFFFu; }
+  void Place(std::uint64_t tag, std::uint32_t child) {
+    const std::size_t mask = _slots.size() - 1;
+    std::size_t s = static_cast<std::size_t>(tag) & mask;
+    while (_slots[s] != 0)
+      s = (s + 1) & mask;
+    _slots[s] = (tag << 32) | (std::uint64_t{child} + 1);
+  }
+  void Grow() {
+    std::vector<std::uint64_t> old(_slots.size() * 2, 0);
+    old.swap(_slots);
+    for (std::uint64_t e : old)
+      if (e != 0) Place(e >> 32, static_cast<std::uint32_t>(e & 0xFFFFFFFFu) - 1);
+  }
+  std::vector<std::uint64_t> _slots;
+  std::size_t _count = 0;
+};
+
+namespace {
+
 // Child lists shorter than this are searched by a scan; longer ones through the label index.
 constexpr std::size_t kIndexThreshold = 16;
 
@@ -209,7 +258,7 @@ OmDimensionNode* OmDimension::Child(OmDimensionNode* parent, const OmCellText& l
   const auto index = static_cast<std::uint32_t>(parent->_children.size());
   parent->_children.push_back(std::move(node));
   parent->_group = true;
-  if (parent->_index && !parent->_indexDirty) parent->_index->emplace(HashText(made->Label()), index);
+  if (parent->_index && !parent->_indexDirty) parent->_index->Insert(HashText(made->Label()), index);
   if (subscript != OmDimensionNode::kNoSubscript) {
     NoteSubscript(subscript);
     if (_table) _table->Revive(*this, subscript);
@@ -226,19 +275,17 @@ int OmDimension::FindChild(const OmDimensionNode* parent, const OmCellText& labe
   }
   auto* p = const_cast<OmDimensionNode*>(parent);
   if (!p->_index || p->_indexDirty) {
-    p->_index = std::make_unique<std::unordered_multimap<std::size_t, std::uint32_t>>();
-    p->_index->reserve(kids.size() * 2);
+    p->_index = std::make_unique<OmLabelIndex>(kids.size());
     for (std::size_t i = 0; i < kids.size(); ++i)
-      p->_index->emplace(HashText(*kids[i]->_label), static_cast<std::uint32_t>(i));
+      p->_index->Insert(HashText(*kids[i]->_label), static_cast<std::uint32_t>(i));
     p->_indexDirty = false;
   }
   int found = -1;
-  const auto range = p->_index->equal_range(HashText(label));
-  for (auto it = range.first; it != range.second; ++it) {
-    const OmDimensionNode& k = *kids[it->second];
-    if (k._group == group && k._label->Equals(label) && (found < 0 || static_cast<int>(it->second) < found))
-      found = static_cast<int>(it->second);
-  }
+  p->_index->Find(HashText(label), [&](std::uint32_t i) {
+    const OmDimensionNode& k = *kids[i];
+    if (k._group == group && k._label->Equals(label) && (found < 0 || static_cast<int>(i) < found))
+      found = static_cast<int>(i);
+  });
   return found;
 }
 
@@ -337,6 +384,7 @@ bool OmPivotTable::IsWarnings() const {
 int OmPivotTable::AddDimension(const OmCellText& label) {
   _dims.push_back(std::make_unique<OmDimension>(this, CloneText(label)));
   _dead.emplace_back();
+  _dense.AddDimension();
   if (_cellCount != 0) WidenKeys();
   return static_cast<int>(_dims.size()) - 1;
 }
@@ -380,6 +428,7 @@ void OmPivotTable::Scratch() {
   _slots.clear();
   _cellCount = 0;
   _keyWidth = 0;
+  _dense.Clear();
   _dims.clear();
   _dead.clear();
   _pendingKills = false;
@@ -546,7 +595,7 @@ void OmPivotTable::Kill(const OmDimension& dim, const std::vector<int>& subscrip
     if (static_cast<std::size_t>(s) >= dead.size()) dead.resize(static_cast<std::size_t>(s) + 1, false);
     dead[static_cast<std::size_t>(s)] = true;
   }
-  _pendingKills = _cellCount != 0;
+  _pendingKills = _cellCount != 0 || !_dense.Empty();
   if (!_pendingKills)
     for (auto& v : _dead)
       v.clear();
@@ -582,6 +631,7 @@ void OmPivotTable::Sweep() const {
     const int s = key[d];
     return s >= 0 && static_cast<std::size_t>(s) < _dead[d].size() && _dead[d][static_cast<std::size_t>(s)];
   };
+  self->_dense.Sweep(_dead);
   std::size_t kept = 0;
   for (std::size_t e = 0; e < _cellCount; ++e) {
     const int* key = _keys.data() + e * _keyWidth;
@@ -627,8 +677,39 @@ void OmPivotTable::Sweep() const {
   }
 }
 
+std::uint64_t OmPivotTable::DensePlace(const std::vector<int>& at) const {
+  if (_dense.Empty()) return OmDenseCells::npos;
+  const std::uint64_t place = _dense.Place(at.data(), at.size(), _dims.size());
+  return _dense.Has(place) ? place : OmDenseCells::npos;
+}
+
+OmCellText* OmPivotTable::MakeText(std::uint64_t place) {
+  std::vector<int> key(_dims.size(), 0);
+  _dense.Decode(place, key.data());
+  OmCellTextPtr text(new OmNumber(_dense.Value(place), _dense.Format(place)));
+  OmCellText* made = text.get();
+  AddEntry(key, std::move(text));
+  _dense.Erase(place);
+  return made;
+}
+
+const OmCellText* OmPivotTable::Peek(const std::vector<int>& at, OmNumber& scratch) const {
+  Sweep();
+  if (const std::uint64_t place = DensePlace(at); place != OmDenseCells::npos) {
+    scratch.SetValue(_dense.Value(place));
+    scratch.SetFormat(_dense.Format(place));
+    return &scratch;
+  }
+  if (_cellCount == 0) return nullptr;
+  const std::size_t e = at.size() == _dims.size() ? FindEntry(at.data()) : FindEntry(KeyOf(at).data());
+  return e == npos ? nullptr : _cells[e];
+}
+
 const OmCellText* OmPivotTable::Cell(const std::vector<int>& at) const {
   Sweep();
+  // A compact number read as a text becomes one: a text handed out must stay valid and changeable.
+  if (const std::uint64_t place = DensePlace(at); place != OmDenseCells::npos)
+    return const_cast<OmPivotTable*>(this)->MakeText(place);
   if (_cellCount == 0) return nullptr;
   // Subscripts for every dimension are a key as they stand; poolers look up hundreds of thousands.
   const std::size_t e = at.size() == _dims.size() ? FindEntry(at.data()) : FindEntry(KeyOf(at).data());
@@ -643,8 +724,51 @@ void OmPivotTable::Cell(const std::vector<int>& at, const OmCellText* text) {
   SetCell(at, text ? CloneText(*text) : nullptr);
 }
 
-void OmPivotTable::SetCell(const std::vector<int>& at, OmCellTextPtr text) {
+namespace {
+// A number without footnotes, markers, colours, bold or a locale of its own: all it holds is a value and
+// a format, so it can be kept compactly.
+const OmNumber* PlainNumber(const OmCellText* text) {
+  if (text == nullptr || text->OrderCode() != OmCellText::kOrderNumber || text->HasMetaData() ||
+      text->getICUTracker() != nullptr)
+    return nullptr;
+  return dynamic_cast<const OmNumber*>(text);
+}
+} // namespace
+
+void OmPivotTable::SetNumber(const std::vector<int>& at, double value, std::uint32_t format) {
   Sweep();
+  const std::size_t width = _dims.size();
+  OmDenseCells::Fit fit = _dense.Put(at.data(), at.size(), width, value, format);
+  if (fit == OmDenseCells::Fit::kOutside && _dense.Grow(at.data(), at.size(), SizeVector()))
+    fit = _dense.Put(at.data(), at.size(), width, value, format);
+  if (fit != OmDenseCells::Fit::kStored) {
+    StoreText(at, OmCellTextPtr(new OmNumber(value, format)));
+    return;
+  }
+  // A text stored under the same subscripts before is replaced.
+  if (_cellCount != 0) {
+    if (_keyWidth != width) WidenKeys();
+    const std::size_t e = at.size() == width ? FindEntry(at.data()) : FindEntry(KeyOf(at).data());
+    if (e != npos) RemoveEntry(e);
+  }
+}
+
+void OmPivotTable::SetCell(const std::vector<int>& at, OmCellTextPtr text) {
+  if (const OmNumber* number = PlainNumber(text.get())) {
+    SetNumber(at, number->Value(), number->Format());
+    return;
+  }
+  StoreText(at, std::move(text));
+}
+
+void OmPivotTable::StoreText(const std::vector<int>& at, OmCellTextPtr text) {
+  Sweep();
+  if (const std::uint64_t place = DensePlace(at); place != OmDenseCells::npos) {
+    // A key is in one store at a time; the compact number goes once its replacement is in.
+    if (text) AddEntry(KeyOf(at), std::move(text));
+    _dense.Erase(place);
+    return;
+  }
   if (_keyWidth != _dims.size()) {
     if (_cellCount == 0)
       _keyWidth = _dims.size();
@@ -663,6 +787,16 @@ void OmPivotTable::SetCell(const std::vector<int>& at, OmCellTextPtr text) {
     return;
   }
   if (!text) return;
+  AddEntry(key, std::move(text));
+}
+
+void OmPivotTable::AddEntry(const std::vector<int>& key, OmCellTextPtr text) {
+  if (_keyWidth != _dims.size()) {
+    if (_cellCount == 0)
+      _keyWidth = _dims.size();
+    else
+      WidenKeys();
+  }
   if ((_cellCount + 1) * 2 > _slots.size()) Rehash(std::max<std::size_t>(16, _slots.size() * 2));
   // Room first, so that running out of memory leaves the table as it was and the text with its owner.
   if (_cells.size() == _cells.capacity()) _cells.reserve(std::max<std::size_t>(16, _cells.size() * 2));
@@ -680,23 +814,63 @@ void OmPivotTable::SetCell(const std::vector<int>& at, OmCellTextPtr text) {
 
 std::size_t OmPivotTable::CellCount() const {
   Sweep();
-  return _cellCount;
+  return _cellCount + _dense.Count();
+}
+
+std::vector<std::size_t> OmPivotTable::TextsInOrder() const {
+  std::vector<std::size_t> order(_cellCount);
+  for (std::size_t e = 0; e < _cellCount; ++e)
+    order[e] = e;
+  const std::size_t width = _dims.size();
+  // Keys narrower than the table read as 0 in the dimensions added since.
+  const auto at = [&](std::size_t e, std::size_t d) { return d < _keyWidth ? _keys[e * _keyWidth + d] : 0; };
+  std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+    for (std::size_t d = 0; d < width; ++d)
+      if (at(a, d) != at(b, d)) return at(a, d) < at(b, d);
+    return false;
+  });
+  return order;
+}
+
+OmPivotTable::Iterator OmPivotTable::FirstCell() const {
+  Sweep();
+  return Iterator(this);
+}
+
+OmPivotTable::Iterator::Iterator(const OmPivotTable* table) : _table(table) {
+  if (_table->_cellCount == 0) {
+    _compact = true;
+    _place = _table->_dense.Next(0);
+  }
+}
+
+OmPivotTable::Iterator::operator bool() const {
+  if (!_compact) return _entry < _table->_cellCount;
+  return _made != nullptr || _table->_dense.Has(_place);
 }
 
 OmCellText* OmPivotTable::Iterator::Cell() const {
   _table->Sweep();
-  return _entry < _table->_cellCount ? _table->_cells[_entry] : nullptr;
+  if (!_compact) return _entry < _table->_cellCount ? _table->_cells[_entry] : nullptr;
+  if (_made == nullptr && _table->_dense.Has(_place))
+    _made = const_cast<OmPivotTable*>(_table)->MakeText(_place);
+  return _made;
 }
 
 std::vector<int> OmPivotTable::Iterator::At() const {
-  if (_entry >= _table->_cellCount) return {};
-  const auto* k = (_table->_keys.data() + (_entry * _table->_keyWidth));
-  return std::vector<int>(k, k + _table->_keyWidth);
+  std::vector<int> at;
+  At(at);
+  return at;
 }
 
 void OmPivotTable::Iterator::At(std::vector<int>& into) const {
-  if (_entry >= _table->_cellCount) {
+  if (!*this) {
     into.clear();
+    return;
+  }
+  if (_compact) {
+    into.resize(_table->_dense.Width());
+    _table->_dense.Decode(_place, into.data());
     return;
   }
   const auto* k = (_table->_keys.data() + (_entry * _table->_keyWidth));
@@ -704,7 +878,14 @@ void OmPivotTable::Iterator::At(std::vector<int>& into) const {
 }
 
 OmPivotTable::Iterator& OmPivotTable::Iterator::operator++() {
-  ++_entry;
+  if (!_compact) {
+    if (++_entry < _table->_cellCount) return *this;
+    _compact = true;
+    _place = _table->_dense.Next(0);
+    return *this;
+  }
+  _made = nullptr;
+  _place = _table->_dense.Next(_place + 1);
   return *this;
 }
 

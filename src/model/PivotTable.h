@@ -1,6 +1,7 @@
 #pragma once
 // Pivot tables: dimensions, each a tree of categories and groups; cells addressed by one subscript per
 // dimension; the placement of dimensions on rows, columns and layers; footnotes and options.
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 #include <memory>
@@ -9,12 +10,14 @@
 #include <vector>
 
 #include <omf/model/CellText.h>
+#include <omf/model/DenseCells.h>
 #include <omf/model/OutputPart.h>
 
 namespace omf {
 
 class OmDimension;
 class OmPivotTable;
+class OmLabelIndex;
 class BackendSettings;
 
 // One node of a dimension's tree: the dimension's root, a group or a category. Categories carry the
@@ -73,7 +76,7 @@ private:
   OmDimension* _dimension;
   std::vector<std::unique_ptr<OmDimensionNode>> _children;
   // Children by label, for lookups in long child lists; rebuilt when the list has changed.
-  std::unique_ptr<std::unordered_multimap<std::size_t, std::uint32_t>> _index;
+  std::unique_ptr<OmLabelIndex> _index;
   int _subscript;
   std::int32_t _sortMode = kSortNone;
   bool _group;
@@ -184,42 +187,101 @@ public:
   const PuppetVector<short>& Columns() const { return _columns; }
   const PuppetVector<short>& Layers() const { return _layers; }
 
-  // Cells, one subscript per dimension (missing trailing subscripts count as 0).
+  // Cells, one subscript per dimension (missing trailing subscripts count as 0). Plain numbers (no
+  // footnote, marker, colour or bold) are kept compactly, as a value and a format; Cell() hands such a
+  // number out as a text of its own, made on the first call and kept from then on, so that callers may
+  // change it.
   const OmCellText* Cell(const std::vector<int>& at) const;
   OmCellText* Cell(const std::vector<int>& at);
+  // The cell for reading only: a compact number is written into `scratch`, which is returned; any other
+  // cell is returned as stored; null when there is none. Makes no text, for lookups over millions of cells.
+  const OmCellText* Peek(const std::vector<int>& at, OmNumber& scratch) const;
   // Stores a copy of the text (null clears the cell).
   void Cell(const std::vector<int>& at, const OmCellText* text);
   // Stores the text itself (null clears the cell).
   void SetCell(const std::vector<int>& at, OmCellTextPtr text);
+  // Stores a plain number without making a text for it.
+  void SetNumber(const std::vector<int>& at, double value, std::uint32_t format);
   std::size_t CellCount() const;
 
   class Iterator {
   public:
-    // The current cell, or null past the end.
+    // The current cell, or null past the end; a compact number becomes a text of its own (see Cell()).
     OmCellText* Cell() const;
     // The current cell's subscripts.
     std::vector<int> At() const;
     // The same into a vector the caller keeps, so that a walk over many cells allocates once.
     void At(std::vector<int>& into) const;
     Iterator& operator++();
-    explicit operator bool() const { return Cell() != nullptr; }
+    explicit operator bool() const;
 
   private:
     friend class OmPivotTable;
-    Iterator(const OmPivotTable* table, std::size_t entry) : _table(table), _entry(entry) {}
+    explicit Iterator(const OmPivotTable* table);
     const OmPivotTable* _table;
-    std::size_t _entry;
+    bool _compact = false;               // past the texts, walking the compact numbers
+    std::size_t _entry = 0;              // the text's entry
+    std::uint64_t _place = 0;            // the compact number's place
+    mutable OmCellText* _made = nullptr; // the text made of the current compact number
   };
-  // Iterates over the stored cells in storage order.
-  Iterator FirstCell() const { return Iterator(this, 0); }
+  // Iterates over the stored cells in storage order: the cells kept as texts in the order they were
+  // stored, then the compact numbers in the order of their subscripts.
+  Iterator FirstCell() const;
   // Calls visit(subscripts, count, cell) for every stored cell in storage order, for walks over millions
   // of cells: `subscripts` points at `count` subscripts, which may be fewer than NDimensions() (a
-  // dimension added after the cell was stored counts as 0). The table must not change during the walk.
+  // dimension added after the cell was stored counts as 0). A compact number is handed out in a scratch
+  // text that lives until visit returns. The table must not change during the walk.
   template <class Visit> void ForEachCell(Visit&& visit) const {
     Sweep();
     for (std::size_t e = 0; e < _cellCount; ++e)
       visit(static_cast<const int*>(_keys.data() + e * _keyWidth), _keyWidth,
             static_cast<const OmCellText&>(*_cells[e]));
+    OmNumber scratch(0.0, 0);
+    _dense.ForEach([&](std::uint64_t, const int* key, double value, std::uint32_t format) {
+      scratch.SetValue(value);
+      scratch.SetFormat(format);
+      visit(key, _dense.Width(), static_cast<const OmCellText&>(scratch));
+    });
+  }
+  // The same in the lexicographic order of the subscripts (NDimensions() of them, missing ones 0),
+  // without sorting the compact numbers, which are stored in that order.
+  template <class Visit> void ForEachCellInOrder(Visit&& visit) const {
+    Sweep();
+    const std::size_t width = _dims.size();
+    const std::vector<std::size_t> texts = TextsInOrder();
+    std::vector<int> key(width, 0);
+    std::size_t t = 0;
+    const auto textKey = [&](std::size_t e) {
+      std::fill(key.begin(), key.end(), 0);
+      std::copy_n(_keys.data() + e * _keyWidth, std::min(_keyWidth, width), key.begin());
+    };
+    OmNumber scratch(0.0, 0);
+    _dense.ForEach([&](std::uint64_t, const int* at, double value, std::uint32_t format) {
+      for (; t < texts.size(); ++t) {
+        textKey(texts[t]);
+        if (!std::lexicographical_compare(key.begin(), key.end(), at, at + width)) break;
+        visit(static_cast<const int*>(key.data()), width, static_cast<const OmCellText&>(*_cells[texts[t]]));
+      }
+      scratch.SetValue(value);
+      scratch.SetFormat(format);
+      visit(at, width, static_cast<const OmCellText&>(scratch));
+    });
+    for (; t < texts.size(); ++t) {
+      textKey(texts[t]);
+      visit(static_cast<const int*>(key.data()), width, static_cast<const OmCellText&>(*_cells[texts[t]]));
+    }
+  }
+  // Calls visit(cell) for every cell kept as a text (compact numbers carry nothing a text visitor such as
+  // a translation or a footnote walk looks at).
+  template <class Visit> void ForEachText(Visit&& visit) {
+    Sweep();
+    for (std::size_t e = 0; e < _cellCount; ++e)
+      visit(*_cells[e]);
+  }
+  template <class Visit> void ForEachText(Visit&& visit) const {
+    Sweep();
+    for (std::size_t e = 0; e < _cellCount; ++e)
+      visit(static_cast<const OmCellText&>(*_cells[e]));
   }
 
   // Footnotes. Footnote() adds a copy and returns its index; unless forceNew, the first footnote with an
@@ -309,6 +371,16 @@ private:
   // The index of the first footnote equal to the given one under its hash, or -1.
   int FindFootnote(const OmFootnote& footnote, std::size_t hash) const;
   std::vector<int> KeyOf(const std::vector<int>& at) const;
+  // The entries of the texts in the lexicographic order of their subscripts.
+  std::vector<std::size_t> TextsInOrder() const;
+  // Stores a text (null clears) in the store of texts, whatever it is.
+  void StoreText(const std::vector<int>& at, OmCellTextPtr text);
+  // Stores a text under a key absent from both stores.
+  void AddEntry(const std::vector<int>& key, OmCellTextPtr text);
+  // Moves the compact number at a place into the store of texts and returns its text.
+  OmCellText* MakeText(std::uint64_t place);
+  // The place of the compact number at `at`, or OmDenseCells::npos.
+  std::uint64_t DensePlace(const std::vector<int>& at) const;
 
   std::vector<std::unique_ptr<OmDimension>> _dims;
   PuppetVector<short> _rows{kEmptyPlace}, _columns{kEmptyPlace}, _layers{kEmptyPlace};
@@ -325,6 +397,7 @@ private:
   std::vector<OmCellText*> _cells;   // entry i's text (owned)
   std::vector<std::uint32_t> _slots; // hash index: entry + 1, 0 empty
   std::size_t _cellCount = 0;
+  OmDenseCells _dense;                  // plain numbers, apart from the texts above
   std::vector<std::vector<bool>> _dead; // per dimension: subscripts whose cells await the sweep
   bool _pendingKills = false;
 

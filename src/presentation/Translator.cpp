@@ -64,8 +64,7 @@ void OmOutputTreeTranslator::Visit(OmPivotTable& table) {
     if (footnote.marker) footnote.marker->Accept(_cells);
     if (footnote.text) footnote.text->Accept(_cells);
   }
-  for (auto it = table.FirstCell(); it.Cell() != nullptr; ++it)
-    it.Cell()->Accept(_cells);
+  table.ForEachText([this](OmCellText& cell) { cell.Accept(_cells); });
 }
 
 } // namespace omf

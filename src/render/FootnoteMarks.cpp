@@ -68,8 +68,7 @@ FootnoteMarks FootnoteMarks::ForTable(const OmPivotTable& table, std::string_vie
         Refer(&root.Label(), referred);
       ReferLabels(root, referred);
     }
-    for (auto it = table.FirstCell(); it; ++it)
-      Refer(it.Cell(), referred);
+    table.ForEachText([&](const OmCellText& cell) { Refer(&cell, referred); });
   }
   return FootnoteMarks(table.Footnotes(), referred, codePage);
 }

@@ -1,7 +1,5 @@
 #include <omf/render/JsonRenderer.h>
 
-#include <algorithm>
-#include <numeric>
 #include <sstream>
 
 #include <omf/model/OutputTree.h>
@@ -20,67 +18,6 @@ namespace {
 // The type of each kind of part, in the order of PartKind.
 constexpr const char* kTypeNames[] = {"procedure", "heading", "text",       "pagetitle",
                                       "chart",     "model",   "answertree", "table"};
-
-struct CellEntry {
-  std::uint64_t ordinal;
-  std::size_t entry;
-};
-
-// The stored cells of a table with their subscripts (one per dimension), in lexicographic order of the
-// subscripts.
-class SortedCells {
-public:
-  explicit SortedCells(const OmPivotTable& table) : _width(static_cast<std::size_t>(table.NDimensions())) {
-    std::vector<long long> radix(_width, 1);
-    bool natural = true; // every subscript at least 0
-    for (auto it = table.FirstCell(); it; ++it) {
-      const std::vector<int> at = it.At();
-      for (std::size_t d = 0; d < _width; ++d) {
-        const int s = d < at.size() ? at[d] : 0;
-        _keys.push_back(s);
-        natural = natural && s >= 0;
-        if (s >= radix[d]) radix[d] = static_cast<long long>(s) + 1;
-      }
-      _cells.push_back(it.Cell());
-    }
-    _order.resize(_cells.size());
-    std::iota(_order.begin(), _order.end(), 0);
-    // Mixed-radix ordinals sort like the subscripts when they fit in 64 bits; else compare the keys.
-    long double span = 1;
-    for (long long r : radix)
-      span *= static_cast<long double>(r);
-    if (natural && span < 1.8e19L) {
-      std::vector<CellEntry> entries(_cells.size());
-      for (std::size_t e = 0; e < _cells.size(); ++e) {
-        std::uint64_t ordinal = 0;
-        for (std::size_t d = 0; d < _width; ++d)
-          ordinal = ordinal * static_cast<std::uint64_t>(radix[d]) +
-                    static_cast<std::uint64_t>(_keys[e * _width + d]);
-        entries[e] = CellEntry{ordinal, e};
-      }
-      std::sort(entries.begin(), entries.end(),
-                [](const CellEntry& a, const CellEntry& b) { return a.ordinal < b.ordinal; });
-      for (std::size_t i = 0; i < entries.size(); ++i)
-        _order[i] = entries[i].entry;
-    } else {
-      std::sort(_order.begin(), _order.end(), [this](std::size_t a, std::size_t b) {
-        return std::lexicographical_compare(Key(a), Key(a) + _width, Key(b), Key(b) + _width);
-      });
-    }
-  }
-
-  std::size_t Size() const { return _order.size(); }
-  const int* KeyAt(std::size_t i) const { return Key(_order[i]); }
-  const OmCellText& CellAt(std::size_t i) const { return *_cells[_order[i]]; }
-  std::size_t Width() const { return _width; }
-
-private:
-  const int* Key(std::size_t entry) const { return _keys.data() + entry * _width; }
-  std::size_t _width;
-  std::vector<int> _keys;
-  std::vector<const OmCellText*> _cells;
-  std::vector<std::size_t> _order;
-};
 
 // Writes every part as an object that holds its children under "parts", each part starting on a line of
 // its own and a table's cells one a line.
@@ -172,9 +109,9 @@ public:
     Placed("columns", table.Columns());
     Placed("layers", table.Layers());
     _json.Key("cells").BeginArray(JsonWriter::Layout::kLines);
-    const SortedCells cells(table);
-    for (std::size_t i = 0; i < cells.Size(); ++i)
-      Cell(cells.KeyAt(i), cells.Width(), cells.CellAt(i));
+    // In the lexicographic order of the subscripts, which the compact numbers are stored in.
+    table.ForEachCellInOrder(
+        [this](const int* at, std::size_t width, const OmCellText& cell) { Cell(at, width, cell); });
     _json.EndArray();
     _json.Key("footnotes").BeginArray();
     for (const OmFootnote& f : table.Footnotes()) {

@@ -53,6 +53,29 @@ TEST(BadInput, MalformedMessagesRaiseProtocolErrorsAndTheFactoryGoesOn) {
          h.w.Category(0, 9, 1);
        },
        269, "slot 9 is empty"},
+      {"a number taken by a cell twice",
+       [](Harness& h) {
+         h.Table(0, "T", "T", {"r"}, {"c"}, {1});
+         h.w.String(1, "T2");
+         h.w.String(2, "T2");
+         h.w.TableBegin(1, 1, 2);
+         h.w.String(1, "D");
+         h.w.CellDimension(1, 1);
+         h.w.Number(3, 1, WireFormat::Fixed(4, 0));
+         h.w.String(4, "a");
+         h.w.Cell(1, 3, 4);
+         h.w.String(4, "b");
+         h.w.Cell(1, 3, 4);
+       },
+       273, "slot 3 is empty"},
+      {"a freed number",
+       [](Harness& h) {
+         h.w.Number(3, 1, WireFormat::Fixed(4, 0));
+         h.w.Free(3);
+         h.w.String(1, "D");
+         h.w.Category(0, 3, 1);
+       },
+       269, "slot 3 is empty"},
       {"table id without a table",
        [](Harness& h) {
          h.w.String(1, "c");

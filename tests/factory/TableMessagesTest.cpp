@@ -292,3 +292,39 @@ TEST(TableMessages, AnUnsetCellDimensionWritesTheBuilderState) {
 }
 
 } // namespace
+
+// Numbers wait in their slots as values and string texts are filled again once used: whatever a slot
+// held before, a table gets what the last message put there, and a number read by any other message
+// (a label, a copy) is the same number.
+TEST(TableMessages, SlotsHandOutWhatWasLastPutInThem) {
+  Harness h;
+  h.Open("Frequencies");
+  h.w.String(1, "T");
+  h.w.String(2, "T");
+  h.w.TableBegin(0, 1, 2);
+  h.w.String(1, "Columns");
+  h.w.CellDimension(0, 1);
+  h.w.Number(3, 1.5, WireFormat::Fixed(6, 1));
+  h.w.String(4, "first");
+  h.w.Cell(0, 3, 4);
+  h.w.Number(3, 2.25, WireFormat::Fixed(6, 2)); // the same slots again
+  h.w.String(4, "second", true);
+  h.w.Cell(0, 3, 4);
+  h.w.Number(5, 7, WireFormat::Fixed(4, 0)); // a number as a category label
+  h.w.Copy(5, 6);
+  h.w.Cell(0, 6, 5);
+  h.w.Integer(3, 9, WireFormat::Fixed(4, 0));
+  h.w.String(4, "fourth");
+  h.w.Cell(0, 3, 4);
+  h.w.TableEnd(0);
+  h.End();
+  const OmPivotTable* t = h.Find<OmPivotTable>("T");
+  ASSERT_NE(t, nullptr);
+  std::vector<std::string> labels, cells;
+  for (const OmDimensionNode* c : t->Dimension(0).Categories()) {
+    labels.push_back(c->Label().AsString());
+    cells.push_back(fixtures::CellText(*t, {c->Subscript()}));
+  }
+  EXPECT_EQ(labels, (std::vector<std::string>{"first", "second", "7", "fourth"}));
+  EXPECT_EQ(cells, (std::vector<std::string>{"1.5", "2.25", "7", "9"}));
+}

@@ -106,6 +106,109 @@ TEST(PivotTable, DeletingCategoriesTakesTheirCells) {
   EXPECT_EQ(dim.Size(), 3); // subscripts are not given out again
 }
 
+// Plain numbers are kept compactly and every other text as itself; whichever store a cell is in, it is
+// found, replaced, removed and walked the same, and a walk in subscript order merges both.
+TEST(PivotTable, CompactNumbersAndTextsShareTheCellSpace) {
+  const auto noted = [] {
+    auto n = CloneText(N(5));
+    n->Footnote(0);
+    return n;
+  };
+  const struct {
+    const char* name;
+    std::vector<std::pair<std::vector<int>, OmCellTextPtr (*)()>> cells; // in the order stored
+    Strings inOrder;                                                     // "r,c=text" in subscript order
+  } cases[] = {
+      {"numbers only",
+       {{{1, 1}, [] { return CloneText(N(11)); }}, {{0, 2}, [] { return CloneText(N(2)); }}},
+       {"0,2=2", "1,1=11"}},
+      {"texts between numbers",
+       {{{0, 0}, [] { return CloneText(N(0)); }},
+        {{0, 1}, [] { return CloneText(S("t")); }},
+        {{2, 0}, [] { return CloneText(N(20)); }},
+        {{1, 5}, [] { return CloneText(S("u")); }}},
+       {"0,0=0", "0,1=t", "1,5=u", "2,0=20"}},
+      {"a text replaces a number and a number a text",
+       {{{0, 0}, [] { return CloneText(N(1)); }},
+        {{0, 0}, [] { return CloneText(S("x")); }},
+        {{0, 1}, [] { return CloneText(S("y")); }},
+        {{0, 1}, [] { return CloneText(N(2)); }}},
+       {"0,0=x", "0,1=2"}},
+      {"a cell far from the rest (a sparse space)",
+       {{{0, 0}, [] { return CloneText(N(1)); }}, {{5000000, 7000000}, [] { return CloneText(N(2)); }}},
+       {"0,0=1", "5000000,7000000=2"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Fixture f;
+    f.t.AddDimension(S("R"));
+    f.t.AddDimension(S("C"));
+    for (const auto& [at, make] : c.cells)
+      f.t.SetCell(at, make());
+    Strings seen;
+    f.t.ForEachCellInOrder([&](const int* at, std::size_t n, const OmCellText& cell) {
+      ASSERT_EQ(n, 2u);
+      seen.push_back(std::to_string(at[0]) + "," + std::to_string(at[1]) + "=" + cell.AsString());
+    });
+    EXPECT_EQ(seen, c.inOrder);
+    EXPECT_EQ(f.t.CellCount(), c.inOrder.size());
+    std::size_t walked = 0;
+    for (auto it = f.t.FirstCell(); it; ++it)
+      walked += it.Cell() != nullptr && f.t.Cell(it.At()) == it.Cell() ? 1 : 0;
+    EXPECT_EQ(walked, c.inOrder.size());
+  }
+
+  // A number handed out by Cell() keeps the changes made through it; a noted number is kept as a text.
+  Fixture f;
+  f.t.AddDimension(S("R"));
+  for (int r = 0; r < 300; ++r)
+    f.t.SetNumber({r}, r, MakeFormat(8, 5, static_cast<unsigned>(r % 3)));
+  f.t.SetCell({300}, noted());
+  static_cast<OmNumber*>(f.t.Cell({7}))->SetValue(70);
+  f.t.Cell({8})->Footnote(1);
+  OmNumber scratch(0, 0);
+  EXPECT_EQ(f.t.Peek({7}, scratch)->AsString(), "70.0");
+  EXPECT_EQ(f.t.Peek({8}, scratch)->Footnotes(), std::vector<int>{1});
+  EXPECT_EQ(f.t.Peek({300}, scratch)->Footnotes(), std::vector<int>{0});
+  EXPECT_EQ(f.t.Peek({299}, scratch)->AsString(), "299.00");
+  EXPECT_EQ(f.t.Peek({301}, scratch), nullptr);
+  // More formats than the compact store indexes: the further ones are kept as texts, all readable.
+  for (int r = 0; r < 600; ++r)
+    f.t.SetNumber({r}, r, MakeFormat(static_cast<unsigned>(10 + r), 5, 0));
+  for (int r = 0; r < 600; ++r)
+    ASSERT_EQ(FormatWidth(static_cast<const OmNumber*>(f.t.Peek({r}, scratch))->Format()),
+              static_cast<unsigned>(10 + r));
+  EXPECT_EQ(f.t.CellCount(), 600u);
+
+  // Deleting categories of a dimension with long runs of places (the samples of a bootstrapped table)
+  // takes exactly their cells.
+  Fixture g;
+  const int d = g.t.AddDimension(S("Sample"));
+  g.t.AddDimension(S("Cell"));
+  OmDimension& samples = g.Dim(d);
+  for (int s = 0; s < 5; ++s)
+    samples.Child(&samples.Root(), N(s), s, false);
+  for (int s = 0; s < 5; ++s)
+    for (int c = 0; c < 100; ++c)
+      if ((s + c) % 7 != 0) g.t.SetNumber({s, c}, s * 1000 + c, MakeFormat(8, 5, 0));
+  const std::size_t before = g.t.CellCount();
+  std::size_t inFirst = 0;
+  for (int c = 0; c < 100; ++c)
+    inFirst += c % 7 != 0 ? 1 : 0;
+  std::vector<OmDimensionNode*> doomed;
+  for (std::size_t i = 1; i < samples.Root().ChildCount(); ++i)
+    doomed.push_back(&samples.Root().Child(i));
+  samples.Delete(doomed);
+  EXPECT_EQ(g.t.CellCount(), inFirst) << "of " << before;
+  for (int c = 0; c < 100; ++c) {
+    const OmCellText* cell = g.t.Peek({0, c}, scratch);
+    ASSERT_EQ(cell != nullptr, c % 7 != 0) << c;
+    if (cell) {
+      EXPECT_EQ(cell->AsString(), std::to_string(c));
+    }
+  }
+}
+
 TEST(PivotTable, CopiesDimensionsAndFindsCounterparts) {
   Fixture f;
   const int d = f.t.AddDimension(S("Split"));
