@@ -67,7 +67,7 @@ const char* AxisName(OmParsedColumn::COLUMNAXIS axis) {
   }
 }
 
-// The indexes of the column dimensions, in the order the specification names them, each once.
+// The indexes of the column dimensions, in the order the column specification names them, each once.
 std::vector<int> ColumnDimensions(const OmPivotTable& table, const OMSColumns* wanted,
                                   std::string_view codePage) {
   std::vector<int> chosen;
