@@ -4,6 +4,7 @@
 #include <unordered_map>
 #include <utility>
 
+#include <omf/model/CellText.h>
 #include <omf/model/PivotTable.h>
 #include <omf/render/Limits.h>
 
@@ -176,14 +177,6 @@ std::size_t HeaderRows(std::size_t columnLevels, bool corner, bool stubHeads) {
   return std::max(columnLevels, least);
 }
 
-// A stored cell at its place.
-struct PlacedCell {
-  std::size_t layer;
-  std::size_t row;
-  std::size_t column;
-  const OmCellText* cell;
-};
-
 } // namespace
 
 struct TableLayout::Impl {
@@ -191,7 +184,6 @@ struct TableLayout::Impl {
   FootnoteMarks _marks;
   Axis _rows, _columns, _layers;
   std::string _tooLarge;
-  std::vector<PlacedCell> _cells; // by layer
 
   Impl(const OmPivotTable& table, std::string_view codePage)
       : _table(table), _marks(FootnoteMarks::ForTable(table, codePage)) {
@@ -222,7 +214,6 @@ struct TableLayout::Impl {
       _columns.Add(MakeAxisDimension(table, d, categories[static_cast<std::size_t>(d)], true), true);
     for (int d : layers)
       _layers.Add(MakeAxisDimension(table, d, categories[static_cast<std::size_t>(d)], false));
-    PlaceCells();
   }
 
   // Measures the grids before anything is built, so that counts whose product is beyond any memory are
@@ -259,62 +250,16 @@ struct TableLayout::Impl {
     return false;
   }
 
-  // Finds the place of every stored cell once, so that building a grid takes time in proportion to its
-  // places and cells. A cell under a subscript that no category carries is not shown; one under a
-  // subscript that several categories carry is shown at each.
-  void PlaceCells() {
-    struct Where {
-      Axis* axis = nullptr;
-      std::size_t j = 0;
-      std::vector<std::pair<int, std::size_t>> bySubscript; // (subscript, category index), sorted
-    };
-    std::vector<Where> where(static_cast<std::size_t>(_table.NDimensions()));
-    for (Axis* axis : {&_rows, &_columns, &_layers}) {
-      for (std::size_t j = 0; j < axis->dims.size(); ++j) {
-        const AxisDimension& dim = axis->dims[j];
-        Where& w = where[static_cast<std::size_t>(dim.dim)];
-        w.axis = axis;
-        w.j = j;
-        for (std::size_t i = 0; i < dim.Count(); ++i)
-          if (dim.subscripts[i] >= 0) w.bySubscript.emplace_back(dim.subscripts[i], i);
-        std::sort(w.bySubscript.begin(), w.bySubscript.end());
-      }
+  // Sets the subscripts of the categories at `place` on the axis; false when one of them carries no
+  // subscript, so that no cell is shown there.
+  static bool Subscripts(const Axis& axis, std::size_t place, std::vector<int>& at) {
+    for (std::size_t j = 0; j < axis.dims.size(); ++j) {
+      const AxisDimension& dim = axis.dims[j];
+      const int s = dim.subscripts[(place / axis.inner[j]) % dim.Count()];
+      if (s < 0) return false;
+      at[static_cast<std::size_t>(dim.dim)] = s;
     }
-    using Range = std::pair<std::vector<std::pair<int, std::size_t>>::const_iterator,
-                            std::vector<std::pair<int, std::size_t>>::const_iterator>;
-    std::vector<Range> ranges(where.size());
-    std::vector<PlacedCell> partial, next;
-    for (auto it = _table.FirstCell(); it; ++it) {
-      const std::vector<int> at = it.At();
-      bool shown = true;
-      for (std::size_t d = 0; d < where.size() && shown; ++d) {
-        const int s = d < at.size() ? at[d] : 0;
-        const auto& list = where[d].bySubscript;
-        ranges[d] = std::equal_range(list.begin(), list.end(), std::pair<int, std::size_t>(s, 0),
-                                     [](const auto& a, const auto& b) { return a.first < b.first; });
-        shown = ranges[d].first != ranges[d].second;
-      }
-      if (!shown) continue;
-      // Every dimension matches, so each step keeps or multiplies the places: the work is that of the
-      // places the cell is shown at.
-      partial.assign(1, PlacedCell{0, 0, 0, it.Cell()});
-      for (std::size_t d = 0; d < where.size(); ++d) {
-        const Where& w = where[d];
-        next.clear();
-        for (const PlacedCell& p : partial) {
-          for (auto k = ranges[d].first; k != ranges[d].second; ++k) {
-            PlacedCell q = p;
-            const std::size_t offset = k->second * w.axis->inner[w.j];
-            (w.axis == &_layers ? q.layer : w.axis == &_rows ? q.row : q.column) += offset;
-            next.push_back(q);
-          }
-        }
-        partial.swap(next);
-      }
-      _cells.insert(_cells.end(), partial.begin(), partial.end());
-    }
-    std::sort(_cells.begin(), _cells.end(),
-              [](const PlacedCell& a, const PlacedCell& b) { return a.layer < b.layer; });
+    return true;
   }
 };
 
@@ -461,29 +406,45 @@ TableGrid TableLayout::Grid(std::size_t layer) const {
       },
       [](std::size_t, std::size_t, int, const AxisDimension&) {});
 
-  // One block a cell place, row by row; the stored cells of the layer fill theirs.
-  const std::size_t firstCell = grid.blocks.size();
-  grid.blocks.reserve(firstCell +
-                      static_cast<std::size_t>(rowPlaces) * static_cast<std::size_t>(columnPlaces));
-  for (int r = 0; r < rowPlaces; ++r)
-    for (int c = 0; c < columnPlaces; ++c)
-      add(GridBlock::kCell, grid.headerRows + r, grid.headerColumns + c, 1, 1, 0);
-  const auto [first, last] =
-      std::equal_range(my._cells.begin(), my._cells.end(), PlacedCell{layer, 0, 0, nullptr},
-                       [](const PlacedCell& a, const PlacedCell& b) { return a.layer < b.layer; });
-  for (auto it = first; it != last; ++it)
-    grid.blocks[firstCell + it->row * static_cast<std::size_t>(columnPlaces) + it->column].text =
-        text(*it->cell);
-
-  grid.cover.assign(static_cast<std::size_t>(grid.rows) * static_cast<std::size_t>(grid.columns), -1);
+  // Only the places outside the cells are covered by blocks.
+  const auto headerRows = static_cast<std::size_t>(grid.headerRows),
+             headerColumns = static_cast<std::size_t>(grid.headerColumns);
+  grid.cover.assign(headerRows * static_cast<std::size_t>(grid.columns) +
+                        static_cast<std::size_t>(rowPlaces) * headerColumns,
+                    -1);
   for (std::size_t b = 0; b < grid.blocks.size(); ++b) {
     const GridBlock& block = grid.blocks[b];
     for (int r = block.row; r < block.row + block.rowSpan; ++r)
-      for (int c = block.column; c < block.column + block.columnSpan; ++c)
-        grid.cover[static_cast<std::size_t>(r) * static_cast<std::size_t>(grid.columns) +
-                   static_cast<std::size_t>(c)] = static_cast<int>(b);
+      for (int c = block.column; c < block.column + block.columnSpan; ++c) {
+        const auto row = static_cast<std::size_t>(r), column = static_cast<std::size_t>(c);
+        grid.cover[row < headerRows ? row * static_cast<std::size_t>(grid.columns) + column
+                                    : headerRows * static_cast<std::size_t>(grid.columns) +
+                                          (row - headerRows) * headerColumns + column] = static_cast<int>(b);
+      }
   }
+  grid.layout = this;
+  grid.layer = layer;
   return grid;
+}
+
+const OmCellText* TableLayout::CellAt(std::size_t layer, std::size_t row, std::size_t column,
+                                      std::vector<int>& at, OmNumber& scratch) const {
+  const Impl& my = *_my;
+  at.assign(static_cast<std::size_t>(my._table.NDimensions()), 0);
+  if (!Impl::Subscripts(my._rows, row, at) || !Impl::Subscripts(my._columns, column, at) ||
+      !Impl::Subscripts(my._layers, layer, at))
+    return nullptr;
+  return my._table.Peek(at, scratch);
+}
+
+const OmCellText* TableGrid::Cell(int row, int column, OmNumber& scratch) const {
+  return layout->CellAt(layer, static_cast<std::size_t>(row - headerRows),
+                        static_cast<std::size_t>(column - headerColumns), at, scratch);
+}
+
+ShownText TableGrid::ShownCell(int row, int column, OmNumber& scratch) const {
+  const OmCellText* cell = Cell(row, column, scratch);
+  return cell == nullptr ? ShownText{} : layout->Marks().Show(*cell);
 }
 
 } // namespace render

@@ -22,6 +22,7 @@
 
 namespace omf {
 
+class OmNumber;
 class OmPivotTable;
 
 namespace render {
@@ -36,6 +37,11 @@ struct GridBlock {
   std::uint32_t text = 0; // index into TableGrid::texts
 };
 
+class TableLayout;
+
+// A grid's labels, corner and stub heads are blocks; its cells are not: each cell place (at or below
+// headerRows and at or right of headerColumns) is a place of its own whose text Cell() reads from the
+// table when asked, so that a grid of a million cells costs what its labels cost.
 struct TableGrid {
   int rows = 0;
   int columns = 0;
@@ -45,13 +51,26 @@ struct TableGrid {
   // it is one text. texts[0] is the empty text of empty places.
   std::vector<ShownText> texts;
   std::vector<GridBlock> blocks; // in no particular order
-  std::vector<int> cover;        // row by row: the block covering each place; every place is covered
+  // The block covering each place outside the cells: the header rows row by row across all columns,
+  // then the rows below them across the label columns.
+  std::vector<int> cover;
 
+  bool IsCell(int row, int column) const { return row >= headerRows && column >= headerColumns; }
+  // The block covering a place outside the cells.
   int BlockAt(int row, int column) const {
-    return cover[static_cast<std::size_t>(row) * static_cast<std::size_t>(columns) +
-                 static_cast<std::size_t>(column)];
+    const auto r = static_cast<std::size_t>(row), c = static_cast<std::size_t>(column);
+    const auto top = static_cast<std::size_t>(headerRows), all = static_cast<std::size_t>(columns);
+    return cover[r < top ? r * all + c : top * all + (r - top) * static_cast<std::size_t>(headerColumns) + c];
   }
   const ShownText& Text(const GridBlock& block) const { return texts[block.text]; }
+  // The cell at a cell place, or null when the place is empty. A compact number is read into `scratch`.
+  const OmCellText* Cell(int row, int column, OmNumber& scratch) const;
+  // The cell as a reader sees it, its markers and marks included; an empty text for an empty place.
+  ShownText ShownCell(int row, int column, OmNumber& scratch) const;
+
+  const TableLayout* layout = nullptr;
+  std::size_t layer = 0;
+  mutable std::vector<int> at; // subscripts of the cell read last
 };
 
 // What a renderer leaves out of a table: a notice for the reader in place of the grids ("Table not
@@ -96,7 +115,12 @@ public:
   std::vector<ShownText> LayerLabels(std::size_t layer) const;
   // The labels of the layer dimensions that LayerLabels shows categories of, in the same order.
   std::vector<ShownText> LayerNames() const;
+  // The grid of one layer; it reads its cells through this layout, which must outlive it.
   TableGrid Grid(std::size_t layer) const;
+  // The cell at a place of a layer's grid (row and column places count from the first cell), or null
+  // when none is shown there; `at` receives its subscripts. A compact number is read into `scratch`.
+  const OmCellText* CellAt(std::size_t layer, std::size_t row, std::size_t column, std::vector<int>& at,
+                           OmNumber& scratch) const;
 
 private:
   struct Impl;

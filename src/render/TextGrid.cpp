@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cassert>
 
+#include <omf/model/CellText.h>
 #include <omf/platform/strings/PlatformStrings.h>
 #include <omf/render/Limits.h>
 
@@ -20,13 +21,13 @@ void Pad(std::string& line, std::size_t n, char c = ' ') {
   line.append(n, c);
 }
 
-void Aligned(std::string& line, const std::string& text, std::size_t width, const GridBlock& block,
+void Aligned(std::string& line, const std::string& text, std::size_t width, GridBlock::Kind kind,
              bool numeric) {
   const std::size_t used = Width(text), room = width > used ? width - used : 0;
   std::size_t before = 0;
-  if (block.kind == GridBlock::kCell && numeric)
+  if (kind == GridBlock::kCell && numeric)
     before = room;
-  else if (block.kind == GridBlock::kColumnLabel || block.kind == GridBlock::kDimensionLabel)
+  else if (kind == GridBlock::kColumnLabel || kind == GridBlock::kDimensionLabel)
     before = room / 2;
   Pad(line, before);
   line += text;
@@ -80,6 +81,18 @@ TextGrid::TextGrid(const TableGrid& grid) : _grid(grid) {
       spanning.push_back(i);
     }
   }
+  // The cells are read from the table here and again when drawn, rather than kept: a grid may hold
+  // millions of them.
+  std::size_t cellExtra = 0;
+  OmNumber scratch(0.0, 0);
+  for (int r = grid.headerRows; r < grid.rows; ++r)
+    for (int c = grid.headerColumns; c < grid.columns; ++c) {
+      const std::string text = PlainText(grid.ShownCell(r, c, scratch));
+      const std::size_t width = Width(text);
+      std::size_t& w = _widths[static_cast<std::size_t>(c)];
+      w = std::max(w, width);
+      cellExtra = SaturatingAdd(cellExtra, text.size() - std::min(text.size(), width));
+    }
   std::sort(spanning.begin(), spanning.end(), [&](std::size_t x, std::size_t y) {
     const GridBlock &a = grid.blocks[x], &b = grid.blocks[y];
     if (a.columnSpan != b.columnSpan) return a.columnSpan < b.columnSpan;
@@ -103,7 +116,7 @@ TextGrid::TextGrid(const TableGrid& grid) : _grid(grid) {
   std::size_t line = 2; // the last mark and the line break
   for (std::size_t w : _widths)
     line = SaturatingAdd(line, SaturatingAdd(w, 3));
-  _bytes = SaturatingMul(line, SaturatingAdd(SaturatingMul(rows, 2), 1));
+  _bytes = SaturatingAdd(SaturatingMul(line, SaturatingAdd(SaturatingMul(rows, 2), 1)), cellExtra);
   for (const GridBlock& b : grid.blocks)
     _bytes =
         SaturatingAdd(_bytes, _texts[b.text].size() - std::min(_texts[b.text].size(), textWidth[b.text]));
@@ -117,8 +130,12 @@ void TextGrid::Draw(std::ostream& out) const {
 #ifndef NDEBUG
   const std::streamoff start = out.tellp();
 #endif
-  const auto cover = [&](std::size_t r, std::size_t c) {
-    return grid.BlockAt(static_cast<int>(r), static_cast<int>(c));
+  // Which block covers a place; each cell place is one of its own.
+  const std::size_t blocks = grid.blocks.size();
+  const auto cover = [&](std::size_t r, std::size_t c) -> std::size_t {
+    const int row = static_cast<int>(r), column = static_cast<int>(c);
+    return grid.IsCell(row, column) ? blocks + r * columns + c
+                                    : static_cast<std::size_t>(grid.BlockAt(row, column));
   };
   // A line runs along the top of place (r, c) / along the left of place (r, c).
   const auto across = [&](std::size_t r, std::size_t c) {
@@ -128,24 +145,41 @@ void TextGrid::Draw(std::ostream& out) const {
     return c == 0 || c == columns || cover(r, c - 1) != cover(r, c);
   };
 
-  std::string line;
+  // Lines gather in a large buffer, written out a megabyte or so at a time.
+  constexpr std::size_t kFlushBytes = std::size_t{1} << 20;
+  std::string buffer;
+  buffer.reserve(kFlushBytes + kFlushBytes / 4);
+  const auto flush = [&](bool always) {
+    if (!always && buffer.size() < kFlushBytes) return;
+    out.write(buffer.data(), static_cast<std::streamsize>(buffer.size()));
+    buffer.clear();
+  };
+  OmNumber scratch(0.0, 0);
   for (std::size_t r = 0; r <= rows; ++r) {
     // The boundary above row r.
     const char dash = r == static_cast<std::size_t>(grid.headerRows) && r != 0 && r != rows ? '=' : '-';
-    line.clear();
+    std::string& line = buffer;
     for (std::size_t c = 0; c <= columns; ++c) {
       const bool left = c > 0 && across(r, c - 1), right = c < columns && across(r, c);
       const bool up = r > 0 && down(r - 1, c), below = r < rows && down(r, c);
       line += (left || right) && (up || below) ? '+' : (left || right) ? dash : (up || below) ? '|' : ' ';
       if (c < columns) Pad(line, _widths[c] + 2, across(r, c) ? dash : ' ');
     }
-    out << line << '\n';
+    line += '\n';
     if (r == rows) break;
 
     // The texts of row r.
-    line.clear();
     for (std::size_t c = 0; c < columns;) {
-      const GridBlock& block = grid.blocks[static_cast<std::size_t>(cover(r, c))];
+      const int row = static_cast<int>(r), column = static_cast<int>(c);
+      if (grid.IsCell(row, column)) {
+        const ShownText shown = grid.ShownCell(row, column, scratch);
+        line += "| ";
+        Aligned(line, PlainText(shown), _widths[c], GridBlock::kCell, shown.numeric);
+        line += ' ';
+        ++c;
+        continue;
+      }
+      const GridBlock& block = grid.blocks[static_cast<std::size_t>(grid.BlockAt(row, column))];
       const std::size_t end = static_cast<std::size_t>(block.column + block.columnSpan);
       std::size_t room = 3 * (end - c - 1);
       for (std::size_t k = c; k < end; ++k)
@@ -153,15 +187,16 @@ void TextGrid::Draw(std::ostream& out) const {
       line += '|';
       line += ' ';
       if (static_cast<std::size_t>(block.row) == r)
-        Aligned(line, _texts[block.text], room, block, grid.Text(block).numeric);
+        Aligned(line, _texts[block.text], room, block.kind, grid.Text(block).numeric);
       else
         Pad(line, room);
       line += ' ';
       c = end;
     }
-    line += '|';
-    out << line << '\n';
+    line += "|\n";
+    flush(false);
   }
+  flush(true);
 #ifndef NDEBUG
   // A device such as /dev/null keeps no position: there is nothing to compare.
   assert((start < 0 || out.tellp() <= start || out.tellp() - start == static_cast<std::streamoff>(_bytes)) &&
