@@ -187,7 +187,7 @@ private:
           Cell(grid.ShownCell(r, c, _scratch), out);
           continue;
         }
-        const GridBlock& block = grid.blocks[static_cast<std::size_t>(grid.BlockAt(r, c))];
+        const GridBlock block = grid.Covering(r, c);
         if (block.row != r || block.column != c) continue;
         Block(block, out);
       }

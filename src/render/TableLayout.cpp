@@ -386,8 +386,6 @@ TableGrid TableLayout::Grid(std::size_t layer) const {
     }
   for (int c = 0; extraRows != 0 && c < columnPlaces; ++c)
     add(GridBlock::kColumnLabel, 0, grid.headerColumns + c, extraRows, 1, 0);
-  for (int r = 0; extraColumns != 0 && r < rowPlaces; ++r)
-    add(GridBlock::kRowLabel, grid.headerRows + r, 0, 1, 1, 0);
   ForEachLabel(
       my._columns,
       [&](std::size_t place, std::size_t span, int level, int levels, const OmDimensionNode* node) {
@@ -398,29 +396,45 @@ TableGrid TableLayout::Grid(std::size_t layer) const {
         add(GridBlock::kDimensionLabel, extraRows + level, grid.headerColumns + static_cast<int>(place), 1,
             static_cast<int>(span), label(&my._table.Dimension(dim.dim).Root()));
       });
-  ForEachLabel(
-      my._rows,
-      [&](std::size_t place, std::size_t span, int level, int levels, const OmDimensionNode* node) {
-        add(GridBlock::kRowLabel, grid.headerRows + static_cast<int>(place), level, static_cast<int>(span),
-            levels, label(node));
-      },
-      [](std::size_t, std::size_t, int, const AxisDimension&) {});
+  // Row labels: the runs of categories under one node at each level, once per row dimension.
+  for (std::size_t j = 0; j < my._rows.dims.size(); ++j) {
+    const AxisDimension& dim = my._rows.dims[j];
+    TableGrid::RowDimension rows;
+    rows.column = my._rows.levelOffset[j];
+    rows.depth = dim.depth;
+    rows.inner = my._rows.inner[j];
+    rows.count = dim.Count();
+    for (std::size_t i = 0; i < rows.count; ++i)
+      rows.length.push_back(static_cast<int>(dim.PathLength(i)));
+    rows.runs.resize(static_cast<std::size_t>(dim.depth) * rows.count);
+    for (int t = 0; t < dim.depth; ++t) {
+      for (std::size_t i = 0; i < rows.count;) {
+        if (static_cast<std::size_t>(t) >= dim.PathLength(i)) { // a category that began at a level above
+          ++i;
+          continue;
+        }
+        const OmDimensionNode* node = dim.At(i, t);
+        std::size_t k = i + 1;
+        while (k < rows.count && static_cast<std::size_t>(t) < dim.PathLength(k) && dim.At(k, t) == node)
+          ++k;
+        const TableGrid::RowDimension::Run run{static_cast<std::uint32_t>(i), static_cast<std::uint32_t>(k),
+                                               label(node)};
+        std::fill_n(rows.runs.begin() +
+                        static_cast<std::ptrdiff_t>(static_cast<std::size_t>(t) * rows.count + i),
+                    k - i, run);
+        i = k;
+      }
+    }
+    grid.rowDimensions.push_back(std::move(rows));
+  }
 
-  // Only the places outside the cells are covered by blocks.
-  const auto headerRows = static_cast<std::size_t>(grid.headerRows),
-             headerColumns = static_cast<std::size_t>(grid.headerColumns);
-  grid.cover.assign(headerRows * static_cast<std::size_t>(grid.columns) +
-                        static_cast<std::size_t>(rowPlaces) * headerColumns,
-                    -1);
+  grid.cover.assign(static_cast<std::size_t>(grid.headerRows) * static_cast<std::size_t>(grid.columns), -1);
   for (std::size_t b = 0; b < grid.blocks.size(); ++b) {
     const GridBlock& block = grid.blocks[b];
     for (int r = block.row; r < block.row + block.rowSpan; ++r)
-      for (int c = block.column; c < block.column + block.columnSpan; ++c) {
-        const auto row = static_cast<std::size_t>(r), column = static_cast<std::size_t>(c);
-        grid.cover[row < headerRows ? row * static_cast<std::size_t>(grid.columns) + column
-                                    : headerRows * static_cast<std::size_t>(grid.columns) +
-                                          (row - headerRows) * headerColumns + column] = static_cast<int>(b);
-      }
+      for (int c = block.column; c < block.column + block.columnSpan; ++c)
+        grid.cover[static_cast<std::size_t>(r) * static_cast<std::size_t>(grid.columns) +
+                   static_cast<std::size_t>(c)] = static_cast<int>(b);
   }
   grid.layout = this;
   grid.layer = layer;
@@ -440,6 +454,54 @@ const OmCellText* TableLayout::CellAt(std::size_t layer, std::size_t row, std::s
 const OmCellText* TableGrid::Cell(int row, int column, OmNumber& scratch) const {
   return layout->CellAt(layer, static_cast<std::size_t>(row - headerRows),
                         static_cast<std::size_t>(column - headerColumns), at, scratch);
+}
+
+GridBlock TableGrid::Covering(int row, int column) const {
+  if (row < headerRows)
+    return blocks[static_cast<std::size_t>(
+        cover[static_cast<std::size_t>(row) * static_cast<std::size_t>(columns) +
+              static_cast<std::size_t>(column)])];
+  if (column >= headerColumns) return GridBlock{GridBlock::kCell, row, column, 1, 1, 0};
+  const auto place = static_cast<std::size_t>(row - headerRows);
+  for (const RowDimension& dim : rowDimensions) {
+    if (column < dim.column || column >= dim.column + dim.depth) continue;
+    const std::size_t period = dim.count * dim.inner, i = (place % period) / dim.inner;
+    // A category whose path is shorter than the dimension's depth carries on into the levels below it.
+    const int t = std::min(column - dim.column, dim.length[i] - 1);
+    const RowDimension::Run& run = dim.runs[static_cast<std::size_t>(t) * dim.count + i];
+    const std::size_t first = place - place % period + run.first * dim.inner;
+    return GridBlock{GridBlock::kRowLabel,
+                     headerRows + static_cast<int>(first),
+                     dim.column + t,
+                     static_cast<int>((run.last - run.first) * dim.inner),
+                     t + 1 == dim.length[i] ? dim.depth - t : 1,
+                     run.text};
+  }
+  // The label column that a corner text needs when no row dimension has labels: empty on every row.
+  return GridBlock{GridBlock::kRowLabel, row, column, 1, 1, 0};
+}
+
+std::vector<std::pair<GridBlock, std::size_t>> TableGrid::RowLabels() const {
+  std::vector<std::pair<GridBlock, std::size_t>> out;
+  const auto places = static_cast<std::size_t>(rows - headerRows);
+  for (const RowDimension& dim : rowDimensions) {
+    const std::size_t copies = places / (dim.count * dim.inner);
+    for (int t = 0; t < dim.depth; ++t)
+      for (std::size_t i = 0; i < dim.count; ++i) {
+        const RowDimension::Run& run = dim.runs[static_cast<std::size_t>(t) * dim.count + i];
+        if (t >= dim.length[i] || run.first != i) continue;
+        out.emplace_back(GridBlock{GridBlock::kRowLabel, headerRows + static_cast<int>(i * dim.inner),
+                                   dim.column + t, static_cast<int>((run.last - run.first) * dim.inner),
+                                   t + 1 == dim.length[i] ? dim.depth - t : 1, run.text},
+                         copies);
+      }
+  }
+  // The empty label column beside a corner text.
+  if (rowDimensions.empty() || std::all_of(rowDimensions.begin(), rowDimensions.end(),
+                                           [](const RowDimension& d) { return d.depth == 0; }))
+    for (int c = 0; c < headerColumns; ++c)
+      out.emplace_back(GridBlock{GridBlock::kRowLabel, headerRows, c, 1, 1, 0}, places);
+  return out;
 }
 
 ShownText TableGrid::ShownCell(int row, int column, OmNumber& scratch) const {

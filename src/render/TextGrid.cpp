@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <utility>
 
 #include <omf/model/CellText.h>
 #include <omf/platform/strings/PlatformStrings.h>
@@ -71,14 +72,22 @@ TextGrid::TextGrid(const TableGrid& grid) : _grid(grid) {
   // they span when their text does not fit, the extra shared out from the right, narrower spans and
   // then upper and left blocks first.
   _widths.assign(columns, 1);
-  std::vector<std::size_t> spanning;
-  for (std::size_t i = 0; i < grid.blocks.size(); ++i) {
-    const GridBlock& b = grid.blocks[i];
+  // Row labels repeated under the categories of the dimensions outside them take the same columns with
+  // the same text, so the first of each stands for the others.
+  std::vector<std::pair<GridBlock, std::size_t>> labels = grid.RowLabels();
+  labels.reserve(labels.size() + grid.blocks.size());
+  for (const GridBlock& b : grid.blocks)
+    labels.emplace_back(b, 1);
+  std::vector<GridBlock> spanning;
+  std::size_t labelExtra = 0;
+  for (const auto& [b, copies] : labels) {
+    const std::size_t extra = _texts[b.text].size() - std::min(_texts[b.text].size(), textWidth[b.text]);
+    labelExtra = SaturatingAdd(labelExtra, SaturatingMul(extra, copies));
     if (b.columnSpan == 1) {
       std::size_t& w = _widths[static_cast<std::size_t>(b.column)];
       w = std::max(w, textWidth[b.text]);
     } else {
-      spanning.push_back(i);
+      spanning.push_back(b);
     }
   }
   // The cells are read from the table here and again when drawn, rather than kept: a grid may hold
@@ -93,13 +102,11 @@ TextGrid::TextGrid(const TableGrid& grid) : _grid(grid) {
       w = std::max(w, width);
       cellExtra = SaturatingAdd(cellExtra, text.size() - std::min(text.size(), width));
     }
-  std::sort(spanning.begin(), spanning.end(), [&](std::size_t x, std::size_t y) {
-    const GridBlock &a = grid.blocks[x], &b = grid.blocks[y];
+  std::sort(spanning.begin(), spanning.end(), [](const GridBlock& a, const GridBlock& b) {
     if (a.columnSpan != b.columnSpan) return a.columnSpan < b.columnSpan;
     return a.row != b.row ? a.row < b.row : a.column < b.column;
   });
-  for (std::size_t i : spanning) {
-    const GridBlock& b = grid.blocks[i];
+  for (const GridBlock& b : spanning) {
     const auto first = static_cast<std::size_t>(b.column), span = static_cast<std::size_t>(b.columnSpan);
     std::size_t room = 3 * (span - 1);
     for (std::size_t c = first; c < first + span; ++c)
@@ -116,10 +123,8 @@ TextGrid::TextGrid(const TableGrid& grid) : _grid(grid) {
   std::size_t line = 2; // the last mark and the line break
   for (std::size_t w : _widths)
     line = SaturatingAdd(line, SaturatingAdd(w, 3));
-  _bytes = SaturatingAdd(SaturatingMul(line, SaturatingAdd(SaturatingMul(rows, 2), 1)), cellExtra);
-  for (const GridBlock& b : grid.blocks)
-    _bytes =
-        SaturatingAdd(_bytes, _texts[b.text].size() - std::min(_texts[b.text].size(), textWidth[b.text]));
+  _bytes = SaturatingAdd(
+      SaturatingAdd(SaturatingMul(line, SaturatingAdd(SaturatingMul(rows, 2), 1)), cellExtra), labelExtra);
 }
 
 void TextGrid::Draw(std::ostream& out) const {
@@ -130,12 +135,10 @@ void TextGrid::Draw(std::ostream& out) const {
 #ifndef NDEBUG
   const std::streamoff start = out.tellp();
 #endif
-  // Which block covers a place; each cell place is one of its own.
-  const std::size_t blocks = grid.blocks.size();
-  const auto cover = [&](std::size_t r, std::size_t c) -> std::size_t {
-    const int row = static_cast<int>(r), column = static_cast<int>(c);
-    return grid.IsCell(row, column) ? blocks + r * columns + c
-                                    : static_cast<std::size_t>(grid.BlockAt(row, column));
+  // Two places are in one block when their blocks start at the same place; each cell is one of its own.
+  const auto cover = [&](std::size_t r, std::size_t c) {
+    const GridBlock b = grid.Covering(static_cast<int>(r), static_cast<int>(c));
+    return std::pair<int, int>(b.row, b.column);
   };
   // A line runs along the top of place (r, c) / along the left of place (r, c).
   const auto across = [&](std::size_t r, std::size_t c) {
@@ -179,7 +182,7 @@ void TextGrid::Draw(std::ostream& out) const {
         ++c;
         continue;
       }
-      const GridBlock& block = grid.blocks[static_cast<std::size_t>(grid.BlockAt(row, column))];
+      const GridBlock block = grid.Covering(row, column);
       const std::size_t end = static_cast<std::size_t>(block.column + block.columnSpan);
       std::size_t room = 3 * (end - c - 1);
       for (std::size_t k = c; k < end; ++k)
