@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include <omf/model/CellText.h>
 #include <omf/model/OutputTree.h>
 #include <omf/model/PivotTable.h>
 #include <omf/platform/strings/PlatformStrings.h>
@@ -182,7 +183,11 @@ private:
       if (r == grid.headerRows) out << "<tbody>\n";
       out << "<tr>";
       for (int c = 0; c < grid.columns; ++c) {
-        const GridBlock& block = grid.blocks[static_cast<std::size_t>(grid.BlockAt(r, c))];
+        if (grid.IsCell(r, c)) {
+          Cell(grid.ShownCell(r, c, _scratch), out);
+          continue;
+        }
+        const GridBlock block = grid.Covering(r, c);
         if (block.row != r || block.column != c) continue;
         Block(block, out);
       }
@@ -201,15 +206,14 @@ private:
     if (block.columnSpan > 1) out << " colspan=\"" << block.columnSpan << '"';
   }
 
+  template <class Out> void Cell(const ShownText& shown, Out& out) const {
+    if (shown.numeric)
+      out << "<td class=\"num\">" << std::string_view(NumberHtml(shown)) << "</td>";
+    else
+      out << "<td>" << std::string_view(Html(shown)) << "</td>";
+  }
+
   template <class Out> void Block(const GridBlock& block, Out& out) const {
-    const ShownText& shown = _grid.Text(block);
-    if (block.kind == GridBlock::kCell) {
-      if (shown.numeric)
-        out << "<td class=\"num\">" << std::string_view(NumberHtml(shown)) << "</td>";
-      else
-        out << "<td>" << std::string_view(_texts[block.text]) << "</td>";
-      return;
-    }
     if (block.kind == GridBlock::kCorner || block.text == 0) {
       out << (block.kind == GridBlock::kCorner ? "<td class=\"corner\"" : "<td class=\"blank\"");
       Spans(block, out);
@@ -236,7 +240,8 @@ private:
   const std::string& _foot;
   bool _on;
   int _drawnRows;
-  std::vector<std::string> _texts; // per grid text
+  mutable OmNumber _scratch{0.0, 0}; // the cells are read from the table as they are drawn
+  std::vector<std::string> _texts;   // per grid text
   std::size_t _bytes = 0;
 };
 
@@ -246,8 +251,8 @@ std::string TableData(const OmPivotTable& table, const TableLayout& layout, std:
   const FootnoteMarks& marks = layout.Marks();
   const int n = table.NDimensions();
   std::string out = "{\"d\":[";
-  // Per dimension: (subscript, category index) sorted, and the count of its places.
-  std::vector<std::vector<std::pair<int, std::size_t>>> bySubscript(static_cast<std::size_t>(n));
+  // Per dimension: the subscript of each category in display order, and the count of its places.
+  std::vector<std::vector<int>> subscripts(static_cast<std::size_t>(n));
   std::vector<std::size_t> counts(static_cast<std::size_t>(n), 1);
   for (int d = 0; d < n; ++d) {
     const OmDimensionNode& root = table.Dimension(d).Root();
@@ -259,7 +264,7 @@ std::string TableData(const OmPivotTable& table, const TableLayout& layout, std:
     // Groups as {"g": label, "c": [children]}, categories as labels; depth first with a stack of its own.
     std::vector<std::pair<const OmDimensionNode*, std::size_t>> stack{{&root, 0}};
     std::size_t categories = 0;
-    auto& list = bySubscript[static_cast<std::size_t>(d)];
+    auto& list = subscripts[static_cast<std::size_t>(d)];
     while (!stack.empty()) {
       auto& [node, next] = stack.back();
       if (next == node->ChildCount()) {
@@ -277,12 +282,11 @@ std::string TableData(const OmPivotTable& table, const TableLayout& layout, std:
         continue;
       }
       AppendJsonLabel(out, marks.Show(child.Label()));
-      if (child.Subscript() >= 0) list.emplace_back(child.Subscript(), categories);
+      subscripts[static_cast<std::size_t>(d)].push_back(child.Subscript());
       ++categories;
       if (out.size() > budget) return {};
     }
-    std::sort(list.begin(), list.end());
-    if (categories == 0) list.emplace_back(0, 0); // the stand-in place of a dimension without categories
+    if (categories == 0) list.push_back(0); // the stand-in place of a dimension without categories
     counts[static_cast<std::size_t>(d)] = std::max<std::size_t>(categories, 1);
   }
   const TableLayout::Placement placed = layout.Placed();
@@ -309,40 +313,35 @@ std::string TableData(const OmPivotTable& table, const TableLayout& layout, std:
   for (std::size_t c : counts)
     places = SaturatingMul(places, c);
   if (places > kMaxGridPlaces) return {};
-  std::vector<std::size_t> stride(static_cast<std::size_t>(n), 1);
-  for (std::size_t d = stride.size(), s = 1; d-- > 0;) {
-    stride[d] = s;
-    s *= counts[d];
-  }
-  std::vector<const OmCellText*> cells(places, nullptr);
-  std::vector<std::size_t> partial, next;
-  for (auto it = table.FirstCell(); it; ++it) {
-    const std::vector<int> at = it.At();
-    partial.assign(1, 0);
-    for (std::size_t d = 0; d < bySubscript.size() && !partial.empty(); ++d) {
-      const int s = d < at.size() ? at[d] : 0;
-      const auto& list = bySubscript[d];
-      const auto [first, last] =
-          std::equal_range(list.begin(), list.end(), std::pair<int, std::size_t>(s, 0),
-                           [](const auto& a, const auto& b) { return a.first < b.first; });
-      next.clear();
-      for (std::size_t p : partial)
-        for (auto k = first; k != last; ++k)
-          next.push_back(p + k->second * stride[d]);
-      partial.swap(next);
+  // Each place's cell is read from the table as its text is written: the categories of the place, the
+  // last dimension varying fastest, give the subscripts; a category without a subscript shows none.
+  std::vector<std::size_t> category(static_cast<std::size_t>(n), 0);
+  std::vector<int> at(static_cast<std::size_t>(n), 0);
+  OmNumber scratch(0.0, 0);
+  const auto cellAt = [&]() -> const OmCellText* {
+    for (std::size_t d = 0; d < at.size(); ++d) {
+      at[d] = subscripts[d][category[d]];
+      if (at[d] < 0) return nullptr;
     }
-    for (std::size_t p : partial)
-      cells[p] = it.Cell();
-  }
+    return table.Peek(at, scratch);
+  };
+  const auto advance = [&]() {
+    for (std::size_t d = category.size(); d-- > 0;) {
+      if (++category[d] < counts[d]) return;
+      category[d] = 0;
+    }
+  };
   std::string numeric(places, '0'), footnotes;
   out += ",\"v\":[";
   for (std::size_t p = 0; p < places; ++p) {
     if (p != 0) out += ',';
-    if (cells[p] == nullptr) {
+    const OmCellText* cell = cellAt();
+    advance();
+    if (cell == nullptr) {
       out += "\"\"";
       continue;
     }
-    const ShownText shown = marks.Show(*cells[p]);
+    const ShownText shown = marks.Show(*cell);
     AppendJson(out, shown.text);
     if (shown.numeric) numeric[p] = '1';
     if (!shown.markers.empty() || !shown.marks.empty()) {

@@ -11,7 +11,8 @@ namespace render {
 // The most places that the grids of one table may hold: rows times columns of each layer's grid, plus
 // its layer labels, summed over the layers. Category counts multiply, so a few dimensions of a few
 // categories describe grids far beyond any memory while their stream is a few kilobytes; every place is
-// built in memory (about 30 bytes) and drawn. A table of 1000 x 1000 cells holds about a million.
+// drawn, and every label place is built in memory (about 30 bytes; cells are read from the table as
+// they are drawn). A table of 1000 x 1000 cells holds about a million.
 inline constexpr std::size_t kMaxGridPlaces = 10'000'000;
 
 // The most bytes that the grids and layer labels of one table may write. Places are bounded above, but

@@ -4,6 +4,7 @@
 #include <unordered_map>
 #include <utility>
 
+#include <omf/model/CellText.h>
 #include <omf/model/PivotTable.h>
 #include <omf/render/Limits.h>
 
@@ -176,14 +177,6 @@ std::size_t HeaderRows(std::size_t columnLevels, bool corner, bool stubHeads) {
   return std::max(columnLevels, least);
 }
 
-// A stored cell at its place.
-struct PlacedCell {
-  std::size_t layer;
-  std::size_t row;
-  std::size_t column;
-  const OmCellText* cell;
-};
-
 } // namespace
 
 struct TableLayout::Impl {
@@ -191,7 +184,6 @@ struct TableLayout::Impl {
   FootnoteMarks _marks;
   Axis _rows, _columns, _layers;
   std::string _tooLarge;
-  std::vector<PlacedCell> _cells; // by layer
 
   Impl(const OmPivotTable& table, std::string_view codePage)
       : _table(table), _marks(FootnoteMarks::ForTable(table, codePage)) {
@@ -222,7 +214,6 @@ struct TableLayout::Impl {
       _columns.Add(MakeAxisDimension(table, d, categories[static_cast<std::size_t>(d)], true), true);
     for (int d : layers)
       _layers.Add(MakeAxisDimension(table, d, categories[static_cast<std::size_t>(d)], false));
-    PlaceCells();
   }
 
   // Measures the grids before anything is built, so that counts whose product is beyond any memory are
@@ -259,62 +250,16 @@ struct TableLayout::Impl {
     return false;
   }
 
-  // Finds the place of every stored cell once, so that building a grid takes time in proportion to its
-  // places and cells. A cell under a subscript that no category carries is not shown; one under a
-  // subscript that several categories carry is shown at each.
-  void PlaceCells() {
-    struct Where {
-      Axis* axis = nullptr;
-      std::size_t j = 0;
-      std::vector<std::pair<int, std::size_t>> bySubscript; // (subscript, category index), sorted
-    };
-    std::vector<Where> where(static_cast<std::size_t>(_table.NDimensions()));
-    for (Axis* axis : {&_rows, &_columns, &_layers}) {
-      for (std::size_t j = 0; j < axis->dims.size(); ++j) {
-        const AxisDimension& dim = axis->dims[j];
-        Where& w = where[static_cast<std::size_t>(dim.dim)];
-        w.axis = axis;
-        w.j = j;
-        for (std::size_t i = 0; i < dim.Count(); ++i)
-          if (dim.subscripts[i] >= 0) w.bySubscript.emplace_back(dim.subscripts[i], i);
-        std::sort(w.bySubscript.begin(), w.bySubscript.end());
-      }
+  // Sets the subscripts of the categories at `place` on the axis; false when one of them carries no
+  // subscript, so that no cell is shown there.
+  static bool Subscripts(const Axis& axis, std::size_t place, std::vector<int>& at) {
+    for (std::size_t j = 0; j < axis.dims.size(); ++j) {
+      const AxisDimension& dim = axis.dims[j];
+      const int s = dim.subscripts[(place / axis.inner[j]) % dim.Count()];
+      if (s < 0) return false;
+      at[static_cast<std::size_t>(dim.dim)] = s;
     }
-    using Range = std::pair<std::vector<std::pair<int, std::size_t>>::const_iterator,
-                            std::vector<std::pair<int, std::size_t>>::const_iterator>;
-    std::vector<Range> ranges(where.size());
-    std::vector<PlacedCell> partial, next;
-    for (auto it = _table.FirstCell(); it; ++it) {
-      const std::vector<int> at = it.At();
-      bool shown = true;
-      for (std::size_t d = 0; d < where.size() && shown; ++d) {
-        const int s = d < at.size() ? at[d] : 0;
-        const auto& list = where[d].bySubscript;
-        ranges[d] = std::equal_range(list.begin(), list.end(), std::pair<int, std::size_t>(s, 0),
-                                     [](const auto& a, const auto& b) { return a.first < b.first; });
-        shown = ranges[d].first != ranges[d].second;
-      }
-      if (!shown) continue;
-      // Every dimension matches, so each step keeps or multiplies the places: the work is that of the
-      // places the cell is shown at.
-      partial.assign(1, PlacedCell{0, 0, 0, it.Cell()});
-      for (std::size_t d = 0; d < where.size(); ++d) {
-        const Where& w = where[d];
-        next.clear();
-        for (const PlacedCell& p : partial) {
-          for (auto k = ranges[d].first; k != ranges[d].second; ++k) {
-            PlacedCell q = p;
-            const std::size_t offset = k->second * w.axis->inner[w.j];
-            (w.axis == &_layers ? q.layer : w.axis == &_rows ? q.row : q.column) += offset;
-            next.push_back(q);
-          }
-        }
-        partial.swap(next);
-      }
-      _cells.insert(_cells.end(), partial.begin(), partial.end());
-    }
-    std::sort(_cells.begin(), _cells.end(),
-              [](const PlacedCell& a, const PlacedCell& b) { return a.layer < b.layer; });
+    return true;
   }
 };
 
@@ -441,8 +386,6 @@ TableGrid TableLayout::Grid(std::size_t layer) const {
     }
   for (int c = 0; extraRows != 0 && c < columnPlaces; ++c)
     add(GridBlock::kColumnLabel, 0, grid.headerColumns + c, extraRows, 1, 0);
-  for (int r = 0; extraColumns != 0 && r < rowPlaces; ++r)
-    add(GridBlock::kRowLabel, grid.headerRows + r, 0, 1, 1, 0);
   ForEachLabel(
       my._columns,
       [&](std::size_t place, std::size_t span, int level, int levels, const OmDimensionNode* node) {
@@ -453,29 +396,39 @@ TableGrid TableLayout::Grid(std::size_t layer) const {
         add(GridBlock::kDimensionLabel, extraRows + level, grid.headerColumns + static_cast<int>(place), 1,
             static_cast<int>(span), label(&my._table.Dimension(dim.dim).Root()));
       });
-  ForEachLabel(
-      my._rows,
-      [&](std::size_t place, std::size_t span, int level, int levels, const OmDimensionNode* node) {
-        add(GridBlock::kRowLabel, grid.headerRows + static_cast<int>(place), level, static_cast<int>(span),
-            levels, label(node));
-      },
-      [](std::size_t, std::size_t, int, const AxisDimension&) {});
+  // Row labels: the runs of categories under one node at each level, once per row dimension.
+  for (std::size_t j = 0; j < my._rows.dims.size(); ++j) {
+    const AxisDimension& dim = my._rows.dims[j];
+    TableGrid::RowDimension rows;
+    rows.column = my._rows.levelOffset[j];
+    rows.depth = dim.depth;
+    rows.inner = my._rows.inner[j];
+    rows.count = dim.Count();
+    for (std::size_t i = 0; i < rows.count; ++i)
+      rows.length.push_back(static_cast<int>(dim.PathLength(i)));
+    rows.runs.resize(static_cast<std::size_t>(dim.depth) * rows.count);
+    for (int t = 0; t < dim.depth; ++t) {
+      for (std::size_t i = 0; i < rows.count;) {
+        if (static_cast<std::size_t>(t) >= dim.PathLength(i)) { // a category that began at a level above
+          ++i;
+          continue;
+        }
+        const OmDimensionNode* node = dim.At(i, t);
+        std::size_t k = i + 1;
+        while (k < rows.count && static_cast<std::size_t>(t) < dim.PathLength(k) && dim.At(k, t) == node)
+          ++k;
+        const TableGrid::RowDimension::Run run{static_cast<std::uint32_t>(i), static_cast<std::uint32_t>(k),
+                                               label(node)};
+        std::fill_n(rows.runs.begin() +
+                        static_cast<std::ptrdiff_t>(static_cast<std::size_t>(t) * rows.count + i),
+                    k - i, run);
+        i = k;
+      }
+    }
+    grid.rowDimensions.push_back(std::move(rows));
+  }
 
-  // One block a cell place, row by row; the stored cells of the layer fill theirs.
-  const std::size_t firstCell = grid.blocks.size();
-  grid.blocks.reserve(firstCell +
-                      static_cast<std::size_t>(rowPlaces) * static_cast<std::size_t>(columnPlaces));
-  for (int r = 0; r < rowPlaces; ++r)
-    for (int c = 0; c < columnPlaces; ++c)
-      add(GridBlock::kCell, grid.headerRows + r, grid.headerColumns + c, 1, 1, 0);
-  const auto [first, last] =
-      std::equal_range(my._cells.begin(), my._cells.end(), PlacedCell{layer, 0, 0, nullptr},
-                       [](const PlacedCell& a, const PlacedCell& b) { return a.layer < b.layer; });
-  for (auto it = first; it != last; ++it)
-    grid.blocks[firstCell + it->row * static_cast<std::size_t>(columnPlaces) + it->column].text =
-        text(*it->cell);
-
-  grid.cover.assign(static_cast<std::size_t>(grid.rows) * static_cast<std::size_t>(grid.columns), -1);
+  grid.cover.assign(static_cast<std::size_t>(grid.headerRows) * static_cast<std::size_t>(grid.columns), -1);
   for (std::size_t b = 0; b < grid.blocks.size(); ++b) {
     const GridBlock& block = grid.blocks[b];
     for (int r = block.row; r < block.row + block.rowSpan; ++r)
@@ -483,7 +436,77 @@ TableGrid TableLayout::Grid(std::size_t layer) const {
         grid.cover[static_cast<std::size_t>(r) * static_cast<std::size_t>(grid.columns) +
                    static_cast<std::size_t>(c)] = static_cast<int>(b);
   }
+  grid.layout = this;
+  grid.layer = layer;
   return grid;
+}
+
+const OmCellText* TableLayout::CellAt(std::size_t layer, std::size_t row, std::size_t column,
+                                      std::vector<int>& at, OmNumber& scratch) const {
+  const Impl& my = *_my;
+  at.assign(static_cast<std::size_t>(my._table.NDimensions()), 0);
+  if (!Impl::Subscripts(my._rows, row, at) || !Impl::Subscripts(my._columns, column, at) ||
+      !Impl::Subscripts(my._layers, layer, at))
+    return nullptr;
+  return my._table.Peek(at, scratch);
+}
+
+const OmCellText* TableGrid::Cell(int row, int column, OmNumber& scratch) const {
+  return layout->CellAt(layer, static_cast<std::size_t>(row - headerRows),
+                        static_cast<std::size_t>(column - headerColumns), at, scratch);
+}
+
+GridBlock TableGrid::Covering(int row, int column) const {
+  if (row < headerRows)
+    return blocks[static_cast<std::size_t>(
+        cover[static_cast<std::size_t>(row) * static_cast<std::size_t>(columns) +
+              static_cast<std::size_t>(column)])];
+  if (column >= headerColumns) return GridBlock{GridBlock::kCell, row, column, 1, 1, 0};
+  const auto place = static_cast<std::size_t>(row - headerRows);
+  for (const RowDimension& dim : rowDimensions) {
+    if (column < dim.column || column >= dim.column + dim.depth) continue;
+    const std::size_t period = dim.count * dim.inner, i = (place % period) / dim.inner;
+    // A category whose path is shorter than the dimension's depth carries on into the levels below it.
+    const int t = std::min(column - dim.column, dim.length[i] - 1);
+    const RowDimension::Run& run = dim.runs[static_cast<std::size_t>(t) * dim.count + i];
+    const std::size_t first = place - place % period + run.first * dim.inner;
+    return GridBlock{GridBlock::kRowLabel,
+                     headerRows + static_cast<int>(first),
+                     dim.column + t,
+                     static_cast<int>((run.last - run.first) * dim.inner),
+                     t + 1 == dim.length[i] ? dim.depth - t : 1,
+                     run.text};
+  }
+  // The label column that a corner text needs when no row dimension has labels: empty on every row.
+  return GridBlock{GridBlock::kRowLabel, row, column, 1, 1, 0};
+}
+
+std::vector<std::pair<GridBlock, std::size_t>> TableGrid::RowLabels() const {
+  std::vector<std::pair<GridBlock, std::size_t>> out;
+  const auto places = static_cast<std::size_t>(rows - headerRows);
+  for (const RowDimension& dim : rowDimensions) {
+    const std::size_t copies = places / (dim.count * dim.inner);
+    for (int t = 0; t < dim.depth; ++t)
+      for (std::size_t i = 0; i < dim.count; ++i) {
+        const RowDimension::Run& run = dim.runs[static_cast<std::size_t>(t) * dim.count + i];
+        if (t >= dim.length[i] || run.first != i) continue;
+        out.emplace_back(GridBlock{GridBlock::kRowLabel, headerRows + static_cast<int>(i * dim.inner),
+                                   dim.column + t, static_cast<int>((run.last - run.first) * dim.inner),
+                                   t + 1 == dim.length[i] ? dim.depth - t : 1, run.text},
+                         copies);
+      }
+  }
+  // The empty label column beside a corner text.
+  if (rowDimensions.empty() || std::all_of(rowDimensions.begin(), rowDimensions.end(),
+                                           [](const RowDimension& d) { return d.depth == 0; }))
+    for (int c = 0; c < headerColumns; ++c)
+      out.emplace_back(GridBlock{GridBlock::kRowLabel, headerRows, c, 1, 1, 0}, places);
+  return out;
+}
+
+ShownText TableGrid::ShownCell(int row, int column, OmNumber& scratch) const {
+  const OmCellText* cell = Cell(row, column, scratch);
+  return cell == nullptr ? ShownText{} : layout->Marks().Show(*cell);
 }
 
 } // namespace render

@@ -15,6 +15,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include <omf/render/CellDisplay.h>
@@ -22,6 +23,7 @@
 
 namespace omf {
 
+class OmNumber;
 class OmPivotTable;
 
 namespace render {
@@ -36,6 +38,13 @@ struct GridBlock {
   std::uint32_t text = 0; // index into TableGrid::texts
 };
 
+class TableLayout;
+
+// A grid's column labels, corner and stub heads are blocks. Its row labels and cells are not kept per
+// place: a row label is found from its dimension's categories (the labels repeat under every category of
+// the dimensions outside it), and each cell place (at or below headerRows and at or right of
+// headerColumns) is a place of its own whose text Cell() reads from the table when asked, so that a grid
+// of a million rows costs what one pass over its dimensions costs.
 struct TableGrid {
   int rows = 0;
   int columns = 0;
@@ -44,14 +53,40 @@ struct TableGrid {
   // The texts of the blocks, each once: a label repeated under every category of the dimensions outside
   // it is one text. texts[0] is the empty text of empty places.
   std::vector<ShownText> texts;
-  std::vector<GridBlock> blocks; // in no particular order
-  std::vector<int> cover;        // row by row: the block covering each place; every place is covered
+  std::vector<GridBlock> blocks; // the blocks of the header rows, in no particular order
+  std::vector<int> cover;        // the header rows row by row: the block covering each place
 
-  int BlockAt(int row, int column) const {
-    return cover[static_cast<std::size_t>(row) * static_cast<std::size_t>(columns) +
-                 static_cast<std::size_t>(column)];
-  }
+  // A row dimension's labels under one category of the dimensions outside it.
+  struct RowDimension {
+    int column = 0;          // its first label column
+    int depth = 0;           // its label columns
+    std::size_t inner = 1;   // rows per category
+    std::size_t count = 1;   // categories
+    std::vector<int> length; // per category: the label levels of its path
+    struct Run {
+      std::uint32_t first = 0, last = 0; // the categories [first, last) under one node at a level
+      std::uint32_t text = 0;
+    };
+    std::vector<Run> runs; // per level, per category
+  };
+  std::vector<RowDimension> rowDimensions;
+
+  bool IsCell(int row, int column) const { return row >= headerRows && column >= headerColumns; }
+  // The block covering a place: its first place, its spans and its text; a cell place is a block of
+  // its own with no text. Two places are in one block when their blocks start at the same place.
+  GridBlock Covering(int row, int column) const;
+  // The row label blocks under the first category of the dimensions outside them, each with the number
+  // of times it is repeated below (the same columns and text).
+  std::vector<std::pair<GridBlock, std::size_t>> RowLabels() const;
   const ShownText& Text(const GridBlock& block) const { return texts[block.text]; }
+  // The cell at a cell place, or null when the place is empty. A compact number is read into `scratch`.
+  const OmCellText* Cell(int row, int column, OmNumber& scratch) const;
+  // The cell as a reader sees it, its markers and marks included; an empty text for an empty place.
+  ShownText ShownCell(int row, int column, OmNumber& scratch) const;
+
+  const TableLayout* layout = nullptr;
+  std::size_t layer = 0;
+  mutable std::vector<int> at; // subscripts of the cell read last
 };
 
 // What a renderer leaves out of a table: a notice for the reader in place of the grids ("Table not
@@ -96,7 +131,12 @@ public:
   std::vector<ShownText> LayerLabels(std::size_t layer) const;
   // The labels of the layer dimensions that LayerLabels shows categories of, in the same order.
   std::vector<ShownText> LayerNames() const;
+  // The grid of one layer; it reads its cells through this layout, which must outlive it.
   TableGrid Grid(std::size_t layer) const;
+  // The cell at a place of a layer's grid (row and column places count from the first cell), or null
+  // when none is shown there; `at` receives its subscripts. A compact number is read into `scratch`.
+  const OmCellText* CellAt(std::size_t layer, std::size_t row, std::size_t column, std::vector<int>& at,
+                           OmNumber& scratch) const;
 
 private:
   struct Impl;

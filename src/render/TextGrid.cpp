@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cassert>
+#include <utility>
 
+#include <omf/model/CellText.h>
 #include <omf/platform/strings/PlatformStrings.h>
 #include <omf/render/Limits.h>
 
@@ -20,13 +22,13 @@ void Pad(std::string& line, std::size_t n, char c = ' ') {
   line.append(n, c);
 }
 
-void Aligned(std::string& line, const std::string& text, std::size_t width, const GridBlock& block,
+void Aligned(std::string& line, const std::string& text, std::size_t width, GridBlock::Kind kind,
              bool numeric) {
   const std::size_t used = Width(text), room = width > used ? width - used : 0;
   std::size_t before = 0;
-  if (block.kind == GridBlock::kCell && numeric)
+  if (kind == GridBlock::kCell && numeric)
     before = room;
-  else if (block.kind == GridBlock::kColumnLabel || block.kind == GridBlock::kDimensionLabel)
+  else if (kind == GridBlock::kColumnLabel || kind == GridBlock::kDimensionLabel)
     before = room / 2;
   Pad(line, before);
   line += text;
@@ -70,23 +72,41 @@ TextGrid::TextGrid(const TableGrid& grid) : _grid(grid) {
   // they span when their text does not fit, the extra shared out from the right, narrower spans and
   // then upper and left blocks first.
   _widths.assign(columns, 1);
-  std::vector<std::size_t> spanning;
-  for (std::size_t i = 0; i < grid.blocks.size(); ++i) {
-    const GridBlock& b = grid.blocks[i];
+  // Row labels repeated under the categories of the dimensions outside them take the same columns with
+  // the same text, so the first of each stands for the others.
+  std::vector<std::pair<GridBlock, std::size_t>> labels = grid.RowLabels();
+  labels.reserve(labels.size() + grid.blocks.size());
+  for (const GridBlock& b : grid.blocks)
+    labels.emplace_back(b, 1);
+  std::vector<GridBlock> spanning;
+  std::size_t labelExtra = 0;
+  for (const auto& [b, copies] : labels) {
+    const std::size_t extra = _texts[b.text].size() - std::min(_texts[b.text].size(), textWidth[b.text]);
+    labelExtra = SaturatingAdd(labelExtra, SaturatingMul(extra, copies));
     if (b.columnSpan == 1) {
       std::size_t& w = _widths[static_cast<std::size_t>(b.column)];
       w = std::max(w, textWidth[b.text]);
     } else {
-      spanning.push_back(i);
+      spanning.push_back(b);
     }
   }
-  std::sort(spanning.begin(), spanning.end(), [&](std::size_t x, std::size_t y) {
-    const GridBlock &a = grid.blocks[x], &b = grid.blocks[y];
+  // The cells are read from the table here and again when drawn, rather than kept: a grid may hold
+  // millions of them.
+  std::size_t cellExtra = 0;
+  OmNumber scratch(0.0, 0);
+  for (int r = grid.headerRows; r < grid.rows; ++r)
+    for (int c = grid.headerColumns; c < grid.columns; ++c) {
+      const std::string text = PlainText(grid.ShownCell(r, c, scratch));
+      const std::size_t width = Width(text);
+      std::size_t& w = _widths[static_cast<std::size_t>(c)];
+      w = std::max(w, width);
+      cellExtra = SaturatingAdd(cellExtra, text.size() - std::min(text.size(), width));
+    }
+  std::sort(spanning.begin(), spanning.end(), [](const GridBlock& a, const GridBlock& b) {
     if (a.columnSpan != b.columnSpan) return a.columnSpan < b.columnSpan;
     return a.row != b.row ? a.row < b.row : a.column < b.column;
   });
-  for (std::size_t i : spanning) {
-    const GridBlock& b = grid.blocks[i];
+  for (const GridBlock& b : spanning) {
     const auto first = static_cast<std::size_t>(b.column), span = static_cast<std::size_t>(b.columnSpan);
     std::size_t room = 3 * (span - 1);
     for (std::size_t c = first; c < first + span; ++c)
@@ -103,10 +123,8 @@ TextGrid::TextGrid(const TableGrid& grid) : _grid(grid) {
   std::size_t line = 2; // the last mark and the line break
   for (std::size_t w : _widths)
     line = SaturatingAdd(line, SaturatingAdd(w, 3));
-  _bytes = SaturatingMul(line, SaturatingAdd(SaturatingMul(rows, 2), 1));
-  for (const GridBlock& b : grid.blocks)
-    _bytes =
-        SaturatingAdd(_bytes, _texts[b.text].size() - std::min(_texts[b.text].size(), textWidth[b.text]));
+  _bytes = SaturatingAdd(
+      SaturatingAdd(SaturatingMul(line, SaturatingAdd(SaturatingMul(rows, 2), 1)), cellExtra), labelExtra);
 }
 
 void TextGrid::Draw(std::ostream& out) const {
@@ -117,8 +135,10 @@ void TextGrid::Draw(std::ostream& out) const {
 #ifndef NDEBUG
   const std::streamoff start = out.tellp();
 #endif
+  // Two places are in one block when their blocks start at the same place; each cell is one of its own.
   const auto cover = [&](std::size_t r, std::size_t c) {
-    return grid.BlockAt(static_cast<int>(r), static_cast<int>(c));
+    const GridBlock b = grid.Covering(static_cast<int>(r), static_cast<int>(c));
+    return std::pair<int, int>(b.row, b.column);
   };
   // A line runs along the top of place (r, c) / along the left of place (r, c).
   const auto across = [&](std::size_t r, std::size_t c) {
@@ -128,24 +148,41 @@ void TextGrid::Draw(std::ostream& out) const {
     return c == 0 || c == columns || cover(r, c - 1) != cover(r, c);
   };
 
-  std::string line;
+  // Lines gather in a large buffer, written out a megabyte or so at a time.
+  constexpr std::size_t kFlushBytes = std::size_t{1} << 20;
+  std::string buffer;
+  buffer.reserve(kFlushBytes + kFlushBytes / 4);
+  const auto flush = [&](bool always) {
+    if (!always && buffer.size() < kFlushBytes) return;
+    out.write(buffer.data(), static_cast<std::streamsize>(buffer.size()));
+    buffer.clear();
+  };
+  OmNumber scratch(0.0, 0);
   for (std::size_t r = 0; r <= rows; ++r) {
     // The boundary above row r.
     const char dash = r == static_cast<std::size_t>(grid.headerRows) && r != 0 && r != rows ? '=' : '-';
-    line.clear();
+    std::string& line = buffer;
     for (std::size_t c = 0; c <= columns; ++c) {
       const bool left = c > 0 && across(r, c - 1), right = c < columns && across(r, c);
       const bool up = r > 0 && down(r - 1, c), below = r < rows && down(r, c);
       line += (left || right) && (up || below) ? '+' : (left || right) ? dash : (up || below) ? '|' : ' ';
       if (c < columns) Pad(line, _widths[c] + 2, across(r, c) ? dash : ' ');
     }
-    out << line << '\n';
+    line += '\n';
     if (r == rows) break;
 
     // The texts of row r.
-    line.clear();
     for (std::size_t c = 0; c < columns;) {
-      const GridBlock& block = grid.blocks[static_cast<std::size_t>(cover(r, c))];
+      const int row = static_cast<int>(r), column = static_cast<int>(c);
+      if (grid.IsCell(row, column)) {
+        const ShownText shown = grid.ShownCell(row, column, scratch);
+        line += "| ";
+        Aligned(line, PlainText(shown), _widths[c], GridBlock::kCell, shown.numeric);
+        line += ' ';
+        ++c;
+        continue;
+      }
+      const GridBlock block = grid.Covering(row, column);
       const std::size_t end = static_cast<std::size_t>(block.column + block.columnSpan);
       std::size_t room = 3 * (end - c - 1);
       for (std::size_t k = c; k < end; ++k)
@@ -153,15 +190,16 @@ void TextGrid::Draw(std::ostream& out) const {
       line += '|';
       line += ' ';
       if (static_cast<std::size_t>(block.row) == r)
-        Aligned(line, _texts[block.text], room, block, grid.Text(block).numeric);
+        Aligned(line, _texts[block.text], room, block.kind, grid.Text(block).numeric);
       else
         Pad(line, room);
       line += ' ';
       c = end;
     }
-    line += '|';
-    out << line << '\n';
+    line += "|\n";
+    flush(false);
   }
+  flush(true);
 #ifndef NDEBUG
   // A device such as /dev/null keeps no position: there is nothing to compare.
   assert((start < 0 || out.tellp() <= start || out.tellp() - start == static_cast<std::streamoff>(_bytes)) &&

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <omf/model/PivotTable.h>
 #include <omf/render/HtmlRenderer.h>
 #include <omf/render/JsonRenderer.h>
 #include <omf/render/TextRenderer.h>
@@ -45,6 +46,28 @@ TEST(BigTableOutput, GeneratedCrosstabRendersUnchanged) {
     EXPECT_EQ(c.out.size(), c.bytes);
     EXPECT_EQ(Fnv(c.out), c.hash);
   }
+}
+
+// The text and HTML layouts read the cells where the table keeps them: a layout that took each cell as a
+// text of its own would turn every compact number of a million-cell table into a heap object.
+TEST(BigTableOutput, LayoutsLeaveCompactNumbersCompact) {
+  fixtures::Harness h;
+  bench::WriteCrosstab(h.sink, 40);
+  const OmPivotTable* table = nullptr;
+  for (std::size_t node = 1; node < h.tree.Count() && table == nullptr; ++node)
+    table = dynamic_cast<const OmPivotTable*>(h.tree.Part(node));
+  ASSERT_NE(table, nullptr);
+  const auto texts = [&] {
+    std::size_t n = 0;
+    table->ForEachText([&](const OmCellText&) { ++n; });
+    return n;
+  };
+  ASSERT_EQ(texts(), 0u);
+  ASSERT_EQ(table->CellCount(), 40u * 40u);
+  EXPECT_FALSE(render::TextRenderer().Render(h.tree).empty());
+  EXPECT_FALSE(render::HtmlRenderer().Render(h.tree).empty());
+  EXPECT_EQ(texts(), 0u);
+  EXPECT_EQ(table->CellCount(), 40u * 40u);
 }
 
 } // namespace

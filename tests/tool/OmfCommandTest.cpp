@@ -352,7 +352,8 @@ TEST(OmfCommand, TablesTooLargeToLayOutAreNoticesAndTheRestIsRendered) {
 }
 
 // Running out of memory while rendering is reported in one line, with what was written before it kept,
-// and never aborts. Nine million places need about 250 MB, more than the command is given here. (The
+// and never aborts. Both dimensions stand on the columns, so the grid is one row of 3.24 million columns
+// whose labels are laid out as blocks: more than 150 MB, more than the command is given here. (The
 // sanitizers reserve more address space than any such limit, so they skip this.)
 TEST(OmfCommand, RunningOutOfMemoryIsOneLineAndTheOutputBeforeItStays) {
 #if defined(__SANITIZE_ADDRESS__)
@@ -362,12 +363,13 @@ TEST(OmfCommand, RunningOutOfMemoryIsOneLineAndTheOutputBeforeItStays) {
   script
       << ProcedureStart("Big")
       << "string slot=1 text=\"Sparse\"\nstring slot=2 text=\"Big\"\ntable-begin tcid=0 label=1 subtype=2\n"
-         "string slot=1 text=\"Columns\"\nplace tcid=0 dimension=1 position=1 axis=columns\n";
-  for (int r = 0; r < 3000; ++r)
+         "string slot=1 text=\"Columns\"\nplace tcid=0 dimension=1 position=1 axis=columns\n"
+         "string slot=1 text=\"Rows\"\nplace tcid=0 dimension=1 position=2 axis=columns\n";
+  for (int r = 0; r < 1800; ++r)
     script << "string slot=1 text=\"r" << r
            << "\"\nstring slot=2 text=\"Rows\"\ncategory tcid=0 category=1 dimension=2\n";
   script << "string slot=1 text=\"Columns\"\ncell-dimension tcid=0 dimension=1\n";
-  for (int c = 0; c < 3000; ++c)
+  for (int c = 0; c < 1800; ++c)
     script << "number slot=3 value=1 format=F8.2\nstring slot=4 text=\"c" << c
            << "\"\ncell tcid=0 cell=3 category=4\n";
   script << "table-end tcid=0\nprocedure-end\n";
