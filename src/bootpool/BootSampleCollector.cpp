@@ -149,7 +149,11 @@ bool BootSampleCollector::Collect(const std::vector<int>& at, const std::vector<
   if (!Table::IsNumber(_row[0])) return false;
   _observed = _row[0];
   const bool masked = !_requiredDims.empty();
-  if (masked) UpdateMask(_index);
+  if (masked) {
+    UpdateMask(_index);
+    // The first mask reads every row, and the row's slots may since have left the sample table's cache.
+    _row = _sampleTable.Slots(_index, _rowBuffer);
+  }
 
   if (!partner.empty()) {
     _index.assign(partner.begin(), partner.end());

@@ -27,11 +27,20 @@ constexpr std::uint64_t kMaxDenseRowsPerCell = 4;
 const double kAbsent = std::bit_cast<double>(BootSampleTable::kAbsentBits);
 const double kOther = std::bit_cast<double>(BootSampleTable::kOtherBits);
 
-double SlotOf(const OmCellText& cell) {
-  if (cell.OrderCode() != OmCellText::kOrderNumber) return kOther;
-  const double value = static_cast<const OmNumber&>(cell).Value();
+double SlotOf(double value) {
   return std::isnan(value) ? std::numeric_limits<double>::quiet_NaN() : value;
 }
+
+double SlotOf(const OmCellText& cell) {
+  if (cell.OrderCode() != OmCellText::kOrderNumber) return kOther;
+  return SlotOf(static_cast<const OmNumber&>(cell).Value());
+}
+
+// A block of rows read from the compact store takes at most this many bytes (two of them stay in the
+// core's cache together).
+constexpr std::size_t kBlockBytes = std::size_t{512} << 10;
+// Split positions read ahead of the one being copied into a block.
+constexpr std::size_t kPrefetchAhead = 4;
 
 // Blocks of at least this many bytes are aligned to, and advised as, large pages.
 constexpr std::size_t kLargePage = std::size_t{2} << 20;
@@ -77,6 +86,8 @@ BootSampleTable::BootSampleTable(const OmPivotTable& table, int splitDim, int sl
   _laidOut = _slices > 0 && Build();
   if (!_laidOut) {
     _direct = _dense = false;
+    _store = nullptr;
+    _directRows = 0;
     _slots.Clear();
     _denseRows = {};
     _sparseRows = {};
@@ -124,6 +135,13 @@ bool BootSampleTable::Build() {
 
   if (space <= maxSlots / _slices) {
     _direct = true;
+    _directRows = static_cast<std::size_t>(space);
+    if (const OmDenseCells* store = _table.CompactOnly(); store != nullptr && store->Width() == dims) {
+      _store = store;
+      _maxBlockRows = std::max<std::size_t>(1, kBlockBytes / sizeof(double) / _slices);
+      _blockRows = _maxBlockRows;
+      return true;
+    }
     _slots.Assign(static_cast<std::size_t>(space) * _slices, kAbsent);
     _table.ForEachCell([&](const int* key, std::size_t count, const OmCellText& cell) {
       std::size_t s = 0;
@@ -208,7 +226,7 @@ std::int64_t BootSampleTable::RowAt(const std::vector<int>& at) const {
 
 std::size_t BootSampleTable::RowCount() const {
   if (!_laidOut) return 0;
-  return _direct ? _slots.size() / _slices : _rowLinear.size();
+  return _direct ? _directRows : _rowLinear.size();
 }
 
 std::uint64_t BootSampleTable::GroupKey(std::size_t row, const std::vector<int>& dims) const {
@@ -225,12 +243,78 @@ std::uint64_t BootSampleTable::GroupKey(std::size_t row, const std::vector<int>&
 }
 
 const double* BootSampleTable::Slots(std::int64_t row, std::vector<double>& scratch) const {
-  if (_direct && row >= 0) return _slots.data() + static_cast<std::size_t>(row) * _slices;
+  if (_direct && row >= 0) return DirectRow(static_cast<std::size_t>(row));
   scratch.assign(_slices, kAbsent);
   if (row >= 0) {
     ForEachStoredSlot(static_cast<std::size_t>(row), [&](std::size_t s, double slot) { scratch[s] = slot; });
   }
   return scratch.data();
+}
+
+std::uint64_t BootSampleTable::StorePlace(std::size_t row) const {
+  const std::size_t width = _store->Width();
+  if (width == 0) return OmDenseCells::npos;
+  _key.assign(width, 0);
+  for (std::size_t d = 0; d < _radix.size(); ++d) {
+    if (d == _split) continue;
+    const int e = Entry(row, d);
+    if (e < 0) return OmDenseCells::npos;
+    // A dimension the store does not know yet holds subscript 0 in every stored cell.
+    if (d < width)
+      _key[d] = e;
+    else if (e != 0)
+      return OmDenseCells::npos;
+  }
+  return _store->Place(_key.data(), width, width);
+}
+
+bool BootSampleTable::HasObservedInStore(std::size_t row) const {
+  const std::uint64_t place = StorePlace(row);
+  return place != OmDenseCells::npos && _store->Has(place);
+}
+
+const double* BootSampleTable::LoadBlock(std::size_t row) const {
+  Block& block = _blocks[0].used <= _blocks[1].used ? _blocks[0] : _blocks[1];
+  // A block whose rows went mostly unread halves the next ones; one read through doubles them again.
+  if (block.rows > 1 && block.hits * 4 < block.rows)
+    _blockRows = std::max<std::size_t>(1, _blockRows / 2);
+  else if (block.rows > 0 && block.hits >= block.rows)
+    _blockRows = std::min(_maxBlockRows, _blockRows * 2);
+  const std::size_t rows = std::min(_blockRows, _directRows - row);
+  block.first = row;
+  block.rows = rows;
+  block.hits = 1;
+  block.used = ++_clock;
+  block.slots.assign(rows * _slices, kAbsent);
+  _places.resize(rows);
+  for (std::size_t i = 0; i < rows; ++i)
+    _places[i] = StorePlace(row + i);
+  // Cells stored before the split dimension was known to the store all stand at split position 0.
+  const bool splitKnown = _split < _store->Width();
+  const std::uint64_t extent = splitKnown ? _store->Extent(_split) : 1;
+  const std::uint64_t stride = splitKnown ? _store->Stride(_split) : 0;
+  const std::size_t slices = static_cast<std::size_t>(std::min<std::uint64_t>(_slices, extent));
+  double* const slots = block.slots.data();
+  // The block's places at one split position lie close together, and one split position lies far from
+  // the next: the places of a later position are asked for ahead, a cache line (8 values) at a time.
+  const auto prefetch = [&](std::size_t s) {
+    if (s >= slices) return;
+    const std::uint64_t offset = s * stride;
+    for (std::size_t i = 0; i < rows; i += 8)
+      if (_places[i] != OmDenseCells::npos) _store->Prefetch(_places[i] + offset);
+  };
+  for (std::size_t s = 0; s < kPrefetchAhead; ++s)
+    prefetch(s);
+  for (std::size_t s = 0; s < slices; ++s) {
+    prefetch(s + kPrefetchAhead);
+    const std::uint64_t offset = s * stride;
+    for (std::size_t i = 0; i < rows; ++i) {
+      const std::uint64_t place = _places[i];
+      if (place != OmDenseCells::npos && _store->Has(place + offset))
+        slots[i * _slices + s] = SlotOf(_store->Value(place + offset));
+    }
+  }
+  return slots;
 }
 
 bool BootSampleTable::ObservedCells(int dim, int entry, std::vector<int>& out) const {

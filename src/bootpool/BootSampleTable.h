@@ -42,6 +42,8 @@ public:
   std::int64_t RowAt(const std::vector<int>& at) const;
   // The slots of a row (every one absent for -1) at every split position: a stretch of the layout or,
   // for rows kept slot by slot, `scratch` filled with them.
+  // A stretch read from a table of compact numbers stays valid until the slots of two other rows were asked
+  // for.
   const double* Slots(std::int64_t row, std::vector<double>& scratch) const;
 
   // The slots of the cell at `at` at every split position, laid out or looked up cell by cell.
@@ -55,7 +57,7 @@ public:
   // Calls visit(split position, slot) for every stored slot of a row.
   template <class Visit> void ForEachStoredSlot(std::size_t row, Visit&& visit) const {
     if (_direct) {
-      const double* first = _slots.data() + row * _slices;
+      const double* first = DirectRow(row);
       for (std::size_t s = 0; s < _slices; ++s)
         if (!IsAbsent(first[s])) visit(s, first[s]);
       return;
@@ -65,6 +67,7 @@ public:
   }
   // Whether a row holds a slot at split position 0.
   bool HasObserved(std::size_t row) const {
+    if (_store != nullptr) return HasObservedInStore(row);
     if (_direct) return !IsAbsent(_slots[row * _slices]);
     for (std::uint32_t i = _rowStart[row]; i < _rowStart[row + 1]; ++i)
       if (_positions[i] == 0) return true;
@@ -104,6 +107,21 @@ private:
     std::size_t _size = 0;
   };
 
+  // The slots of a row of the direct layout, from the block or the compact store.
+  const double* DirectRow(std::size_t row) const {
+    if (_store == nullptr) return _slots.data() + row * _slices;
+    for (Block& block : _blocks)
+      if (row - block.first < block.rows) {
+        block.used = ++_clock;
+        ++block.hits;
+        return block.slots.data() + (row - block.first) * _slices;
+      }
+    return LoadBlock(row);
+  }
+  const double* LoadBlock(std::size_t row) const;
+  // The place of a row's cell at split position 0 in the compact store, or OmDenseCells::npos.
+  std::uint64_t StorePlace(std::size_t row) const;
+  bool HasObservedInStore(std::size_t row) const;
   std::int64_t Linear(const std::vector<int>& at) const;
   std::uint64_t LinearOfRow(std::size_t row) const { return _direct ? row : _rowLinear[row]; }
   int Entry(std::uint64_t linear, std::size_t d) const;
@@ -122,6 +140,28 @@ private:
   // [r * slices, (r + 1) * slices).
   bool _direct = false;
   SlotBlock _slots;
+  std::size_t _directRows = 0;
+  // A direct layout over a table whose cells are all compact numbers is not copied: its rows are read from
+  // the store a block of consecutive rows at a time, split position by split position, so that every read
+  // of the store takes a run of neighbouring places and the block stays in cache while its rows are
+  // pooled. Two blocks are kept, for a statistic and its partner walking apart. The table may gain cells
+  // while it is pooled, and the store may then move its places, but only in categories past the sizes
+  // read here, so each load finds the places anew and reads what a copy made at the start would hold.
+  struct Block {
+    std::size_t first = 0;
+    std::size_t rows = 0;
+    std::uint64_t used = 0;
+    std::size_t hits = 0;
+    std::vector<double> slots;
+  };
+  const OmDenseCells* _store = nullptr;
+  mutable Block _blocks[2];
+  mutable std::uint64_t _clock = 0;
+  // Rows per block: fewer when the rows of a block go mostly unread (a walk that skips along).
+  mutable std::size_t _blockRows = 0;
+  std::size_t _maxBlockRows = 0;
+  mutable std::vector<std::uint64_t> _places;
+  mutable std::vector<int> _key;
   // Otherwise rows in order of first appearance, found by linear index (a vector when the index space is
   // small, else a map), each with its stored slots: split positions and values at [start, next start).
   std::vector<std::int32_t> _denseRows;

@@ -39,6 +39,10 @@ public:
   // Subscripts per key (the table's dimension count once a cell was stored), 0 before.
   std::size_t Width() const { return _radix.size(); }
   std::uint64_t Places() const { return _places; }
+  // The places a dimension spans (subscripts 0 to Extent - 1 have one) and the ordinal step of its
+  // subscript, for reads that walk the places along one dimension.
+  std::uint64_t Extent(std::size_t d) const { return _radix[d]; }
+  std::uint64_t Stride(std::size_t d) const { return _stride[d]; }
 
   // A dimension appended to the table: its subscript is 0 in every stored cell, so the places stay.
   void AddDimension();
@@ -49,6 +53,13 @@ public:
     return place < _places && ((_bits[place >> 6] >> (place & 63)) & 1u) != 0;
   }
   double Value(std::uint64_t place) const { return _values[place]; }
+  // Asks for a place's value and bit to be brought into cache ahead of a read (a walk across the places
+  // in long steps, which the processor cannot foresee).
+  void Prefetch(std::uint64_t place) const {
+    if (place >= _places) return;
+    __builtin_prefetch(_values.get() + place);
+    __builtin_prefetch(_bits.get() + (place >> 6));
+  }
   std::uint32_t Format(std::uint64_t place) const { return _formatList[_formats[place]]; }
   // The subscripts of a place, Width() of them.
   void Decode(std::uint64_t place, int* key) const;

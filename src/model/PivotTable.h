@@ -271,6 +271,13 @@ public:
       visit(static_cast<const int*>(key.data()), width, static_cast<const OmCellText&>(*_cells[texts[t]]));
     }
   }
+  // The compact store when it holds every stored cell (no cell is kept as a text), else null: readers of
+  // millions of plain numbers may then walk it by place. The store lives as long as the table; its places
+  // move when cells are added.
+  const OmDenseCells* CompactOnly() const {
+    Sweep();
+    return _cellCount == 0 ? &_dense : nullptr;
+  }
   // Calls visit(cell) for every cell kept as a text (compact numbers carry nothing a text visitor such as
   // a translation or a footnote walk looks at).
   template <class Visit> void ForEachText(Visit&& visit) {

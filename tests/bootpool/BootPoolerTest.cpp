@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <numeric>
 
 #include "bootpool/BootStream.h"
@@ -31,6 +32,8 @@ struct SampledTable {
   std::function<double(int, int, int)> value;
   std::string rowDim = "Values";
   std::string statDim = "Statistics";
+  // Whether the cell (sample, row, statistic) gets a footnote, which keeps it as a text in the table.
+  std::function<bool(int, int, int)> noted = nullptr;
 };
 
 void Play(Harness& h, const SampledTable& s, std::uint8_t tcid = 0) {
@@ -47,7 +50,10 @@ void Play(Harness& h, const SampledTable& s, std::uint8_t tcid = 0) {
       t.Select(s.rowDim, s.rows[r]);
       for (std::size_t c = 0; c < s.statistics.size(); ++c) {
         const double v = s.value(sample, static_cast<int>(r), static_cast<int>(c));
-        if (!std::isnan(v)) t.Number(s.statDim, s.statistics[c], v);
+        if (std::isnan(v)) continue;
+        t.Number(s.statDim, s.statistics[c], v);
+        if (s.noted && s.noted(sample, static_cast<int>(r), static_cast<int>(c)))
+          t.Note(FootnoteTarget::Cell, "a note on one sample");
       }
     }
   }
@@ -446,6 +452,88 @@ TEST(BootPooler, SparseTablesGiveTheSameResults) {
   const Strings dense = pool(1), sparse = pool(100);
   EXPECT_EQ(Strings(sparse.begin(), sparse.end() - 1), Strings(dense.begin(), dense.end() - 1));
   EXPECT_EQ(sparse.back(), "."); // no samples: missing results
+}
+
+// Every cell of a table, subscripts and value (or text) with its footnotes, in subscript order.
+Strings Cells(const OmPivotTable& t) {
+  Strings out;
+  t.ForEachCellInOrder([&](const int* at, std::size_t count, const OmCellText& cell) {
+    std::string line;
+    for (std::size_t d = 0; d < count; ++d)
+      line.append(std::to_string(at[d])).append(",");
+    char value[32];
+    if (cell.OrderCode() == OmCellText::kOrderNumber) {
+      std::snprintf(value, sizeof value, "%.17g", static_cast<const OmNumber&>(cell).Value());
+      line.append(value);
+    } else {
+      line.append(cell.AsString());
+    }
+    if (cell.HasMetaData())
+      for (int f : cell.Footnotes())
+        line.append(" ^").append(t.Footnotes()[static_cast<std::size_t>(f)].text->AsString());
+    out.push_back(std::move(line));
+  });
+  return out;
+}
+
+// A table whose cells are all plain numbers is read straight from where the table keeps them, a block of
+// rows at a time; one holding a text among its cells (here a footnoted sample value) is read through a copy
+// of its samples. Both give the same results, cell for cell, over many blocks, with a standard-error
+// partner, and when most rows have no observed value (a walk that skips most of each block).
+TEST(BootPooler, PlainAndTextCellsGiveTheSameResults) {
+  constexpr int kRows = 1200, kSamples = 60, kJackknife = 5, kSlices = 1 + kSamples + kJackknife;
+  const struct {
+    const char* name;
+    const char* procedure;
+    const char* table;
+    Strings statistics;
+    int observedEvery; // rows with an observed value: every n-th
+    const char* rowDim = "Values";
+    const char* resultTable = nullptr; // where the results go, when not in the table itself
+  } cases[] = {
+      {"correlations", "Correlations", "Correlations", {"Pearson Correlation"}, 1},
+      {"correlations, one row in nine observed", "Correlations", "Correlations", {"Pearson Correlation"}, 9},
+      {"contrasts with their standard errors",
+       "UNIANOVA",
+       "Contrast Results",
+       {"Difference (Estimate - Hypothesized)", "Std. Error"},
+       1},
+      {"estimates whose rows share one sample mask",
+       "UNIANOVA",
+       "Parameter Estimates",
+       {"B", "Std. Error"},
+       1,
+       "Parameter",
+       "Bootstrap for Parameter Estimates"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto pool = [&](bool withText) {
+      Harness h;
+      BeginBootstrapped(h, c.procedure);
+      Strings rows;
+      for (int r = 0; r < kRows; ++r)
+        rows.push_back(std::string("v").append(std::to_string(r)));
+      SampledTable table{c.table, c.table, rows, c.statistics, kSlices, [&](int s, int r, int stat) {
+                           if (s == 0)
+                             return r % c.observedEvery != 0 ? kNaN
+                                                             : 0.2 + 0.1 * stat + 0.05 * std::sin(1.3 * r);
+                           return 0.2 + 0.1 * stat + 0.3 * std::sin(0.7 * s + 1.3 * r);
+                         }};
+      if (withText)
+        table.noted = [&](int s, int r, int stat) { return s == kSlices - 1 && r == kRows - 1 && stat == 0; };
+      table.rowDim = c.rowDim;
+      Play(h, table);
+      h.End(Spec(kSamples, kJackknife));
+      const OmPivotTable* t = h.Find<OmPivotTable>(c.resultTable ? c.resultTable : c.table);
+      return t == nullptr ? Strings{} : Cells(*t);
+    };
+    const Strings plain = pool(false), withText = pool(true);
+    // Observed values and four or five results for each row with an observed value.
+    const std::size_t observed = (kRows + c.observedEvery - 1) / c.observedEvery;
+    EXPECT_GE(plain.size(), observed * (c.statistics.size() + 4));
+    EXPECT_EQ(plain, withText);
+  }
 }
 
 // Shapes that would make pooling scan the same cells again and again (a long split dimension deleted
