@@ -186,18 +186,24 @@ TEST(TableFrame, ATranslatedSessionIsWrittenInItsLanguage) {
   EXPECT_EQ(Csv(t, Form::kNames, {"Statistics"}), Csv(t, Form::kNames, {"Statistiken"}));
 }
 
+// Opens a procedure with its title block and begins a table (id 0) with the given title as label and
+// subtype.
+void BeginTable(stream::MessageWriter& w, const std::string& procedure, const std::string& title) {
+  stream::ProcedureSettings s;
+  s.procedure = procedure;
+  w.ProcedureBegin(1, s);
+  w.String(1, procedure);
+  w.TextBlock(1);
+  w.Text(procedure);
+  w.String(1, title);
+  w.String(2, title);
+  w.TableBegin(0, 1, 2);
+}
+
 // A table of one row dimension "Groups" and the column dimension "Statistics", played through the
 // factory: a system-missing number, an absent cell, a text that needs quoting, a tiny number.
 void MeansTable(stream::MessageWriter& w) {
-  stream::ProcedureSettings s;
-  s.procedure = "Means";
-  w.ProcedureBegin(1, s);
-  w.String(1, "Means");
-  w.TextBlock(1);
-  w.Text("Means");
-  w.String(1, "Report");
-  w.String(2, "Report");
-  w.TableBegin(0, 1, 2);
+  BeginTable(w, "Means", "Report");
   w.String(1, "Statistics");
   w.Place(0, 1, 1, stream::Axis::Columns);
   const auto cell = [&w](const std::string& row, const std::string& column, const auto& value) {
@@ -241,15 +247,7 @@ TEST(TableFrame, AShapeTooLargeIsRefused) {
   // Three dimensions of 1000, 1000 and 101 categories with a single cell: as data, 101 million fields.
   Session session{SessionOptions{}};
   stream::MessageWriter& w = session.Writer();
-  stream::ProcedureSettings s;
-  s.procedure = "Sparse";
-  w.ProcedureBegin(1, s);
-  w.String(1, "Sparse");
-  w.TextBlock(1);
-  w.Text("Sparse");
-  w.String(1, "Sparse");
-  w.String(2, "Sparse");
-  w.TableBegin(0, 1, 2);
+  BeginTable(w, "Sparse", "Sparse");
   for (const auto& [dimension, count] : {std::pair{"A", 1000}, {"B", 1000}, {"C", 101}})
     for (int k = 0; k < count; ++k) {
       w.String(1, std::to_string(k));
@@ -299,15 +297,7 @@ TEST(TableFrame, ATableWiderThanASheetIsRefusedAndNoWorkbookLeft) {
   // One row of 16,385 value columns: one more than a sheet has.
   Session session{SessionOptions{}};
   stream::MessageWriter& w = session.Writer();
-  stream::ProcedureSettings s;
-  s.procedure = "Wide";
-  w.ProcedureBegin(1, s);
-  w.String(1, "Wide");
-  w.TextBlock(1);
-  w.Text("Wide");
-  w.String(1, "Wide");
-  w.String(2, "Wide");
-  w.TableBegin(0, 1, 2);
+  BeginTable(w, "Wide", "Wide");
   w.String(1, "Columns");
   w.Place(0, 1, 1, stream::Axis::Columns);
   w.String(1, "Columns");
