@@ -9,6 +9,7 @@
 #include <omf/platform/stringtable/FacSTDictionary.h>
 #include <omf/platform/stringtable/StringTable.h>
 #include <omf/presentation/Language.h>
+#include <omf/protocol/MessageType.h>
 #include <omf/stream/MessageWriter.h>
 #include <omf/stream/StreamFile.h>
 #include <omf/stream/StreamPlayer.h>
@@ -21,10 +22,26 @@ namespace {
 
 struct KeepEverything : OmFactory::Observer {
   std::vector<std::string> warnings;
+  std::uint64_t finished = 0;
+  void ProcedureFinished(OmOutputTree&) override { ++finished; }
   bool KeepProcedure() override { return true; }
   void Warning(const std::string& text) override {
     if (std::find(warnings.begin(), warnings.end(), text) == warnings.end()) warnings.push_back(text);
   }
+};
+
+// Hands messages on to the factory and counts the procedures it began.
+class CountingSink : public stream::MessageSink {
+public:
+  explicit CountingSink(OmFactory& factory) : _factory(factory) {}
+  void Send(short type, std::vector<unsigned char>& payload) override {
+    _factory.Send(type, payload);
+    if (type == TypeNumber(MessageType::ProcedureBegin)) ++begun;
+  }
+  std::uint64_t begun = 0;
+
+private:
+  stream::FactorySink _factory;
 };
 
 } // namespace
@@ -36,7 +53,7 @@ struct Session::Impl {
   }
   OmFactory factory;
   KeepEverything keep;
-  stream::FactorySink sink;
+  CountingSink sink;
   stream::MessageWriter writer;
   std::optional<OutputLanguage> language;
   FacSTDictionary dictionary; // the document's words; English until Finish
@@ -105,6 +122,14 @@ std::string Session::Word(const std::string& english) const {
 
 const std::vector<std::string>& Session::Warnings() const {
   return _my->keep.warnings;
+}
+
+std::uint64_t Session::ProceduresBegun() const {
+  return _my->sink.begun;
+}
+
+std::uint64_t Session::ProceduresFinished() const {
+  return _my->keep.finished;
 }
 
 } // namespace omf::data

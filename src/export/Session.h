@@ -3,6 +3,7 @@
 // above the procedures, the output language and display settings given up front, selection requests
 // applied, and the document's own words (the document node, the log blocks) in the output language.
 // What the exports and the Python module work on.
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -54,6 +55,10 @@ public:
   std::string Word(const std::string& english) const;
   // Warnings the factory gave (each once), such as a missing string table.
   const std::vector<std::string>& Warnings() const;
+  // Procedures that began, and those the factory finished into the tree: a procedure whose only part is
+  // its title is dropped silently, so a difference tells a stream writer that output went missing.
+  std::uint64_t ProceduresBegun() const;
+  std::uint64_t ProceduresFinished() const;
 
 private:
   struct Impl;

@@ -144,62 +144,6 @@ std::vector<std::string> Render(const OmOutputTree& tree, const std::string& for
   return omitted;
 }
 
-// The command keeps every procedure the factory finishes, counts them, and tells each warning once.
-struct KeepEverything : OmFactory::Observer {
-  std::uint64_t finished = 0;
-  std::vector<std::string> warned;
-  void ProcedureFinished(OmOutputTree&) override { ++finished; }
-  bool KeepProcedure() override { return true; }
-  void Warning(const std::string& text) override {
-    if (std::find(warned.begin(), warned.end(), text) != warned.end()) return;
-    warned.push_back(text);
-    std::cerr << "omf: warning: " << text << '\n';
-  }
-};
-
-// Hands messages on to the factory and counts the procedures it began.
-class CountingSink : public omf::stream::MessageSink {
-public:
-  explicit CountingSink(OmFactory& factory) : _factory(factory) {}
-  void Send(short type, std::vector<unsigned char>& payload) override {
-    _factory.Send(type, payload);
-    if (type == TypeNumber(MessageType::ProcedureBegin)) ++begun;
-  }
-  std::uint64_t begun = 0;
-
-private:
-  omf::stream::FactorySink _factory;
-};
-
-// The string table of the language --lang chose, for the document's own words; English without one. A
-// table that cannot be read leaves English (the factory has told why).
-std::unique_ptr<FacSTDictionary> DocumentDictionary(const std::optional<OutputLanguage>& language) {
-  auto dictionary = std::make_unique<FacSTDictionary>();
-  if (!language) return dictionary;
-  auto finder = PathFactory::getPathInstance(3);
-  finder->SetRelativePath(language->directory);
-  try {
-    dictionary->SetGlobalStringTable(finder->Path());
-  } catch (const StringTableError&) {
-  }
-  return dictionary;
-}
-
-// The document node and the log blocks are the command's and the factory's own parts, made before any
-// language was chosen and outside every procedure: they take the document's language here.
-void TranslateDocumentParts(OmOutputTree& tree, FacSTDictionary& dictionary) {
-  for (std::size_t node = 1; node < tree.Count(); ++node) {
-    OmOutputPart* part = tree.Part(node);
-    const auto* title = part != nullptr ? dynamic_cast<const OmStringCell*>(&part->Title()) : nullptr;
-    if (title == nullptr) continue;
-    const bool document = node == 1;
-    const bool log = tree.Level(node) == 2 && !title->IsTranslatable() && title->Text() == "Log" &&
-                     dynamic_cast<OmTextBlock*>(part) != nullptr;
-    if (document || log)
-      part->SetTitle(OmStringCell(dictionary.LookUp(title->Text()), nullptr, title->IsTranslatable()));
-  }
-}
-
 // The format that an output file's extension names, for when --format is not given.
 std::string FormatOfFile(const std::string& path) {
   std::string extension = std::filesystem::path(path).extension().string();
@@ -229,57 +173,63 @@ struct RenderOptions {
   bool quiet = false;
 };
 
-int RenderCommand(const RenderOptions& o) {
-  std::vector<OMSObjectSelector> requests;
-  if (!o.select.empty())
-    requests = ForFile(o.select, [&] {
-      CheckInput(o.select);
-      return omf::selection::ReadRequestFile(o.select);
+// The session that render and export play: requests, language and display modes from the options.
+omf::data::Session OpenSession(const std::string& select, const std::string* language,
+                               const std::string& variables, const std::string& values) {
+  omf::data::SessionOptions options;
+  if (!select.empty())
+    options.requests = ForFile(select, [&] {
+      CheckInput(select);
+      return omf::selection::ReadRequestFile(select);
     });
-  std::optional<OutputLanguage> language;
-  if (o.languageGiven) {
-    language = NamedOutputLanguage(o.language);
-    if (!language)
-      throw CommandError("unknown output language \"" + o.language +
-                         "\"; give one of: " + OutputLanguageChoices());
+  if (language != nullptr) options.language = *language;
+  if (!variables.empty()) options.variables = Mode(variables);
+  if (!values.empty()) options.values = Mode(values);
+  try {
+    return omf::data::Session(std::move(options));
+  } catch (const std::invalid_argument& e) {
+    throw CommandError(e.what());
   }
-  OmOutputTree tree;
-  // The document node under which procedures and logs are placed.
-  tree.Append(0, std::make_unique<OmHeading>(OmStringCell("Output", nullptr, true)));
-  OmFactory factory(&tree, "", "UTF-8", requests);
-  KeepEverything keep;
-  factory.Register(&keep);
-  CountingSink sink(factory);
-  omf::stream::MessageWriter writer(sink);
-  // As the back end sends the output language; the keyword names the row whatever the person typed.
-  if (language) writer.Display("OLANG", language->keyword);
-  if (!o.variables.empty()) factory.TableVarDisplay(Mode(o.variables));
-  if (!o.values.empty()) factory.TableValueDisplay(Mode(o.values));
+}
 
-  std::string failure;
-  if (o.streams.empty()) omf::examples::WriteBuiltinSession(writer);
-  for (const std::string& path : o.streams) {
+// Plays the streams (or the built-in session when none is given) and returns the first problem, or an
+// empty text: what was played before a problem stays in the tree.
+std::string Play(omf::data::Session& session, const std::vector<std::string>& streams) {
+  if (streams.empty()) omf::examples::WriteBuiltinSession(session.Writer());
+  for (const std::string& path : streams) {
     try {
       ForFile(InputName(path), [&] {
-        omf::stream::StreamReader reader = OpenStream(path);
-        omf::stream::PlayStream(reader, sink);
+        if (path != "-") CheckInput(path);
+        session.PlayFile(path);
       });
     } catch (const CommandError& e) {
-      // What was played so far is still rendered; the problem is reported and the command fails.
-      failure = e.what();
-      break;
+      return e.what();
     }
   }
-  const auto dictionary = DocumentDictionary(language);
-  TranslateDocumentParts(tree, *dictionary);
-  const omf::render::Words words = [&dictionary](std::string_view english) {
-    return dictionary->LookUp(std::string(english));
+  return {};
+}
+
+// Ends the session and tells each warning the factory gave once.
+void Finish(omf::data::Session& session) {
+  session.Finish();
+  for (const std::string& w : session.Warnings())
+    std::cerr << "omf: warning: " << w << '\n';
+}
+
+int RenderCommand(const RenderOptions& o) {
+  omf::data::Session session =
+      OpenSession(o.select, o.languageGiven ? &o.language : nullptr, o.variables, o.values);
+  // What was played before a problem is still rendered; the problem is reported and the command fails.
+  const std::string failure = Play(session, o.streams);
+  Finish(session);
+  const omf::render::Words words = [&session](std::string_view english) {
+    return session.Word(std::string(english));
   };
   const std::string format = !o.format.empty() ? o.format : FormatOfFile(o.output);
   // The first problem is the one reported: one that comes later may be its consequence.
   std::vector<std::string> omitted;
   try {
-    omitted = Render(tree, format, words, o.output);
+    omitted = Render(session.Tree(), format, words, o.output);
   } catch (const std::exception& e) {
     throw CommandError(failure.empty() ? Problem(e) : failure);
   }
@@ -291,7 +241,9 @@ int RenderCommand(const RenderOptions& o) {
                        (omitted.size() > 1 ? " (and " + std::to_string(omitted.size() - 1) + " more)" : ""));
   // A procedure whose only part is its title (the first part it sends) shows nothing and is dropped
   // silently by the factory: a stream writer who left the title out learns of it here.
-  if (const std::uint64_t silent = sink.begun - std::min(sink.begun, keep.finished); silent > 0 && !o.quiet)
+  const std::uint64_t begun = session.ProceduresBegun();
+  if (const std::uint64_t silent = begun - std::min(begun, session.ProceduresFinished());
+      silent > 0 && !o.quiet)
     std::cerr << "omf: " << silent << (silent == 1 ? " procedure" : " procedures")
               << " produced no output (a procedure's first part is its title)\n";
   return 0;
@@ -352,28 +304,14 @@ struct ExportOptions {
 
 // Plays the streams (or the built-in session) as omf render does and writes every visible table as data.
 int ExportCommand(const ExportOptions& o) {
-  omf::data::SessionOptions options;
-  if (!o.select.empty())
-    options.requests = ForFile(o.select, [&] {
-      CheckInput(o.select);
-      return omf::selection::ReadRequestFile(o.select);
-    });
-  if (o.languageGiven) options.language = o.language;
-  if (!o.variables.empty()) options.variables = Mode(o.variables);
-  if (!o.values.empty()) options.values = Mode(o.values);
   std::string format = o.format;
   if (format.empty()) format = std::filesystem::path(o.output).extension() == ".xlsx" ? "xlsx" : "csv";
   if (format == "xlsx" && (o.output.empty() || o.output == "-"))
     throw CommandError("export --format xlsx: give -o FILE.xlsx");
   if (o.perTable && (format != "csv" || o.output.empty() || o.output == "-"))
     throw CommandError("export --per-table: give -o DIRECTORY (CSV files only)");
-  omf::data::Session session = [&]() -> omf::data::Session {
-    try {
-      return omf::data::Session(std::move(options));
-    } catch (const std::invalid_argument& e) {
-      throw CommandError(e.what());
-    }
-  }();
+  omf::data::Session session =
+      OpenSession(o.select, o.languageGiven ? &o.language : nullptr, o.variables, o.values);
   // An input that cannot be read stops the command before anything is written.
   for (const std::string& path : o.streams)
     if (path != "-")
@@ -382,23 +320,9 @@ int ExportCommand(const ExportOptions& o) {
         if (!std::ifstream(path, std::ios::binary))
           throw CommandError(std::string("cannot open: ") + std::strerror(errno));
       });
-  std::string failure;
-  if (o.streams.empty()) omf::examples::WriteBuiltinSession(session.Writer());
-  for (const std::string& path : o.streams) {
-    try {
-      ForFile(InputName(path), [&] {
-        if (path != "-") CheckInput(path);
-        session.PlayFile(path);
-      });
-    } catch (const CommandError& e) {
-      // What was played so far is still exported; the problem is reported and the command fails.
-      failure = e.what();
-      break;
-    }
-  }
-  session.Finish();
-  for (const std::string& w : session.Warnings())
-    std::cerr << "omf: warning: " << w << '\n';
+  // What was played before a problem is still exported; the problem is reported and the command fails.
+  const std::string failure = Play(session, o.streams);
+  Finish(session);
   const auto tables = omf::data::ShapeTables(omf::data::ExportTables(session.Tree(), session.Requests()));
   const auto how = o.perTable         ? omf::data::ExportFormat::kCsvPerTable
                    : format == "xlsx" ? omf::data::ExportFormat::kXlsx
