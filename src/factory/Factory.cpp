@@ -582,11 +582,10 @@ struct OmFactory::Impl : MessageVisitor<OmFactory::Impl> {
 };
 
 void OmFactory::Impl::Play(short type, unsigned char* data, std::size_t length) {
-  const MessageSpec* spec = FindMessageSpec(type);
-  if (spec == nullptr) return; // a type the protocol does not have, or one it ignores
-  const DecodedMessage m = DecodeMessage(*spec, data, length, _swapBytes);
-  if (gDispatchHook && !IsSetting(MessageType{type})) gDispatchHook(type);
-  Visit(m);
+  // A type the protocol does not have is ignored.
+  MessageVisitor::Play(type, data, length, _swapBytes, [type](const DecodedMessage&) {
+    if (gDispatchHook && !IsSetting(MessageType{type})) gDispatchHook(type);
+  });
 }
 
 // ---- settings

@@ -4,6 +4,7 @@
 // presentation metadata (footnote marks, markers, colours, bold) and shows itself through the
 // As...String family. Texts are owned by whoever holds them (a slot, a part, a table) and are made and
 // destroyed through an OmMemoryRegion.
+#include <array>
 #include <cfloat>
 #include <cstddef>
 #include <cstdint>
@@ -182,6 +183,12 @@ constexpr unsigned FormatDecimals(std::uint32_t f) {
 }
 // The number as its format word shows it (no padding to the width except for type 16).
 std::string FormatNumber(double value, std::uint32_t format);
+// Room for the text of a number in any format but a zero-padded one wider than this: at most 309 digits
+// before the point, their separators, and 255 decimals.
+using NumberText = std::array<char, 1024>;
+// The same text without allocating, for renderers that show millions of numbers: its length, or npos
+// when it does not fit (FormatNumber then gives it).
+std::size_t FormatNumberInto(double value, std::uint32_t format, NumberText& text);
 // The name of the format a type shows a number in: A 1, COMMA 3, DOLLAR 4, F 5, N 16, E 17, PCT 31,
 // DOT 32. A type without a format of its own shows as F and is named so.
 std::string_view FormatTypeName(unsigned type);

@@ -58,14 +58,20 @@ const FormatRow& RowOf(unsigned type) {
 }
 
 // A non-negative number in decimal: value = 0.d1d2d3... x 10^point. Digits carry no leading or trailing
-// zeros; zero has no digits.
+// zeros; zero has no digits. A double's shortest form has at most 17 digits, and rounding adds at most
+// one in front.
 struct Decimal {
-  std::string digits;
+  std::array<char, 24> digits{};
+  long count = 0;
   long point = 0;
 
-  bool IsZero() const { return digits.empty(); }
+  bool IsZero() const { return count == 0; }
   // The digit at a position counted from the first digit (negative or past the end: 0).
-  char At(long i) const { return i >= 0 && i < static_cast<long>(digits.size()) ? digits[i] : '0'; }
+  char At(long i) const { return i >= 0 && i < count ? digits[static_cast<std::size_t>(i)] : '0'; }
+  void TrimZeros() {
+    while (count > 0 && digits[static_cast<std::size_t>(count - 1)] == '0')
+      --count;
+  }
 };
 
 // The shortest decimal form that reads back as the same double.
@@ -75,104 +81,163 @@ Decimal ShortestDecimal(double magnitude) {
   std::array<char, 64> buffer{};
   const auto result =
       std::to_chars(buffer.data(), buffer.data() + buffer.size(), magnitude, std::chars_format::scientific);
-  const std::string_view text(buffer.data(), result.ptr - buffer.data()); // "d.ddde+XX"
-  const std::size_t e = text.find('e');
-  for (char c : text.substr(0, e))
-    if (c != '.') d.digits += c;
-  std::string_view exponent = text.substr(e + 1);
-  const bool negativeExponent = exponent.front() == '-';
-  exponent.remove_prefix(1); // the sign is always written
+  const char* p = buffer.data(); // "d.ddde+XX"
+  for (; p != result.ptr && *p != 'e'; ++p)
+    if (*p != '.') d.digits[static_cast<std::size_t>(d.count++)] = *p;
+  ++p; // past 'e'
+  const bool negativeExponent = *p == '-';
+  ++p; // the sign is always written
   long value = 0;
-  std::from_chars(exponent.data(), exponent.data() + exponent.size(), value);
+  std::from_chars(p, result.ptr, value);
   d.point = (negativeExponent ? -value : value) + 1;
-  while (!d.digits.empty() && d.digits.back() == '0')
-    d.digits.pop_back();
+  d.TrimZeros();
   return d;
 }
 
 // Keeps the first `keep` digits, rounding half away from zero (the value is a magnitude).
 void RoundToDigits(Decimal& d, long keep) {
-  if (keep >= static_cast<long>(d.digits.size())) return;
+  if (keep >= d.count) return;
   if (keep < 0) {
-    d.digits.clear();
+    d.count = 0;
     return;
   }
-  const bool up = d.digits[keep] >= '5';
-  d.digits.resize(keep);
+  const bool up = d.digits[static_cast<std::size_t>(keep)] >= '5';
+  d.count = keep;
   if (up) {
-    std::size_t i = d.digits.size();
-    while (i > 0 && d.digits[i - 1] == '9')
-      d.digits[--i] = '0';
+    long i = d.count;
+    while (i > 0 && d.digits[static_cast<std::size_t>(i - 1)] == '9')
+      d.digits[static_cast<std::size_t>(--i)] = '0';
     if (i == 0) {
-      d.digits.insert(d.digits.begin(), '1');
+      std::copy_backward(d.digits.begin(), d.digits.begin() + d.count, d.digits.begin() + d.count + 1);
+      d.digits[0] = '1';
+      ++d.count;
       ++d.point;
     } else {
-      ++d.digits[i - 1];
+      ++d.digits[static_cast<std::size_t>(i - 1)];
     }
   }
-  while (!d.digits.empty() && d.digits.back() == '0')
-    d.digits.pop_back();
+  d.TrimZeros();
 }
 
-std::string IntegerPart(const Decimal& d) {
-  if (d.IsZero() || d.point <= 0) return "0";
-  std::string out;
-  out.reserve(d.point);
-  for (long i = 0; i < d.point; ++i)
-    out += d.At(i);
-  return out;
-}
+// Where a number's text goes: a buffer of fixed size, or a string for the rare text longer than that
+// (a zero-padded number of a huge width).
+class Out {
+public:
+  Out(char* begin, std::size_t room) : _p(begin), _end(begin + room) {}
+  explicit Out(std::string& text) : _text(&text) {}
 
-std::string FractionPart(const Decimal& d, long decimals) {
-  std::string out;
-  out.reserve(decimals);
-  for (long i = 0; i < decimals; ++i)
-    out += d.At(d.point + i);
-  return out;
-}
-
-std::string Grouped(const std::string& integer, char separator) {
-  if (separator == '\0') return integer;
-  std::string out;
-  out.reserve(integer.size() + integer.size() / 3);
-  for (std::size_t i = 0; i < integer.size(); ++i) {
-    if (i > 0 && (integer.size() - i) % 3 == 0) out += separator;
-    out += integer[i];
+  void Put(char c) {
+    if (_text != nullptr)
+      _text->push_back(c);
+    else if (_p != _end)
+      *_p++ = c;
+    else
+      _overflow = true;
   }
-  return out;
+  void Put(std::string_view s) {
+    for (char c : s)
+      Put(c);
+  }
+  void Fill(char c, std::size_t n) {
+    if (_text != nullptr) {
+      _text->append(n, c);
+    } else if (static_cast<std::size_t>(_end - _p) >= n) {
+      _p = std::fill_n(_p, n, c);
+    } else {
+      _overflow = true;
+    }
+  }
+  bool Overflow() const { return _overflow; }
+  char* End() const { return _p; }
+
+private:
+  std::string* _text = nullptr;
+  char* _p = nullptr;
+  char* _end = nullptr;
+  bool _overflow = false;
+};
+
+// Rounds the digits as the notation shows them.
+void Round(const FormatRow& row, Decimal& d, long decimals) {
+  switch (row.notation) {
+  case Notation::kShortest:
+    break;
+  case Notation::kScientific:
+    if (!d.IsZero()) RoundToDigits(d, decimals + 1);
+    break;
+  case Notation::kFixed:
+  case Notation::kZeroPadded:
+    RoundToDigits(d, d.point + decimals);
+    break;
+  }
 }
 
-// The digits of a finite number without sign, prefix or suffix; `d` is left rounded as shown.
-std::string Digits(const FormatRow& row, Decimal& d, long decimals, unsigned width) {
+// The integer part, grouped, padded with zeros to `width` when asked.
+void IntegerPart(Out& out, const Decimal& d, char separator, std::size_t padTo) {
+  const long length = d.IsZero() || d.point <= 0 ? 1 : d.point;
+  const long shown = length + (separator != '\0' ? (length - 1) / 3 : 0);
+  if (static_cast<std::size_t>(shown) < padTo) out.Fill('0', padTo - static_cast<std::size_t>(shown));
+  if (d.IsZero() || d.point <= 0) {
+    out.Put('0');
+    return;
+  }
+  for (long i = 0; i < length; ++i) {
+    if (separator != '\0' && i > 0 && (length - i) % 3 == 0) out.Put(separator);
+    out.Put(d.At(i));
+  }
+}
+
+// The digits of a finite, rounded number without sign, prefix or suffix.
+void Digits(Out& out, const FormatRow& row, const Decimal& d, long decimals, unsigned width) {
   switch (row.notation) {
   case Notation::kShortest: {
-    const long shown = std::max(0L, static_cast<long>(d.digits.size()) - d.point);
-    const std::string fraction = FractionPart(d, shown);
-    return IntegerPart(d) + (fraction.empty() ? "" : row.point + fraction);
+    IntegerPart(out, d, '\0', 0);
+    const long shown = std::max(0L, d.count - d.point);
+    if (shown > 0) out.Put(row.point);
+    for (long i = 0; i < shown; ++i)
+      out.Put(d.At(d.point + i));
+    return;
   }
   case Notation::kScientific: {
-    long exponent = 0;
-    if (!d.IsZero()) {
-      RoundToDigits(d, decimals + 1);
-      exponent = d.point - 1;
-    }
-    std::string out(1, d.At(0));
-    if (decimals > 0) out += row.point;
+    const long exponent = d.IsZero() ? 0 : d.point - 1;
+    out.Put(d.At(0));
+    if (decimals > 0) out.Put(row.point);
     for (long i = 1; i <= decimals; ++i)
-      out += d.At(i);
-    const std::string magnitude = std::to_string(exponent < 0 ? -exponent : exponent);
-    return out + 'E' + (exponent < 0 ? '-' : '+') + (magnitude.size() < 2 ? "0" : "") + magnitude;
+      out.Put(d.At(i));
+    out.Put('E');
+    out.Put(exponent < 0 ? '-' : '+');
+    std::array<char, 8> magnitude{};
+    const auto end = std::to_chars(magnitude.data(), magnitude.data() + magnitude.size(),
+                                   exponent < 0 ? -exponent : exponent)
+                         .ptr;
+    if (end - magnitude.data() < 2) out.Put('0');
+    out.Put(std::string_view(magnitude.data(), static_cast<std::size_t>(end - magnitude.data())));
+    return;
   }
   case Notation::kFixed:
-  case Notation::kZeroPadded: {
-    RoundToDigits(d, d.point + decimals);
-    std::string integer = Grouped(IntegerPart(d), row.separator);
-    if (row.notation == Notation::kZeroPadded && integer.size() < width)
-      integer.insert(0, width - integer.size(), '0');
-    return decimals > 0 ? integer + row.point + FractionPart(d, decimals) : integer;
+  case Notation::kZeroPadded:
+    IntegerPart(out, d, row.separator, row.notation == Notation::kZeroPadded ? width : 0);
+    if (decimals > 0) out.Put(row.point);
+    for (long i = 0; i < decimals; ++i)
+      out.Put(d.At(d.point + i));
+    return;
   }
-  }
-  return {};
+}
+
+void Format(Out& out, double value, std::uint32_t format) {
+  if (value == kSysmis) return out.Put('.');
+  if (std::isnan(value)) return out.Put("NaN");
+  if (std::isinf(value)) return out.Put(value < 0 ? "-Inf" : "Inf");
+
+  const FormatRow& row = RowOf(FormatType(format));
+  const long decimals = FormatDecimals(format);
+  Decimal d = ShortestDecimal(std::fabs(value));
+  Round(row, d, decimals);
+  // A value that rounds to zero shows without its sign: never "-0.00".
+  if (value < 0 && !d.IsZero()) out.Put('-');
+  out.Put(row.prefix);
+  Digits(out, row, d, decimals, FormatWidth(format));
+  out.Put(row.suffix);
 }
 
 } // namespace
@@ -181,21 +246,20 @@ std::string_view FormatTypeName(unsigned type) {
   return RowOf(type).name;
 }
 
-std::string FormatNumber(double value, std::uint32_t format) {
-  if (value == kSysmis) return ".";
-  if (std::isnan(value)) return "NaN";
-  if (std::isinf(value)) return value < 0 ? "-Inf" : "Inf";
+std::size_t FormatNumberInto(double value, std::uint32_t format, NumberText& text) {
+  Out out(text.data(), text.size());
+  Format(out, value, format);
+  return out.Overflow() ? std::string_view::npos : static_cast<std::size_t>(out.End() - text.data());
+}
 
-  const FormatRow& row = RowOf(FormatType(format));
-  Decimal d = ShortestDecimal(std::fabs(value));
-  const std::string digits = Digits(row, d, FormatDecimals(format), FormatWidth(format));
-  // A value that rounds to zero shows without its sign: never "-0.00".
-  const bool negative = value < 0 && !d.IsZero();
-  std::string out;
-  out.reserve(digits.size() + 4);
-  if (negative) out += '-';
-  out.append(row.prefix).append(digits).append(row.suffix);
-  return out;
+std::string FormatNumber(double value, std::uint32_t format) {
+  NumberText buffer;
+  const std::size_t length = FormatNumberInto(value, format, buffer);
+  if (length != std::string_view::npos) return std::string(buffer.data(), length);
+  std::string text;
+  Out out(text);
+  Format(out, value, format);
+  return text;
 }
 
 } // namespace omf

@@ -8,12 +8,15 @@
 // For each type the namespace msg holds a struct of the same name (msg::Cell for MessageType::Cell) with
 // its row and an enumeration of its fields, so that code reads a field by its name (msg::Cell::kCategory)
 // and the compiler rejects a field that the message does not have.
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <initializer_list>
 #include <span>
 #include <string_view>
+#include <utility>
 
 #include <omf/protocol/MessageType.h>
 
@@ -75,11 +78,13 @@ const MessageSpec* MessageSpecs(std::size_t& count);
 
 // A payload read through its row. Numbers are read (after swapping in place when asked), texts are
 // views into the payload.
+// A decoder writes every field of the row whole, and nothing past the row: a message costs what its
+// fields cost.
 struct DecodedField {
-  std::int64_t i = 0;
-  double f = 0;
+  std::int64_t i;
+  double f;
   std::string_view text;
-  bool isNumber = true; // for NumOrText: which of f and text holds the value
+  bool isNumber; // for NumOrText: which of f and text holds the value
 };
 
 class DecodedMessage {
@@ -97,19 +102,31 @@ public:
   unsigned char* Payload() const { return _data; }
   std::size_t Length() const { return _length; }
 
+  // Reads a payload through its row. With swap set, the row's swapped fields are reversed in place in
+  // the payload before they are read. Throws ProtocolError naming the field when a field does not fit in
+  // the payload or a length is negative.
+  DecodedMessage(const MessageSpec& spec, unsigned char* data, std::size_t length, bool swap);
+
 private:
-  friend DecodedMessage DecodeMessage(const MessageSpec&, unsigned char*, std::size_t, bool);
-  const MessageSpec* _spec = nullptr;
-  unsigned char* _data = nullptr;
-  std::size_t _length = 0;
-  std::array<DecodedField, kMaxFields> _v{};
-  std::array<std::size_t, kMaxFields> _offsets{};
+  template <class M> friend DecodedMessage DecodeMessageOf(unsigned char*, std::size_t, bool);
+  DecodedMessage(const MessageSpec& spec, unsigned char* data, std::size_t length)
+      : _spec(&spec), _data(data), _length(length) {}
+  // Reads field k at `at` and moves `at` past it. Inlined where the row is a constant, so that a
+  // message of a type known when compiling is read with no loop and no switch over kinds.
+  [[gnu::always_inline]] inline void Read(const FieldSpec& f, std::size_t k, std::size_t& at, bool swap);
+
+  const MessageSpec* _spec;
+  unsigned char* _data;
+  std::size_t _length;
+  // Only the row's fields are written.
+  std::array<DecodedField, kMaxFields> _v;
+  std::array<std::size_t, kMaxFields> _offsets;
 };
 
-// Reads a payload through its row. With swap set, the row's swapped fields are reversed in place in the
-// payload before they are read. Throws ProtocolError naming the field when a field does not fit in the
-// payload or a length is negative.
-DecodedMessage DecodeMessage(const MessageSpec& spec, unsigned char* data, std::size_t length, bool swap);
+inline DecodedMessage DecodeMessage(const MessageSpec& spec, unsigned char* data, std::size_t length,
+                                    bool swap) {
+  return DecodedMessage(spec, data, length, swap);
+}
 
 // Reverses n bytes in place.
 void ReverseBytes(unsigned char* p, std::size_t n);
@@ -231,5 +248,112 @@ public:
 private:
   const DecodedMessage& _m;
 };
+
+namespace detail {
+[[noreturn]] void ShortField(const MessageSpec& spec, const FieldSpec& f, std::size_t need,
+                             std::size_t length);
+[[noreturn]] void NegativeLength(const MessageSpec& spec, const FieldSpec& lengthField, std::int64_t n);
+[[noreturn]] void MissingNul(const MessageSpec& spec, const FieldSpec& f, std::size_t at, std::size_t window);
+} // namespace detail
+
+inline void DecodedMessage::Read(const FieldSpec& f, std::size_t k, std::size_t& at, bool swap) {
+  if (f.offset != kFollows) at = static_cast<std::size_t>(f.offset);
+  _offsets[k] = at;
+  DecodedField& v = _v[k];
+  v = DecodedField{0, 0, {}, true};
+  unsigned char* const data = _data;
+  const std::size_t length = _length;
+  const auto fixed = [&]<class T>() {
+    if (at + sizeof(T) > length) detail::ShortField(*_spec, f, at + sizeof(T), length);
+    if (swap && f.swapped) ReverseBytes(data + at, sizeof(T));
+    T x;
+    std::memcpy(&x, data + at, sizeof x);
+    at += sizeof x;
+    return x;
+  };
+  const auto counted = [&]() -> std::int64_t {
+    const std::int64_t n = _v[static_cast<std::size_t>(f.lengthOf)].i;
+    if (n < 0) detail::NegativeLength(*_spec, _spec->fields[static_cast<std::size_t>(f.lengthOf)], n);
+    return n;
+  };
+  const auto text = [&](std::int64_t n) {
+    if (static_cast<std::uint64_t>(n) > length - std::min(at, length))
+      detail::ShortField(*_spec, f, at + static_cast<std::size_t>(n), length);
+    v.text = std::string_view(reinterpret_cast<const char*>(data + at), static_cast<std::size_t>(n));
+    at += static_cast<std::size_t>(n);
+  };
+  switch (f.kind) {
+  case FieldKind::U8:
+  case FieldKind::Skip:
+    if (at + 1 > length) detail::ShortField(*_spec, f, at + 1, length);
+    v.i = data[at];
+    at += 1;
+    break;
+  case FieldKind::I16:
+    v.i = fixed.template operator()<std::int16_t>();
+    break;
+  case FieldKind::I32:
+    v.i = fixed.template operator()<std::int32_t>();
+    break;
+  case FieldKind::U32:
+    v.i = fixed.template operator()<std::uint32_t>();
+    break;
+  case FieldKind::I64:
+    v.i = fixed.template operator()<std::int64_t>();
+    break;
+  case FieldKind::F64:
+    v.f = fixed.template operator()<double>();
+    break;
+  case FieldKind::Text: {
+    std::int64_t n = counted();
+    if (f.maxLength != 0 && n > f.maxLength) {
+      // A longer name is cut, and the cut length is written back for whoever reads the buffer next.
+      n = f.maxLength;
+      data[_offsets[static_cast<std::size_t>(f.lengthOf)]] = static_cast<unsigned char>(n);
+      _v[static_cast<std::size_t>(f.lengthOf)].i = n;
+    }
+    text(n);
+    break;
+  }
+  case FieldKind::CText: {
+    if (at >= length) detail::ShortField(*_spec, f, at + 1, length);
+    const std::size_t window =
+        f.maxLength != 0 ? std::min<std::size_t>(f.maxLength, length - at) : length - at;
+    const void* nul = std::memchr(data + at, 0, window);
+    if (nul == nullptr) detail::MissingNul(*_spec, f, at, window);
+    const std::size_t n = static_cast<std::size_t>(static_cast<const unsigned char*>(nul) - (data + at));
+    v.text = std::string_view(reinterpret_cast<const char*>(data + at), n);
+    at += f.maxLength != 0 ? f.maxLength : n + 1;
+    break;
+  }
+  case FieldKind::Rest:
+    if (at > length) detail::ShortField(*_spec, f, at, length);
+    v.text = std::string_view(reinterpret_cast<const char*>(data + at), length - at);
+    at = length;
+    break;
+  case FieldKind::NumOrText: {
+    const std::int64_t n = counted();
+    if (n == 0) {
+      v.f = fixed.template operator()<double>();
+      v.isNumber = true;
+    } else {
+      text(n);
+      v.isNumber = false;
+    }
+    break;
+  }
+  }
+}
+
+// The same as DecodeMessage for a type known when compiling, whose row the compiler then reads.
+template <class M> DecodedMessage DecodeMessageOf(unsigned char* data, std::size_t length, bool swap) {
+  DecodedMessage out(M::kSpec, data, length);
+  std::size_t at = 0;
+  [&]<std::size_t... K>(std::index_sequence<K...>) {
+    (out.Read(M::kSpec.fields[K], K, at, swap), ...);
+  }
+  (std::make_index_sequence<M::kSpec.fieldCount>());
+  return out;
+}
 
 } // namespace omf

@@ -21,6 +21,25 @@ public:
     }
   }
 
+  // Decodes a payload through the row of its type, read by the compiler, calls before(message) and then
+  // the type's handler. False, with nothing called, for a type the protocol does not have.
+  template <class Before>
+  bool Play(short type, unsigned char* data, std::size_t length, bool swap, Before&& before) {
+    Derived& self = static_cast<Derived&>(*this);
+    switch (type) {
+#define OMF_MESSAGE(Enumerator, number, word, fields)                                                        \
+  case number: {                                                                                             \
+    const DecodedMessage message = DecodeMessageOf<msg::Enumerator>(data, length, swap);                     \
+    before(message);                                                                                         \
+    self.Handle##Enumerator(Decoded<msg::Enumerator>(message));                                              \
+    return true;                                                                                             \
+  }
+#include <omf/protocol/Messages.def>
+    default:
+      return false;
+    }
+  }
+
 #define OMF_MESSAGE(Enumerator, number, word, fields)                                                        \
   void Handle##Enumerator(const Decoded<msg::Enumerator>&) {}
 #include <omf/protocol/Messages.def>

@@ -1,7 +1,12 @@
 #include <omf/render/JsonRenderer.h>
 
+#include <charconv>
+#include <cmath>
+#include <cstring>
 #include <sstream>
+#include <string>
 
+#include <omf/model/CellText.h>
 #include <omf/model/OutputTree.h>
 #include <omf/model/PivotTable.h>
 #include <omf/platform/strings/PlatformStrings.h>
@@ -205,6 +210,9 @@ private:
   }
 
   void Cell(const int* at, std::size_t width, const OmCellText& cell) {
+    if (cell.OrderCode() == OmCellText::kOrderNumber && !cell.HasMetaData() && width <= kMaxPlainWidth &&
+        PlainNumber(at, width, static_cast<const OmNumber&>(cell)))
+      return;
     _json.BeginObject().Key("at").BeginArray();
     for (std::size_t d = 0; d < width; ++d)
       _json.Number(at[d]);
@@ -230,7 +238,67 @@ private:
     _json.EndObject();
   }
 
+  // The line of a number without footnotes or markers, written in one go: what the general path writes
+  // for it, byte for byte, without a string per key and value. False when the number cannot go this way.
+  bool PlainNumber(const int* at, std::size_t width, const OmNumber& number) {
+    if (!AsciiKept()) return false;
+    const std::size_t length = FormatNumberInto(number.Value(), number.Format(), _number);
+    if (length == std::string_view::npos) return false;
+    if (number.Format() != _tailFormat) {
+      _tailFormat = number.Format();
+      const unsigned type = FormatType(_tailFormat);
+      _tail = ",\"format\":[" + std::to_string(FormatWidth(_tailFormat)) + "," + std::to_string(type) + "," +
+              std::to_string(FormatDecimals(_tailFormat)) + "],\"formatName\":\"" +
+              std::string(FormatTypeName(type)) + "\"}";
+    }
+    const double value = number.Value();
+    const std::size_t most = 64 + width * 12 + length + 32 + _tail.size();
+    _json.Raw(most, [&](char* w) {
+      const auto put = [&w](std::string_view s) {
+        std::memcpy(w, s.data(), s.size());
+        w += s.size();
+      };
+      put("{\"at\":[");
+      for (std::size_t d = 0; d < width; ++d) {
+        if (d > 0) *w++ = ',';
+        w = std::to_chars(w, w + 12, at[d]).ptr;
+      }
+      put("],\"kind\":\"number\",\"text\":\"");
+      put(std::string_view(_number.data(), length));
+      put("\",\"value\":");
+      if (value == kSysmis || !std::isfinite(value))
+        put("null");
+      else
+        w = std::to_chars(w, w + 32, value).ptr;
+      put(_tail);
+      return w;
+    });
+    return true;
+  }
+
+  // Whether the part's code page leaves the characters of number texts as they are (every code page
+  // that extends ASCII), so that those texts need no conversion and, being printable ASCII without
+  // quotes or backslashes, no escaping.
+  bool AsciiKept() {
+    if (_asciiCodePage != _codePage || !_asciiKnown) {
+      static constexpr std::string_view kNumberCharacters = "0123456789.,-+$%EInfNa";
+      _asciiKept = omf::platform::ToUtf8(std::string(kNumberCharacters), _codePage) == kNumberCharacters;
+      _asciiCodePage = _codePage;
+      _asciiKnown = true;
+    }
+    return _asciiKept;
+  }
+
+  // Tables wider than this take the general path (their lines are long anyway).
+  static constexpr std::size_t kMaxPlainWidth = 256;
+
   JsonWriter _json;
+  NumberText _number;              // the text of the plain number being written
+  std::uint32_t _tailFormat = ~0u; // the format whose line end is in _tail
+  std::string _tail;               // a plain number's line after its value
+  std::string _asciiCodePage;      // the code page _asciiKept was found for
+  bool _asciiKnown = false;
+  bool _asciiKept = false;
   std::string_view _codePage;  // of the part being written
   std::vector<OpenPart> _open; // the parts whose subtree is being written, outermost first
 };
