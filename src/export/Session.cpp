@@ -38,6 +38,10 @@ public:
     _factory.Send(type, payload);
     if (type == TypeNumber(MessageType::ProcedureBegin)) ++begun;
   }
+  void SendBytes(short type, unsigned char* payload, std::size_t length) override {
+    _factory.SendBytes(type, payload, length);
+    if (type == TypeNumber(MessageType::ProcedureBegin)) ++begun;
+  }
   std::uint64_t begun = 0;
 
 private:

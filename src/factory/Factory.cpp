@@ -81,8 +81,12 @@ template <class M> std::uint32_t ConvertFormat(const Decoded<M>& m) {
   // Byte 3 of the word in the order it now has in the buffer (swapped fields are native by now).
   std::uint32_t stored;
   std::memcpy(&stored, at, 4);
-  stored &= 0x00FFFFFFu;
-  std::memcpy(at, &stored, 4);
+  // Written only when it changes: the payload may lie in a mapped file, whose pages are copied when
+  // written.
+  if ((stored & 0xFF000000u) != 0) {
+    stored &= 0x00FFFFFFu;
+    std::memcpy(at, &stored, 4);
+  }
   const unsigned decimals = wire & 0xFFu, width = (wire >> 8) & 0xFFu, type = (wire >> 16) & 0xFFu;
   if (type == 1) return MakeFormat(width + 256u * decimals, type, 0);
   if (type == 2) return MakeFormat(width, type, decimals);

@@ -18,6 +18,7 @@ class FactorySink : public MessageSink {
 public:
   explicit FactorySink(OmFactory& factory) : _factory(factory) {}
   void Send(short type, std::vector<unsigned char>& payload) override;
+  void SendBytes(short type, unsigned char* payload, std::size_t length) override;
 
 private:
   OmFactory& _factory;

@@ -157,14 +157,34 @@ bool OmDenseCells::Grow(const int* at, std::size_t count, const std::vector<int>
   auto formats = Untouched<std::uint8_t>(places, filled);
   const std::size_t words = static_cast<std::size_t>((places + 63) / 64);
   std::unique_ptr<std::uint64_t[]> bits(new std::uint64_t[words]());
-  ForEach([&](std::uint64_t old, const int* key, double, std::uint32_t) {
-    std::uint64_t p = 0;
-    for (std::size_t d = 0; d < width; ++d)
-      p += static_cast<std::uint64_t>(key[d]) * stride[d];
-    values[p] = _values[old];
-    formats[p] = _formats[old];
-    bits[p >> 6] |= std::uint64_t{1} << (p & 63);
-  });
+  if (_count != 0 && _radix.size() == width && 2 * _count >= _places) {
+    // A mostly filled store: the places along the last dimension lie side by side in both layouts, so
+    // each run of them moves in one copy.
+    const std::uint64_t run = _radix.back();
+    std::vector<std::uint64_t> prefix(width - 1, 0); // the subscripts of the run's other dimensions
+    for (std::uint64_t from = 0; from < _places; from += run) {
+      std::uint64_t to = 0;
+      for (std::size_t d = 0; d + 1 < width; ++d)
+        to += prefix[d] * stride[d];
+      std::memcpy(values.get() + to, _values.get() + from, static_cast<std::size_t>(run) * sizeof(double));
+      std::memcpy(formats.get() + to, _formats.get() + from, static_cast<std::size_t>(run));
+      for (std::uint64_t i = 0; i < run; ++i)
+        if (Has(from + i)) bits[(to + i) >> 6] |= std::uint64_t{1} << ((to + i) & 63);
+      for (std::size_t d = width - 1; d-- > 0;) {
+        if (++prefix[d] < _radix[d]) break;
+        prefix[d] = 0;
+      }
+    }
+  } else {
+    ForEach([&](std::uint64_t old, const int* key, double, std::uint32_t) {
+      std::uint64_t p = 0;
+      for (std::size_t d = 0; d < width; ++d)
+        p += static_cast<std::uint64_t>(key[d]) * stride[d];
+      values[p] = _values[old];
+      formats[p] = _formats[old];
+      bits[p >> 6] |= std::uint64_t{1} << (p & 63);
+    });
+  }
   _radix = std::move(radix);
   _stride = std::move(stride);
   _places = places;

@@ -78,6 +78,15 @@ struct Decimal {
 Decimal ShortestDecimal(double magnitude) {
   Decimal d;
   if (magnitude == 0) return d;
+  // Whole numbers below 2^53 (counts, most of what tables hold) are their own shortest form: every
+  // integer there is a double, so a decimal with fewer digits would be another number.
+  if (magnitude < 9007199254740992.0 && magnitude == std::floor(magnitude)) {
+    const auto whole = static_cast<std::uint64_t>(magnitude);
+    d.count = std::to_chars(d.digits.data(), d.digits.data() + d.digits.size(), whole).ptr - d.digits.data();
+    d.point = d.count;
+    d.TrimZeros();
+    return d;
+  }
   std::array<char, 64> buffer{};
   const auto result =
       std::to_chars(buffer.data(), buffer.data() + buffer.size(), magnitude, std::chars_format::scientific);

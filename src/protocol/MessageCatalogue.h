@@ -263,7 +263,7 @@ inline void DecodedMessage::Read(const FieldSpec& f, std::size_t k, std::size_t&
   v = DecodedField{0, 0, {}, true};
   unsigned char* const data = _data;
   const std::size_t length = _length;
-  const auto fixed = [&]<class T>() {
+  const auto fixed = [&]<class T>() __attribute__((always_inline)) {
     if (at + sizeof(T) > length) detail::ShortField(*_spec, f, at + sizeof(T), length);
     if (swap && f.swapped) ReverseBytes(data + at, sizeof(T));
     T x;
@@ -271,12 +271,12 @@ inline void DecodedMessage::Read(const FieldSpec& f, std::size_t k, std::size_t&
     at += sizeof x;
     return x;
   };
-  const auto counted = [&]() -> std::int64_t {
+  const auto counted = [&]() __attribute__((always_inline)) -> std::int64_t {
     const std::int64_t n = _v[static_cast<std::size_t>(f.lengthOf)].i;
     if (n < 0) detail::NegativeLength(*_spec, _spec->fields[static_cast<std::size_t>(f.lengthOf)], n);
     return n;
   };
-  const auto text = [&](std::int64_t n) {
+  const auto text = [&](std::int64_t n) __attribute__((always_inline)) {
     if (static_cast<std::uint64_t>(n) > length - std::min(at, length))
       detail::ShortField(*_spec, f, at + static_cast<std::size_t>(n), length);
     v.text = std::string_view(reinterpret_cast<const char*>(data + at), static_cast<std::size_t>(n));
@@ -349,7 +349,7 @@ inline void DecodedMessage::Read(const FieldSpec& f, std::size_t k, std::size_t&
 template <class M> DecodedMessage DecodeMessageOf(unsigned char* data, std::size_t length, bool swap) {
   DecodedMessage out(M::kSpec, data, length);
   std::size_t at = 0;
-  [&]<std::size_t... K>(std::index_sequence<K...>) {
+  [&]<std::size_t... K>(std::index_sequence<K...>) __attribute__((always_inline)) {
     (out.Read(M::kSpec.fields[K], K, at, swap), ...);
   }
   (std::make_index_sequence<M::kSpec.fieldCount>());

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <sstream>
 #include <string>
@@ -269,7 +270,7 @@ private:
       if (value == kSysmis || !std::isfinite(value))
         put("null");
       else
-        w = std::to_chars(w, w + 32, value).ptr;
+        w = JsonWriter::Shortest(w, value);
       put(_tail);
       return w;
     });

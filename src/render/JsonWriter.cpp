@@ -3,6 +3,7 @@
 #include <array>
 #include <cassert>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 namespace omf {
@@ -102,8 +103,29 @@ JsonWriter& JsonWriter::Number(double value) {
   if (!std::isfinite(value)) return Null();
   BeforeValue();
   char* room = Room(kNumberBytes);
-  _used += static_cast<std::size_t>(std::to_chars(room, room + kNumberBytes, value).ptr - room);
+  _used += static_cast<std::size_t>(Shortest(room, value) - room);
   return *this;
+}
+
+char* JsonWriter::Shortest(char* at, double value) {
+  const double magnitude = std::fabs(value);
+  if (magnitude >= 1 && magnitude < 9007199254740992.0 && magnitude == std::floor(magnitude)) {
+    char digits[20];
+    const auto whole = static_cast<std::uint64_t>(magnitude);
+    const auto n = static_cast<std::size_t>(std::to_chars(digits, digits + sizeof digits, whole).ptr - digits);
+    std::size_t significant = n;
+    while (significant > 1 && digits[significant - 1] == '0')
+      --significant;
+    // to_chars takes the shorter of the plain and the scientific form, the plain one on a tie; below
+    // 2^53 the exponent has two digits ("d.ddde+XX").
+    const std::size_t scientific = significant + (significant > 1 ? 1 : 0) + 4;
+    if (n <= scientific) {
+      if (value < 0) *at++ = '-';
+      std::memcpy(at, digits, n);
+      return at + n;
+    }
+  }
+  return std::to_chars(at, at + kNumberBytes, value).ptr;
 }
 
 JsonWriter& JsonWriter::Bool(bool value) {

@@ -50,6 +50,9 @@ public:
   JsonWriter& Number(double value);
   JsonWriter& Bool(bool value);
   JsonWriter& Null();
+  // Writes what std::to_chars writes for the shortest form of a finite double (room for kNumberBytes)
+  // and returns the end. Whole numbers are written by their digits without the general conversion.
+  static char* Shortest(char* at, double value);
   // A value the caller writes as JSON itself, in one go: write(at) puts at most `most` bytes (at most
   // kBufferBytes) from `at` on and returns where they end. For the millions of cells of a table.
   template <class Write> JsonWriter& Raw(std::size_t most, Write&& write) {
@@ -65,6 +68,9 @@ public:
   // Bytes gathered before they go to the stream: enough that a stream write is rare, few enough to
   // stay in cache.
   static constexpr std::size_t kBufferBytes = 64 * 1024;
+  // The most that one number may take: 20 digits and a sign for an integer, 24 characters for the
+  // shortest form of a double.
+  static constexpr std::size_t kNumberBytes = 32;
 
 private:
   struct Open {
@@ -72,10 +78,6 @@ private:
     bool lines;
     bool empty;
   };
-
-  // The most that one number may take: 20 digits and a sign for an integer, 24 characters for the
-  // shortest form of a double.
-  static constexpr std::size_t kNumberBytes = 32;
 
   void BeforeValue();
   void Quoted(std::string_view text);

@@ -1,11 +1,17 @@
 #include <omf/stream/StreamFile.h>
 
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
 #include <istream>
 #include <limits>
+#include <memory>
 #include <ostream>
 
 namespace omf {
@@ -75,8 +81,46 @@ StreamFormatError::StreamFormatError(std::uint64_t index, std::optional<short> t
 
 // ---- reading
 
+// A regular file mapped into memory, so that records are read where they lie instead of being copied
+// through a stream. The mapping takes the file's size when it is opened; a file that a producer goes on
+// appending to is read as far as it was then.
+class MappedFile {
+public:
+  // Null when the path is not a regular file that can be mapped (a pipe, a device, an empty file): the
+  // caller then reads it as a stream.
+  static std::unique_ptr<MappedFile> Open(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    struct stat st {};
+    void* p = MAP_FAILED;
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
+      p = ::mmap(nullptr, static_cast<std::size_t>(st.st_size), PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+    ::close(fd);
+    if (p == MAP_FAILED) return nullptr;
+    const auto size = static_cast<std::size_t>(st.st_size);
+    // Mapped for reading first, so that populating the pages copies none; a page that a receiver changes
+    // (swapped fields reversed in place) then becomes a private copy, and the file stays as it is.
+    if (::mprotect(p, size, PROT_READ | PROT_WRITE) != 0) {
+      ::munmap(p, size);
+      return nullptr;
+    }
+    return std::unique_ptr<MappedFile>(new MappedFile(static_cast<unsigned char*>(p), size));
+  }
+  ~MappedFile() { ::munmap(_bytes.data(), _bytes.size()); }
+  MappedFile(const MappedFile&) = delete;
+  MappedFile& operator=(const MappedFile&) = delete;
+  std::span<unsigned char> Bytes() const { return _bytes; }
+
+private:
+  MappedFile(unsigned char* data, std::size_t size) : _bytes(data, size) {}
+  std::span<unsigned char> _bytes;
+};
+
 struct StreamReader::Impl {
+  std::unique_ptr<MappedFile> _mapped;
   std::vector<unsigned char> _owned;
+  bool _writable = false;  // _bytes may be changed in place (a mapped file, _owned)
+  StreamRecord _scratch;   // for records handed out by view from input that must not change
   std::span<const unsigned char> _bytes; // memory input
   std::unique_ptr<std::istream> _ownedStream;
   std::istream* _in = nullptr;        // stream input when set
@@ -154,7 +198,43 @@ struct StreamReader::Impl {
                                   " (this reader reads " + std::to_string(kStreamVersion) + ")");
   }
 
+  bool Next(RecordView& view) {
+    if (_writable && _bytes.size() - _offset >= kRecordHeaderBytes) {
+      const unsigned char* p = _bytes.data() + _offset;
+      const std::uint32_t n = ReadLe(p + 2, 4);
+      if (_bytes.size() - _offset - kRecordHeaderBytes >= n) {
+        view.type = static_cast<short>(ReadLe(p, 2));
+        view.payload = const_cast<unsigned char*>(p + kRecordHeaderBytes); // memory this reader may change
+        view.length = n;
+        view.index = ++_index;
+        view.offset = _offset;
+        _offset += kRecordHeaderBytes + n;
+        return true;
+      }
+    }
+    if (!Next(_scratch)) return false;
+    view.type = _scratch.type;
+    view.payload = _scratch.payload.data();
+    view.length = _scratch.payload.size();
+    view.index = _scratch.index;
+    view.offset = _scratch.offset;
+    return true;
+  }
+
   bool Next(StreamRecord& record) {
+    if (_in == nullptr && _bytes.size() - _offset >= kRecordHeaderBytes) {
+      // A whole record in memory, the common case, read without going through Peek.
+      const unsigned char* p = _bytes.data() + _offset;
+      const std::uint32_t n = ReadLe(p + 2, 4);
+      if (_bytes.size() - _offset - kRecordHeaderBytes >= n) {
+        record.type = static_cast<short>(ReadLe(p, 2));
+        record.payload.assign(p + kRecordHeaderBytes, p + kRecordHeaderBytes + n);
+        record.index = ++_index;
+        record.offset = _offset;
+        _offset += kRecordHeaderBytes + n;
+        return true;
+      }
+    }
     const std::uint64_t at = _offset;
     const std::uint64_t index = _index + 1;
     unsigned char h[kRecordHeaderBytes];
@@ -206,6 +286,12 @@ StreamReader::StreamReader(std::unique_ptr<Impl> impl) : _my(std::move(impl)) {
 
 StreamReader StreamReader::OpenFile(const std::string& path) {
   auto impl = std::make_unique<Impl>();
+  if (std::unique_ptr<MappedFile> mapped = MappedFile::Open(path)) {
+    impl->_bytes = mapped->Bytes();
+    impl->_mapped = std::move(mapped);
+    impl->_writable = true;
+    return StreamReader(std::move(impl));
+  }
   auto file = std::make_unique<std::ifstream>(path, std::ios::binary);
   if (!*file) throw std::runtime_error("cannot open " + path + ": " + std::strerror(errno));
   impl->_in = file.get();
@@ -234,6 +320,7 @@ StreamReader::StreamReader(std::vector<unsigned char> bytes)
         auto impl = std::make_unique<Impl>();
         impl->_owned = std::move(bytes);
         impl->_bytes = impl->_owned;
+        impl->_writable = true;
         return impl;
       }()) {}
 
@@ -242,6 +329,10 @@ StreamReader::StreamReader(StreamReader&&) noexcept = default;
 StreamReader& StreamReader::operator=(StreamReader&&) noexcept = default;
 
 bool StreamReader::Next(StreamRecord& record) {
+  return _my->Next(record);
+}
+
+bool StreamReader::Next(RecordView& record) {
   return _my->Next(record);
 }
 

@@ -62,6 +62,9 @@ public:
 
   // The next record, its payload buffer reused; false at the end of the stream.
   bool Next(StreamRecord& record);
+  // The same where the record lies, when the reader holds its input in memory it may change (a file it
+  // mapped, a buffer it keeps); else from a buffer of its own.
+  bool Next(RecordView& record);
   // Every record that is left.
   std::vector<StreamRecord> ReadAll();
 

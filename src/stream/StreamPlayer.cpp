@@ -14,11 +14,11 @@ StreamPlayError::StreamPlayError(std::uint64_t index, short type, std::uint64_t 
       _index(index), _type(type), _offset(offset), _problem(std::move(problem)) {}
 
 std::uint64_t PlayStream(StreamReader& reader, MessageSink& sink) {
-  StreamRecord record;
+  RecordView record;
   std::uint64_t played = 0;
   while (reader.Next(record)) {
     try {
-      sink.Send(record.type, record.payload);
+      sink.SendBytes(record.type, record.payload, record.length);
     } catch (const std::exception& e) {
       // For a factory: ProtocolError, OmError, MessageProtocolError and whatever else it lets through.
       throw StreamPlayError(record.index, record.type, record.offset, e.what());

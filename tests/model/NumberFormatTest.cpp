@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
+#include <string_view>
 #include <limits>
 
 using namespace omf;
@@ -132,6 +134,34 @@ TEST(NumberFormat, ExtremeMagnitudes) {
   EXPECT_EQ(FormatNumber(std::numeric_limits<double>::max(), F(8, 17, 3)), "1.798E+308");
   // 255 decimals of a value near the top of the range: bounded, exact length
   EXPECT_EQ(FormatNumber(1e300, F(8, 5, 255)).size(), 301u + 1u + 255u);
+}
+
+// Renderers format into a fixed buffer; a number that does not fit says so, and FormatNumber still gives
+// it whole. Whole numbers take a shortcut to their digits, which must round as the general path does.
+TEST(NumberFormat, FixedBufferAgreesWithTheStringAndReportsWhatDoesNotFit) {
+  NumberText buffer;
+  const auto into = [&](double v, std::uint32_t f) -> std::string {
+    const std::size_t n = FormatNumberInto(v, f, buffer);
+    return n == std::string_view::npos ? "(no fit)" : std::string(buffer.data(), n);
+  };
+  for (const double v : {0.0, -0.0, 7.0, -7.0, 1234567.0, 99999.5, 0.005, 1e15, 9007199254740991.0,
+                         9007199254740993.0, 1e22, -2.675, std::numeric_limits<double>::max(), kSysmis})
+    for (const std::uint32_t f : {F(8, 5, 0), F(8, 5, 2), F(12, 3, 1), F(12, 4, 3), F(8, 17, 2), F(6, 16, 0),
+                                  F(8, 31, 1), F(8, 32, 2), F(8, 1, 0)}) {
+      SCOPED_TRACE(std::to_string(v) + " in " + std::to_string(f));
+      EXPECT_EQ(into(v, f), FormatNumber(v, f));
+    }
+  EXPECT_EQ(FormatNumber(999.5, F(8, 5, 0)), "1000");
+  EXPECT_EQ(FormatNumber(1230000.0, F(8, 17, 1)), "1.2E+06");
+  EXPECT_EQ(FormatNumber(-1230000.0, F(8, 3, 0)), "-1,230,000");
+
+  // Zero-padded to a width past the buffer: the text is the width long.
+  const std::uint32_t wide = F(5000, 16, 0);
+  EXPECT_EQ(into(-42, wide), "(no fit)");
+  const std::string padded = FormatNumber(-42, wide);
+  EXPECT_EQ(padded.size(), 5001u);
+  EXPECT_EQ(padded.substr(0, 3), "-00");
+  EXPECT_EQ(padded.substr(padded.size() - 3), "042");
 }
 
 TEST(NumberFormat, NumberCellPadsToTheWidthOnlyWhenFormatted) {

@@ -4,6 +4,7 @@
 #include <nlohmann/json.hpp>
 
 #include <bit>
+#include <charconv>
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
@@ -11,6 +12,8 @@
 #include <limits>
 #include <random>
 #include <sstream>
+#include <string_view>
+#include <vector>
 
 #include <omf/model/CellText.h>
 
@@ -130,6 +133,28 @@ TEST(JsonWriter, NumbersAreShortestAndReadBackExactly) {
                   .EndArray();
             }),
             "[-9223372036854775808,18446744073709551615,-7,0]");
+}
+
+// Whole numbers take a shortcut past the general conversion; it must choose between the plain and the
+// scientific form exactly as std::to_chars does (1000000 is "1e+06", 1234000 stays plain).
+TEST(JsonWriter, WholeNumbersAreWrittenAsTheGeneralConversionWritesThem) {
+  std::vector<double> values;
+  for (double p = 1; p < 1e17; p *= 10)
+    for (const double m : {1.0, 2.0, 12.0, 123.0, 1234.0, 1001.0, 99999.0, 123456789.0})
+      values.push_back(m * p);
+  for (std::uint64_t v = 1; v < 3000; v += 7)
+    values.push_back(static_cast<double>(v));
+  values.push_back(9007199254740991.0);
+  values.push_back(9007199254740992.0);
+  values.push_back(4503599627370496.0);
+  for (const double v : values)
+    for (const double signed_ : {v, -v}) {
+      char ours[JsonWriter::kNumberBytes], theirs[JsonWriter::kNumberBytes];
+      const std::string_view got(ours, static_cast<std::size_t>(JsonWriter::Shortest(ours, signed_) - ours));
+      const std::string_view want(theirs, static_cast<std::size_t>(
+                                              std::to_chars(theirs, theirs + sizeof theirs, signed_).ptr - theirs));
+      ASSERT_EQ(got, want) << signed_;
+    }
 }
 
 TEST(JsonWriter, CommasNestingAndLines) {
