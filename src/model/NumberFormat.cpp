@@ -144,8 +144,13 @@ public:
       _overflow = true;
   }
   void Put(std::string_view s) {
-    for (char c : s)
-      Put(c);
+    if (_text != nullptr) {
+      _text->append(s);
+    } else if (static_cast<std::size_t>(_end - _p) >= s.size()) {
+      _p = std::copy(s.begin(), s.end(), _p);
+    } else {
+      _overflow = true;
+    }
   }
   void Fill(char c, std::size_t n) {
     if (_text != nullptr) {
@@ -190,10 +195,25 @@ void IntegerPart(Out& out, const Decimal& d, char separator, std::size_t padTo) 
     out.Put('0');
     return;
   }
+  if (separator == '\0') {
+    const long kept = std::min(length, d.count);
+    out.Put(std::string_view(d.digits.data(), static_cast<std::size_t>(kept)));
+    out.Fill('0', static_cast<std::size_t>(length - kept));
+    return;
+  }
   for (long i = 0; i < length; ++i) {
     if (separator != '\0' && i > 0 && (length - i) % 3 == 0) out.Put(separator);
     out.Put(d.At(i));
   }
+}
+
+// `n` digits from position `from` on (zeros where the number has none).
+void DigitsFrom(Out& out, const Decimal& d, long from, long n) {
+  const long begin = std::max(from, 0L), end = std::min(from + n, d.count);
+  if (begin >= end) return out.Fill('0', static_cast<std::size_t>(n));
+  out.Fill('0', static_cast<std::size_t>(begin - from));
+  out.Put(std::string_view(d.digits.data() + begin, static_cast<std::size_t>(end - begin)));
+  out.Fill('0', static_cast<std::size_t>(from + n - end));
 }
 
 // The digits of a finite, rounded number without sign, prefix or suffix.
@@ -203,16 +223,14 @@ void Digits(Out& out, const FormatRow& row, const Decimal& d, long decimals, uns
     IntegerPart(out, d, '\0', 0);
     const long shown = std::max(0L, d.count - d.point);
     if (shown > 0) out.Put(row.point);
-    for (long i = 0; i < shown; ++i)
-      out.Put(d.At(d.point + i));
+    DigitsFrom(out, d, d.point, shown);
     return;
   }
   case Notation::kScientific: {
     const long exponent = d.IsZero() ? 0 : d.point - 1;
     out.Put(d.At(0));
     if (decimals > 0) out.Put(row.point);
-    for (long i = 1; i <= decimals; ++i)
-      out.Put(d.At(i));
+    DigitsFrom(out, d, 1, decimals);
     out.Put('E');
     out.Put(exponent < 0 ? '-' : '+');
     std::array<char, 8> magnitude{};
@@ -227,8 +245,7 @@ void Digits(Out& out, const FormatRow& row, const Decimal& d, long decimals, uns
   case Notation::kZeroPadded:
     IntegerPart(out, d, row.separator, row.notation == Notation::kZeroPadded ? width : 0);
     if (decimals > 0) out.Put(row.point);
-    for (long i = 0; i < decimals; ++i)
-      out.Put(d.At(d.point + i));
+    DigitsFrom(out, d, d.point, decimals);
     return;
   }
 }
