@@ -258,7 +258,12 @@ OmDimensionNode* OmDimension::Child(OmDimensionNode* parent, const OmCellText& l
   const auto index = static_cast<std::uint32_t>(parent->_children.size());
   parent->_children.push_back(std::move(node));
   parent->_group = true;
-  if (parent->_index && !parent->_indexDirty) parent->_index->Insert(HashText(made->Label()), index);
+  if (parent->_index && !parent->_indexDirty) {
+    const std::size_t hash = HashText(made->Label());
+    if (parent->_labelsUnique && IndexedMatch(*parent, hash, made->Label(), group) >= 0)
+      parent->_labelsUnique = false;
+    parent->_index->Insert(hash, index);
+  }
   if (subscript != OmDimensionNode::kNoSubscript) {
     NoteSubscript(subscript);
     if (_table) _table->Revive(*this, subscript);
@@ -276,13 +281,34 @@ int OmDimension::FindChild(const OmDimensionNode* parent, const OmCellText& labe
   auto* p = const_cast<OmDimensionNode*>(parent);
   if (!p->_index || p->_indexDirty) {
     p->_index = std::make_unique<OmLabelIndex>(kids.size());
-    for (std::size_t i = 0; i < kids.size(); ++i)
-      p->_index->Insert(HashText(*kids[i]->_label), static_cast<std::uint32_t>(i));
+    p->_labelsUnique = true;
+    for (std::size_t i = 0; i < kids.size(); ++i) {
+      const std::size_t hash = HashText(*kids[i]->_label);
+      if (p->_labelsUnique && IndexedMatch(*p, hash, *kids[i]->_label, kids[i]->_group) >= 0)
+        p->_labelsUnique = false;
+      p->_index->Insert(hash, static_cast<std::uint32_t>(i));
+    }
     p->_indexDirty = false;
   }
+  // Categories mostly come again in the order they first came (each row of a crosstab names its columns
+  // in turn), so the child found last and the one after it are tried before hashing. A match there is
+  // the first one only when labels are unique.
+  if (p->_labelsUnique)
+    for (const std::uint32_t guess : {p->_lastFound, p->_lastFound + 1})
+      if (guess < kids.size() && kids[guess]->_group == group && kids[guess]->_label->Equals(label)) {
+        p->_lastFound = guess;
+        return static_cast<int>(guess);
+      }
+  const int found = IndexedMatch(*p, HashText(label), label, group);
+  if (found >= 0) p->_lastFound = static_cast<std::uint32_t>(found);
+  return found;
+}
+
+int OmDimension::IndexedMatch(const OmDimensionNode& parent, std::size_t hash, const OmCellText& label,
+                              bool group) {
   int found = -1;
-  p->_index->Find(HashText(label), [&](std::uint32_t i) {
-    const OmDimensionNode& k = *kids[i];
+  parent._index->Find(hash, [&](std::uint32_t i) {
+    const OmDimensionNode& k = *parent._children[i];
     if (k._group == group && k._label->Equals(label) && (found < 0 || static_cast<int>(i) < found))
       found = static_cast<int>(i);
   });

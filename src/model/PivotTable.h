@@ -83,6 +83,10 @@ private:
   bool _mark = false;
   bool _second = false;
   bool _indexDirty = true;
+  // With the index: no two children share a label (and kind), so the first match is the only one.
+  bool _labelsUnique = false;
+  // The child that the last lookup through the index found.
+  std::uint32_t _lastFound = 0;
 };
 
 class OmDimension {
@@ -120,6 +124,9 @@ public:
   std::vector<const OmDimensionNode*> Categories() const;
 
 private:
+  // The first child that the parent's index holds under `hash` with an equal label and group flag, or -1.
+  static int IndexedMatch(const OmDimensionNode& parent, std::size_t hash, const OmCellText& label,
+                          bool group);
   friend class OmPivotTable;
   void NoteSubscript(int subscript);
   OmPivotTable* _table;

@@ -112,7 +112,8 @@ char* JsonWriter::Shortest(char* at, double value) {
   if (magnitude >= 1 && magnitude < 9007199254740992.0 && magnitude == std::floor(magnitude)) {
     char digits[20];
     const auto whole = static_cast<std::uint64_t>(magnitude);
-    const auto n = static_cast<std::size_t>(std::to_chars(digits, digits + sizeof digits, whole).ptr - digits);
+    const auto n =
+        static_cast<std::size_t>(std::to_chars(digits, digits + sizeof digits, whole).ptr - digits);
     std::size_t significant = n;
     while (significant > 1 && digits[significant - 1] == '0')
       --significant;

@@ -119,8 +119,8 @@ private:
 struct StreamReader::Impl {
   std::unique_ptr<MappedFile> _mapped;
   std::vector<unsigned char> _owned;
-  bool _writable = false;  // _bytes may be changed in place (a mapped file, _owned)
-  StreamRecord _scratch;   // for records handed out by view from input that must not change
+  bool _writable = false;                // _bytes may be changed in place (a mapped file, _owned)
+  StreamRecord _scratch;                 // for records handed out by view from input that must not change
   std::span<const unsigned char> _bytes; // memory input
   std::unique_ptr<std::istream> _ownedStream;
   std::istream* _in = nullptr;        // stream input when set

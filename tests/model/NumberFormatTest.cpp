@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <string>
 #include <string_view>
-#include <limits>
 
 using namespace omf;
 

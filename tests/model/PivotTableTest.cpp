@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
 
 #include <omf/model/PivotTable.h>
 #include <omf/tables/MultiBase.h>
@@ -46,6 +47,32 @@ TEST(PivotTable, ChildrenAreFoundByLabelAndGroupFlag) {
   // After a reorder the index still answers.
   std::reverse(root->Children().begin(), root->Children().end());
   EXPECT_EQ(dim.FindChild(root, N(0), false), 41);
+}
+
+// Lookups in the order the children came try the next child first; the answer is still the first child
+// with the label, also once two children share one.
+TEST(PivotTable, LookupsInArrivalOrderFindTheFirstMatch) {
+  Fixture f;
+  const int d = f.t.AddDimension(S("D"));
+  OmDimension& dim = f.Dim(d);
+  OmDimensionNode* root = &dim.Root();
+  for (int i = 0; i < 30; ++i)
+    dim.Child(root, S("c" + std::to_string(i)), dim.Size(), false);
+  for (int round = 0; round < 2; ++round)
+    for (int i = 0; i < 30; ++i)
+      ASSERT_EQ(dim.FindChild(root, S("c" + std::to_string(i)), false), i);
+  EXPECT_EQ(dim.FindChild(root, S("c3"), false), 3); // a jump back
+  EXPECT_EQ(dim.FindChild(root, S("c3"), true), -1); // the same label as a group
+  // A later child with an earlier child's label, added through the index, then renamed into one.
+  dim.Child(root, S("c5"), dim.Size(), false);
+  EXPECT_EQ(dim.FindChild(root, S("c4"), false), 4);
+  EXPECT_EQ(dim.FindChild(root, S("c5"), false), 5);
+  root->Child(20).SetLabel(CloneText(S("c8")));
+  EXPECT_EQ(dim.FindChild(root, S("c7"), false), 7);
+  EXPECT_EQ(dim.FindChild(root, S("c8"), false), 8);
+  EXPECT_EQ(dim.FindChild(root, S("c19"), false), 19);
+  EXPECT_EQ(dim.FindChild(root, S("c8"), false), 8);
+  EXPECT_EQ(dim.FindChild(root, S("c20"), false), -1);
 }
 
 TEST(PivotTable, CellsByCoordinates) {

@@ -4,8 +4,8 @@
 #include <nlohmann/json.hpp>
 
 #include <bit>
-#include <charconv>
 #include <cfloat>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <functional>
@@ -151,8 +151,9 @@ TEST(JsonWriter, WholeNumbersAreWrittenAsTheGeneralConversionWritesThem) {
     for (const double signed_ : {v, -v}) {
       char ours[JsonWriter::kNumberBytes], theirs[JsonWriter::kNumberBytes];
       const std::string_view got(ours, static_cast<std::size_t>(JsonWriter::Shortest(ours, signed_) - ours));
-      const std::string_view want(theirs, static_cast<std::size_t>(
-                                              std::to_chars(theirs, theirs + sizeof theirs, signed_).ptr - theirs));
+      const std::string_view want(
+          theirs,
+          static_cast<std::size_t>(std::to_chars(theirs, theirs + sizeof theirs, signed_).ptr - theirs));
       ASSERT_EQ(got, want) << signed_;
     }
 }
