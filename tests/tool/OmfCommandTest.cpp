@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <initializer_list>
@@ -17,6 +19,9 @@
 #include <nlohmann/json.hpp>
 
 #include "RunOmf.h"
+#include "bench/Crosstab.h"
+#include "tools/omf/OutputFile.h"
+#include <omf/stream/StreamFile.h>
 
 namespace {
 
@@ -545,6 +550,41 @@ TEST(OmfCommand, CommandLineConveniences) {
       << some.out;
   EXPECT_NE(some.out.find("\nFRENCH    fr     French                missing: "), std::string::npos)
       << some.out;
+}
+
+// Output files are written over in place by a writer thread: an older, longer file keeps nothing of
+// its own, a document of many blocks arrives whole and in order, and a failed write is one line.
+TEST(OmfCommand, OutputFilesHoldExactlyTheDocument) {
+  const Outcome expected = Omf("render --format json");
+  ASSERT_EQ(expected.status, 0) << expected.err;
+  const fs::path out = Temp("over.json");
+  {
+    std::ofstream older(out, std::ios::binary);
+    older << std::string(3 * expected.out.size() + 12345, 'x');
+  }
+  ASSERT_EQ(Omf("render --format json -o " + out.string()).status, 0);
+  EXPECT_TRUE(ReadFile(out) == expected.out);
+  fs::remove(out);
+
+  // A crosstab whose JSON export takes several of the writer's blocks.
+  const fs::path stream = Temp("big.omfs"), big = Temp("big.json");
+  {
+    omf::stream::StreamFileWriter writer(stream.string());
+    omf::bench::WriteCrosstab(writer, 150);
+    writer.Flush();
+  }
+  const Outcome piped = Omf("render --quiet --format json " + stream.string());
+  ASSERT_GT(piped.out.size(), 2 * omf::tool::OutputFile::kBlockBytes);
+  ASSERT_EQ(Omf("render --quiet --format json -o " + big.string() + " " + stream.string()).status, 0);
+  EXPECT_TRUE(ReadFile(big) == piped.out);
+  fs::remove(stream);
+  fs::remove(big);
+
+  if (fs::exists("/dev/full")) {
+    const Outcome full = Omf("render -o /dev/full");
+    EXPECT_EQ(full.status, 2);
+    EXPECT_EQ(full.err, "omf: /dev/full: cannot write: " + std::string(std::strerror(ENOSPC)) + "\n");
+  }
 }
 
 // Inputs that are no readable file fail with one line and write nothing.

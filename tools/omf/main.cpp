@@ -26,6 +26,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include "OutputFile.h"
 #include "examples/BuiltinSession.h"
 #include <omf/export/Export.h>
 #include <omf/export/Session.h>
@@ -136,11 +137,20 @@ std::vector<std::string> Render(const OmOutputTree& tree, const std::string& for
     if (!std::cout) throw CommandError("cannot write to standard output");
     return omitted;
   }
-  std::ofstream file(path, std::ios::binary);
-  if (!file) throw CommandError(path + ": cannot open for writing: " + std::strerror(errno));
-  auto omitted = RenderTo(tree, format, words, file);
-  file.close();
-  if (!file) throw CommandError(path + ": cannot write");
+  std::unique_ptr<omf::tool::OutputFile> file;
+  try {
+    file = std::make_unique<omf::tool::OutputFile>(path);
+  } catch (const std::runtime_error& e) {
+    throw CommandError(e.what());
+  }
+  std::ostream out(file.get());
+  auto omitted = RenderTo(tree, format, words, out);
+  out.flush();
+  try {
+    file->Close();
+  } catch (const std::runtime_error& e) {
+    throw CommandError(e.what());
+  }
   return omitted;
 }
 

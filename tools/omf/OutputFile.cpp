@@ -1,0 +1,123 @@
+#include "OutputFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <stdexcept>
+
+namespace omf::tool {
+
+OutputFile::OutputFile(const std::string& path) : _path(path) {
+  _fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+  if (_fd < 0) throw std::runtime_error(path + ": cannot open for writing: " + std::strerror(errno));
+  struct stat st {};
+  _regular = ::fstat(_fd, &st) == 0 && S_ISREG(st.st_mode);
+  _current.resize(kBlockBytes);
+  setp(_current.data(), _current.data() + _current.size());
+  _writer = std::thread([this] { Run(); });
+}
+
+OutputFile::~OutputFile() {
+  if (_fd < 0) return;
+  try {
+    Finish();
+  } catch (...) {
+    // Nothing to report to from a destructor; what was written stays.
+  }
+  ::close(_fd);
+}
+
+void OutputFile::Close() {
+  Finish();
+  const int error = _error;
+  const bool closed = ::close(_fd) == 0;
+  const int closeError = errno;
+  _fd = -1;
+  if (error != 0) throw std::runtime_error(_path + ": cannot write: " + std::strerror(error));
+  if (!closed) throw std::runtime_error(_path + ": cannot write: " + std::strerror(closeError));
+}
+
+OutputFile::int_type OutputFile::overflow(int_type c) {
+  HandOver();
+  if (!traits_type::eq_int_type(c, traits_type::eof())) {
+    *pptr() = traits_type::to_char_type(c);
+    pbump(1);
+  }
+  return traits_type::not_eof(c);
+}
+
+std::streamsize OutputFile::xsputn(const char* s, std::streamsize n) {
+  std::streamsize done = 0;
+  while (done < n) {
+    if (pptr() == epptr()) HandOver();
+    const auto room = static_cast<std::streamsize>(epptr() - pptr());
+    const std::streamsize k = std::min(room, n - done);
+    std::memcpy(pptr(), s + done, static_cast<std::size_t>(k));
+    pbump(static_cast<int>(k));
+    done += k;
+  }
+  return n;
+}
+
+void OutputFile::HandOver() {
+  _current.resize(static_cast<std::size_t>(pptr() - pbase()));
+  std::unique_lock lock(_mutex);
+  _changed.wait(lock, [this] { return _waiting.size() < kBlocksWaiting; });
+  if (!_current.empty()) _waiting.push_back(std::move(_current));
+  if (!_spare.empty()) {
+    _current = std::move(_spare.back());
+    _spare.pop_back();
+  } else {
+    _current = std::vector<char>();
+  }
+  lock.unlock();
+  _changed.notify_all();
+  _current.resize(kBlockBytes);
+  setp(_current.data(), _current.data() + _current.size());
+}
+
+void OutputFile::Run() {
+  std::unique_lock lock(_mutex);
+  for (;;) {
+    _changed.wait(lock, [this] { return !_waiting.empty() || _closing; });
+    if (_waiting.empty()) return;
+    std::vector<char> block = std::move(_waiting.front());
+    _waiting.pop_front();
+    const bool failed = _error != 0;
+    lock.unlock();
+    _changed.notify_all();
+    std::size_t at = 0;
+    int error = 0;
+    while (!failed && at < block.size()) {
+      const ssize_t n = ::write(_fd, block.data() + at, block.size() - at);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) {
+        error = n < 0 ? errno : EIO;
+        break;
+      }
+      at += static_cast<std::size_t>(n);
+    }
+    lock.lock();
+    _written += at;
+    if (error != 0 && _error == 0) _error = error;
+    _spare.push_back(std::move(block));
+  }
+}
+
+void OutputFile::Finish() {
+  if (!_writer.joinable()) return;
+  HandOver();
+  {
+    std::lock_guard lock(_mutex);
+    _closing = true;
+  }
+  _changed.notify_all();
+  _writer.join();
+  // The old contents past the new end go.
+  if (_regular && ::ftruncate(_fd, static_cast<off_t>(_written)) != 0 && _error == 0) _error = errno;
+}
+
+} // namespace omf::tool

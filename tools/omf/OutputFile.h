@@ -1,0 +1,60 @@
+#pragma once
+// A file that a renderer writes into while a thread of its own hands the bytes to the system, so that
+// copying them into the file costs the renderer nothing on a machine with a second core. The renderer
+// fills blocks; the thread writes them in order; a bounded number of blocks wait, so memory stays small
+// however large the document.
+//
+// An existing file is written over in place and cut to the new length at the end, instead of being
+// emptied first: the system then reuses the file's pages rather than freeing and allocating them all
+// again. What was written before a failure stays, and nothing after it.
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <mutex>
+#include <streambuf>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace omf::tool {
+
+class OutputFile final : public std::streambuf {
+public:
+  static constexpr std::size_t kBlockBytes = std::size_t{1} << 20;
+  static constexpr std::size_t kBlocksWaiting = 4;
+
+  // Throws std::runtime_error naming the path and the system's reason when it cannot be opened.
+  explicit OutputFile(const std::string& path);
+  // Without Close: waits for the blocks handed over, keeps what was written and cuts the rest.
+  ~OutputFile() override;
+  OutputFile(const OutputFile&) = delete;
+  OutputFile& operator=(const OutputFile&) = delete;
+
+  // Writes what is left, cuts the file to what was written and closes it; throws std::runtime_error
+  // naming the path and the reason when any write failed.
+  void Close();
+
+protected:
+  int_type overflow(int_type c) override;
+  std::streamsize xsputn(const char* s, std::streamsize n) override;
+
+private:
+  void HandOver();
+  void Run();
+  void Finish();
+
+  std::string _path;
+  int _fd = -1;
+  bool _regular = false;
+  std::vector<char> _current;
+  std::mutex _mutex;
+  std::condition_variable _changed;
+  std::deque<std::vector<char>> _waiting; // full blocks, oldest first
+  std::vector<std::vector<char>> _spare;  // written blocks, for reuse
+  bool _closing = false;
+  int _error = 0;           // errno of the first failed write
+  std::size_t _written = 0; // bytes in the file
+  std::thread _writer;
+};
+
+} // namespace omf::tool
