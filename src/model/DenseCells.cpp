@@ -12,30 +12,46 @@ namespace omf {
 
 namespace {
 
-// Asks for transparent huge pages over the whole 2 MiB pages of a large block that is not yet touched:
-// a million cells then fault in a few pages rather than thousands.
-void AdviseHugePages(void* p, std::size_t bytes) {
+constexpr std::size_t kHugePage = std::size_t{2} << 20;
+
+// A block left unwritten. A big block that will be mostly filled is mapped on whole huge pages where
+// the kernel offers them, so that a million cells fault in a few pages rather than thousands (this is
+// where most of the time of laying out a growing store went); a sparse one is not, since a huge page
+// faulted in by one cell costs 2 MiB.
+template <class T> OmBlock<T> Untouched(std::uint64_t n, bool filled, bool zeroed = false) {
+  const std::size_t bytes = static_cast<std::size_t>(n) * sizeof(T);
 #if defined(__linux__) && defined(MADV_HUGEPAGE)
-  constexpr std::uintptr_t kHuge = std::uintptr_t{2} << 20;
-  if (bytes < 2 * kHuge) return;
-  const auto begin = (reinterpret_cast<std::uintptr_t>(p) + kHuge - 1) & ~(kHuge - 1);
-  const auto end = (reinterpret_cast<std::uintptr_t>(p) + bytes) & ~(kHuge - 1);
-  if (end > begin) (void)madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+  if (filled && bytes >= 2 * kHugePage) {
+    // Room to start on a huge page boundary; the pages before it and after the block are given back.
+    const std::size_t length = (bytes + kHugePage - 1) / kHugePage * kHugePage;
+    void* raw = mmap(nullptr, length + kHugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (raw != MAP_FAILED) {
+      const auto start = reinterpret_cast<std::uintptr_t>(raw);
+      const std::uintptr_t aligned = (start + kHugePage - 1) & ~(std::uintptr_t{kHugePage} - 1);
+      if (aligned > start) munmap(raw, aligned - start);
+      munmap(reinterpret_cast<void*>(aligned + length), start + kHugePage - aligned);
+      (void)madvise(reinterpret_cast<void*>(aligned), length, MADV_HUGEPAGE);
+      // Fresh anonymous pages read as zeros.
+      return OmBlock<T>(reinterpret_cast<T*>(aligned), OmFreeBlock{length});
+    }
+  }
+#else
+  (void)filled;
+#endif
+  T* block = zeroed ? new T[static_cast<std::size_t>(n)]() : new T[static_cast<std::size_t>(n)];
+  return OmBlock<T>(block, OmFreeBlock{});
+}
+
+} // namespace
+
+void OmFreeBlock::Unmap(void* p, std::size_t bytes) {
+#if defined(__linux__)
+  munmap(p, bytes);
 #else
   (void)p;
   (void)bytes;
 #endif
 }
-
-// A block left unwritten; huge pages are asked for only when it will be mostly filled, since a huge page
-// faulted in by one cell costs 2 MiB.
-template <class T> std::unique_ptr<T[]> Untouched(std::uint64_t n, bool filled) {
-  std::unique_ptr<T[]> block(new T[static_cast<std::size_t>(n)]);
-  if (filled) AdviseHugePages(block.get(), static_cast<std::size_t>(n) * sizeof(T));
-  return block;
-}
-
-} // namespace
 
 void OmDenseCells::AddDimension() {
   if (_radix.empty()) return;
@@ -152,11 +168,12 @@ bool OmDenseCells::Grow(const int* at, std::size_t count, const std::vector<int>
   for (std::size_t d = width; d-- > 1;)
     stride[d - 1] = stride[d] * radix[d];
   // The new arrays are complete before anything changes, so running out of memory leaves the store whole.
-  const bool filled = places <= 2 * (_count + 1);
+  // A store at least a quarter full (growth by doubling leaves it about half full) is given huge pages.
+  const bool filled = places <= 4 * (_count + 1);
   auto values = Untouched<double>(places, filled);
   auto formats = Untouched<std::uint8_t>(places, filled);
   const std::size_t words = static_cast<std::size_t>((places + 63) / 64);
-  std::unique_ptr<std::uint64_t[]> bits(new std::uint64_t[words]());
+  auto bits = Untouched<std::uint64_t>(words, filled, true);
   if (_count != 0 && _radix.size() == width && 2 * _count >= _places) {
     // A mostly filled store: the places along the last dimension lie side by side in both layouts, so
     // each run of them moves in one copy.

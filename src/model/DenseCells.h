@@ -11,6 +11,19 @@
 
 namespace omf {
 
+// Frees a block of the compact store: pages mapped for it, or heap memory.
+struct OmFreeBlock {
+  std::size_t mapped = 0; // bytes mapped, 0 for a block from the heap
+  template <class T> void operator()(T* p) const {
+    if (mapped != 0)
+      Unmap(p, mapped);
+    else
+      delete[] p;
+  }
+  static void Unmap(void* p, std::size_t bytes);
+};
+template <class T> using OmBlock = std::unique_ptr<T[], OmFreeBlock>;
+
 class OmDenseCells {
 public:
   static constexpr std::uint64_t npos = ~std::uint64_t{0};
@@ -116,9 +129,9 @@ private:
   std::size_t _count = 0;
   // Values and format indexes are left unwritten until a cell takes their place, so that the pages of
   // places never used are never touched.
-  std::unique_ptr<double[]> _values;
-  std::unique_ptr<std::uint8_t[]> _formats;
-  std::unique_ptr<std::uint64_t[]> _bits;
+  OmBlock<double> _values;
+  OmBlock<std::uint8_t> _formats;
+  OmBlock<std::uint64_t> _bits;
   std::vector<std::uint32_t> _formatList;
   std::uint32_t _lastFormat = 0;
   int _lastIndex = -1;

@@ -94,26 +94,43 @@ public:
     struct stat st {};
     void* p = MAP_FAILED;
     if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
-      p = ::mmap(nullptr, static_cast<std::size_t>(st.st_size), PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+      p = ::mmap(nullptr, static_cast<std::size_t>(st.st_size), PROT_READ | PROT_WRITE, MAP_PRIVATE, fd, 0);
     ::close(fd);
     if (p == MAP_FAILED) return nullptr;
-    const auto size = static_cast<std::size_t>(st.st_size);
-    // Mapped for reading first, so that populating the pages copies none; a page that a receiver changes
-    // (swapped fields reversed in place) then becomes a private copy, and the file stays as it is.
-    if (::mprotect(p, size, PROT_READ | PROT_WRITE) != 0) {
-      ::munmap(p, size);
-      return nullptr;
-    }
-    return std::unique_ptr<MappedFile>(new MappedFile(static_cast<unsigned char*>(p), size));
+    // A page that a receiver changes (swapped fields reversed in place) becomes a private copy; the file
+    // stays as it is.
+    return std::unique_ptr<MappedFile>(
+        new MappedFile(static_cast<unsigned char*>(p), static_cast<std::size_t>(st.st_size)));
   }
   ~MappedFile() { ::munmap(_bytes.data(), _bytes.size()); }
   MappedFile(const MappedFile&) = delete;
   MappedFile& operator=(const MappedFile&) = delete;
   std::span<unsigned char> Bytes() const { return _bytes; }
 
+  // Called as reading reaches `offset`: the pages of the window ahead are mapped in one call instead of
+  // one fault each, and those of windows read past are let go, so that the file never counts in the
+  // process's memory more than two windows' worth.
+  void Reached(std::uint64_t offset) {
+    if (offset < _ahead) return;
+    const std::uint64_t begin = offset / kWindow * kWindow;
+    const std::uint64_t end = std::min<std::uint64_t>(begin + 2 * kWindow, _bytes.size());
+#if defined(MADV_POPULATE_READ)
+    (void)::madvise(_bytes.data() + _ahead, static_cast<std::size_t>(end - _ahead), MADV_POPULATE_READ);
+#endif
+    if (begin > kWindow) {
+      const std::uint64_t done = begin - kWindow; // the window before the current one may hold the record
+      (void)::madvise(_bytes.data() + _released, static_cast<std::size_t>(done - _released), MADV_DONTNEED);
+      _released = done;
+    }
+    _ahead = end;
+  }
+
 private:
+  static constexpr std::uint64_t kWindow = std::uint64_t{2} << 20; // a multiple of the page size
   MappedFile(unsigned char* data, std::size_t size) : _bytes(data, size) {}
   std::span<unsigned char> _bytes;
+  std::uint64_t _ahead = 0;    // mapped in up to here
+  std::uint64_t _released = 0; // let go up to here
 };
 
 struct StreamReader::Impl {
@@ -199,6 +216,7 @@ struct StreamReader::Impl {
   }
 
   bool Next(RecordView& view) {
+    if (_mapped) _mapped->Reached(_offset);
     if (_writable && _bytes.size() - _offset >= kRecordHeaderBytes) {
       const unsigned char* p = _bytes.data() + _offset;
       const std::uint32_t n = ReadLe(p + 2, 4);
@@ -222,6 +240,7 @@ struct StreamReader::Impl {
   }
 
   bool Next(StreamRecord& record) {
+    if (_mapped) _mapped->Reached(_offset);
     if (_in == nullptr && _bytes.size() - _offset >= kRecordHeaderBytes) {
       // A whole record in memory, the common case, read without going through Peek.
       const unsigned char* p = _bytes.data() + _offset;

@@ -15,8 +15,8 @@ OutputFile::OutputFile(const std::string& path) : _path(path) {
   if (_fd < 0) throw std::runtime_error(path + ": cannot open for writing: " + std::strerror(errno));
   struct stat st {};
   _regular = ::fstat(_fd, &st) == 0 && S_ISREG(st.st_mode);
-  _current.resize(kBlockBytes);
-  setp(_current.data(), _current.data() + _current.size());
+  _current.bytes.reset(new char[kBlockBytes]);
+  setp(_current.bytes.get(), _current.bytes.get() + kBlockBytes);
   _writer = std::thread([this] { Run(); });
 }
 
@@ -63,20 +63,25 @@ std::streamsize OutputFile::xsputn(const char* s, std::streamsize n) {
 }
 
 void OutputFile::HandOver() {
-  _current.resize(static_cast<std::size_t>(pptr() - pbase()));
+  _current.used = static_cast<std::size_t>(pptr() - pbase());
   std::unique_lock lock(_mutex);
   _changed.wait(lock, [this] { return _waiting.size() < kBlocksWaiting; });
-  if (!_current.empty()) _waiting.push_back(std::move(_current));
+  if (_current.used == 0) {
+    setp(_current.bytes.get(), _current.bytes.get() + kBlockBytes);
+    return;
+  }
+  _waiting.push_back(std::move(_current));
   if (!_spare.empty()) {
     _current = std::move(_spare.back());
     _spare.pop_back();
   } else {
-    _current = std::vector<char>();
+    _current = Block{};
   }
   lock.unlock();
   _changed.notify_all();
-  _current.resize(kBlockBytes);
-  setp(_current.data(), _current.data() + _current.size());
+  if (!_current.bytes) _current.bytes.reset(new char[kBlockBytes]);
+  _current.used = 0;
+  setp(_current.bytes.get(), _current.bytes.get() + kBlockBytes);
 }
 
 void OutputFile::Run() {
@@ -84,15 +89,15 @@ void OutputFile::Run() {
   for (;;) {
     _changed.wait(lock, [this] { return !_waiting.empty() || _closing; });
     if (_waiting.empty()) return;
-    std::vector<char> block = std::move(_waiting.front());
+    Block block = std::move(_waiting.front());
     _waiting.pop_front();
     const bool failed = _error != 0;
     lock.unlock();
     _changed.notify_all();
     std::size_t at = 0;
     int error = 0;
-    while (!failed && at < block.size()) {
-      const ssize_t n = ::write(_fd, block.data() + at, block.size() - at);
+    while (!failed && at < block.used) {
+      const ssize_t n = ::write(_fd, block.bytes.get() + at, block.used - at);
       if (n < 0 && errno == EINTR) continue;
       if (n <= 0) {
         error = n < 0 ? errno : EIO;

@@ -10,6 +10,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <streambuf>
 #include <string>
@@ -20,7 +21,8 @@ namespace omf::tool {
 
 class OutputFile final : public std::streambuf {
 public:
-  static constexpr std::size_t kBlockBytes = std::size_t{1} << 20;
+  // Small enough that the blocks in use (at most kBlocksWaiting + 2) stay few pages each.
+  static constexpr std::size_t kBlockBytes = std::size_t{1} << 18;
   static constexpr std::size_t kBlocksWaiting = 4;
 
   // Throws std::runtime_error naming the path and the system's reason when it cannot be opened.
@@ -46,11 +48,15 @@ private:
   std::string _path;
   int _fd = -1;
   bool _regular = false;
-  std::vector<char> _current;
+  struct Block {
+    std::unique_ptr<char[]> bytes; // kBlockBytes of them, never zero-filled
+    std::size_t used = 0;
+  };
+  Block _current;
   std::mutex _mutex;
   std::condition_variable _changed;
-  std::deque<std::vector<char>> _waiting; // full blocks, oldest first
-  std::vector<std::vector<char>> _spare;  // written blocks, for reuse
+  std::deque<Block> _waiting; // full blocks, oldest first
+  std::vector<Block> _spare;  // written blocks, for reuse
   bool _closing = false;
   int _error = 0;           // errno of the first failed write
   std::size_t _written = 0; // bytes in the file
