@@ -355,20 +355,32 @@ std::size_t PlainLoop(const std::string& path) {
 
 // ---- omf
 
-// Collects the rendered bytes in one growing string, as the plain loop does in its buffer.
-class StringBuffer final : public std::streambuf {
+// Collects the rendered bytes in one growing buffer of pages, as the plain loop does.
+class PagesBuffer final : public std::streambuf {
 public:
-  std::string bytes;
+  PagesBuffer() : _pages(1 << 21) {}
+  std::size_t Size() const { return _used; }
 
 protected:
   int_type overflow(int_type c) override {
-    if (c != traits_type::eof()) bytes.push_back(static_cast<char>(c));
+    if (c != traits_type::eof()) {
+      const char ch = static_cast<char>(c);
+      xsputn(&ch, 1);
+    }
     return c;
   }
   std::streamsize xsputn(const char* s, std::streamsize n) override {
-    bytes.append(s, static_cast<std::size_t>(n));
+    const auto k = static_cast<std::size_t>(n);
+    while (_pages.Size() - _used < k)
+      _pages.Grow(_pages.Size() * 2);
+    std::memcpy(_pages.Data() + _used, s, k);
+    _used += k;
     return n;
   }
+
+private:
+  Pages _pages;
+  std::size_t _used = 0;
 };
 
 struct Keep : OmFactory::Observer {
@@ -385,10 +397,10 @@ std::size_t OmfJson(const std::string& path) {
   stream::FactorySink sink(factory);
   stream::StreamReader reader = stream::StreamReader::OpenFile(path);
   stream::PlayStream(reader, sink);
-  StringBuffer buffer;
+  PagesBuffer buffer;
   std::ostream out(&buffer);
   render::JsonRenderer().Render(tree, out);
-  return buffer.bytes.size();
+  return buffer.Size();
 }
 
 double Seconds(std::chrono::steady_clock::duration d) {
