@@ -48,13 +48,21 @@ constexpr std::array kFormatRows{
     FormatRow{32, "DOT", Notation::kFixed, '.', ',', "", ""},     // 1.234,50
 };
 
+// The row of every type, looked up once per number.
+constexpr auto kRowOfType = [] {
+  std::array<const FormatRow*, 256> rows{};
+  const FormatRow* fallback = nullptr;
+  for (const FormatRow& r : kFormatRows)
+    if (r.type == kFallbackType) fallback = &r;
+  for (const FormatRow*& r : rows)
+    r = fallback;
+  for (const FormatRow& r : kFormatRows)
+    rows[r.type] = &r;
+  return rows;
+}();
+
 const FormatRow& RowOf(unsigned type) {
-  const auto byType = [](unsigned t) {
-    return std::find_if(kFormatRows.begin(), kFormatRows.end(),
-                        [t](const FormatRow& r) { return r.type == t; });
-  };
-  const auto row = byType(type);
-  return row != kFormatRows.end() ? *row : *byType(kFallbackType);
+  return *kRowOfType[type & 0xFFu];
 }
 
 // A non-negative number in decimal: value = 0.d1d2d3... x 10^point. Digits carry no leading or trailing

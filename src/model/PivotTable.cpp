@@ -291,10 +291,10 @@ int OmDimension::FindChild(const OmDimensionNode* parent, const OmCellText& labe
     p->_indexDirty = false;
   }
   // Categories mostly come again in the order they first came (each row of a crosstab names its columns
-  // in turn), so the child found last and the one after it are tried before hashing. A match there is
+  // in turn), so the child after the one found last, and that one, are tried before hashing. A match there is
   // the first one only when labels are unique.
   if (p->_labelsUnique)
-    for (const std::uint32_t guess : {p->_lastFound, p->_lastFound + 1})
+    for (const std::uint32_t guess : {p->_lastFound + 1, p->_lastFound})
       if (guess < kids.size() && kids[guess]->_group == group && kids[guess]->_label->Equals(label)) {
         p->_lastFound = guess;
         return static_cast<int>(guess);
