@@ -3,8 +3,15 @@
 # before it, so the declared graph cannot have a cycle; omf_check_layers() then fails the configuration
 # when a file includes a header of a component that its own component does not depend on (directly or
 # through its dependencies). Together they keep src/CMakeLists.txt the true map of what uses what.
+# ICU is linked as shared libraries, or as its static archives (OMF_ICU_ARCHIVES, in the order they must
+# be linked) into an executable that sets its property OMF_STATIC_ICU: a property of the target being
+# linked, so that the library's objects are the same for both.
+add_library(omf_icu INTERFACE)
+target_include_directories(omf_icu INTERFACE ${ICU_INCLUDE_DIRS})
+target_link_libraries(omf_icu INTERFACE
+  "$<IF:$<BOOL:$<TARGET_PROPERTY:OMF_STATIC_ICU>>,${OMF_ICU_ARCHIVES};m;${CMAKE_DL_LIBS},ICU::uc;ICU::i18n>")
 add_library(omf_thirdparty INTERFACE)
-target_link_libraries(omf_thirdparty INTERFACE ICU::uc ICU::i18n Boost::headers)
+target_link_libraries(omf_thirdparty INTERFACE omf_icu Boost::headers)
 target_compile_features(omf_thirdparty INTERFACE cxx_std_20)
 # Headers are included as <omf/component/X.h>, as a program using the installed library includes them; in
 # the build tree that prefix is a link to src/.

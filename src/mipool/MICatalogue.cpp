@@ -1,6 +1,7 @@
 #include <omf/mipool/MICatalogue.h>
 
 #include <array>
+#include <mutex>
 
 #include <omf/mipool/MICellPoolingPattern.h>
 #include <omf/mipool/MICellPoolingPattern0.h>
@@ -181,17 +182,19 @@ std::unique_ptr<OmMIPattern> MakePattern(const MICatalogueRow& row) {
   return nullptr;
 }
 
-const std::vector<const OmMIPattern*>& MICatalogue() {
-  // Built once, under the guard of a local static's initialisation, and never freed: a pooler may run
-  // while the process ends. The list itself is never destroyed either, so that the patterns stay
-  // reachable from it to the end (leak checkers then see them as held, not lost).
-  static const auto* catalogue = [] {
-    auto* patterns = new std::vector<const OmMIPattern*>;
-    for (const MICatalogueRow& row : kRows)
-      patterns->push_back(MakePattern(row).release());
-    return patterns;
-  }();
-  return *catalogue;
+std::vector<const OmMIPattern*> MIPatternsOf(const OmCellText& procedureTitle) {
+  // Patterns are never freed: a pooler may run while the process ends. The array holding them is never
+  // destroyed either, so that they stay reachable from it (leak checkers then see them as held, not lost).
+  static std::mutex lock;
+  static const OmMIPattern* built[std::size(kRows)] = {};
+  std::vector<const OmMIPattern*> patterns;
+  for (std::size_t i = 0; i < std::size(kRows); ++i) {
+    if (!procedureTitle.Equals(OmStringCell(kRows[i].procedure))) continue;
+    std::lock_guard guard(lock);
+    if (built[i] == nullptr) built[i] = MakePattern(kRows[i]).release();
+    patterns.push_back(built[i]);
+  }
+  return patterns;
 }
 
 } // namespace mipool

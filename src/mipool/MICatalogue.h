@@ -74,8 +74,10 @@ std::span<const MICatalogueRow> MICatalogueRows();
 // The pattern of one row.
 std::unique_ptr<OmMIPattern> MakePattern(const MICatalogueRow& row);
 
-// The patterns of every row, in catalogue order; built on the first call.
-const std::vector<const OmMIPattern*>& MICatalogue();
+// The patterns of the rows whose procedure name equals `procedureTitle`, in catalogue order. A row's pattern
+// is built the first time a procedure asks for it and kept for the rest of the process, so that a procedure
+// with no rows builds nothing.
+std::vector<const OmMIPattern*> MIPatternsOf(const OmCellText& procedureTitle);
 
 } // namespace mipool
 

@@ -23,8 +23,7 @@ OmMIPooler::OmMIPooler(const OmCellText& procedureTitle, OmOutputTree* owner)
   _my->owner = owner;
   bool showDiagnostics = true; // read again by the patterns each time they pool
   MiOutputSettings(&_my->showOriginal, &_my->showImputations, &_my->showPooled, &showDiagnostics);
-  for (const OmMIPattern* pattern : omf::mipool::MICatalogue())
-    if (pattern->MatchesProcedure(procedureTitle)) _my->patterns.push_back(pattern);
+  _my->patterns = omf::mipool::MIPatternsOf(procedureTitle);
 }
 
 OmMIPooler::~OmMIPooler() = default;

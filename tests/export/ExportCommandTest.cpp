@@ -37,8 +37,10 @@ protected:
   }
   void TearDown() override { fs::remove_all(dir); }
 
-  Outcome Omf(const std::string& args) const {
-    const std::string command = std::string(OMF_BINARY) + " " + args + " >" + (dir / "stdout").string() +
+  // Runs omf with the arguments, after `environment` (NAME=VALUE words) when given.
+  Outcome Omf(const std::string& args, const std::string& environment = "") const {
+    const std::string command = (environment.empty() ? "" : "env " + environment + " ") +
+                                std::string(OMF_BINARY) + " " + args + " >" + (dir / "stdout").string() +
                                 " 2>" + (dir / "stderr").string();
     const int status = std::system(command.c_str());
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Read(dir / "stdout"), Read(dir / "stderr")};
@@ -126,6 +128,40 @@ TEST_F(ExportCommand, ProblemsAreOneLineAndWriteNothing) {
   const Outcome run = Omf("export " + broken.string());
   EXPECT_EQ(run.status, 2);
   EXPECT_NE(run.err.find(broken.string()), std::string::npos) << run.err;
+}
+
+// libxlsxwriter is loaded only when a workbook is written: a machine without it (or with something else
+// under its name) still exports CSV, and a workbook fails in one line that names the library and the
+// loader's reason, leaving no file.
+TEST_F(ExportCommand, AWorkbookWithoutItsLibraryFailsInOneLine) {
+  struct Case {
+    std::string library; // what OMF_XLSXWRITER_LIBRARY names in place of libxlsxwriter
+    std::string output;
+    int status;
+    std::string error;  // how standard error starts (empty: it is empty)
+    std::string reason; // the loader's reason, further on the line
+  } cases[] = {
+      {"libomf-absent.so.0", "a.xlsx", 2,
+       "omf: cannot write workbooks: libomf-absent.so.0 cannot be loaded: ",
+       "libomf-absent.so.0: cannot open shared object file"},
+      {"libc.so.6", "b.xlsx", 2,
+       "omf: cannot write workbooks: libc.so.6 cannot be loaded: ", "undefined symbol: workbook_new_opt\n"},
+      {"libomf-absent.so.0", "c.csv", 0, "", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.library + " " + c.output);
+    const Outcome run = Omf("export -o " + (dir / c.output).string(), "OMF_XLSXWRITER_LIBRARY=" + c.library);
+    EXPECT_EQ(run.status, c.status);
+    if (c.error.empty()) {
+      EXPECT_EQ(run.err, "");
+      EXPECT_TRUE(fs::exists(dir / c.output));
+    } else {
+      EXPECT_EQ(run.err.substr(0, c.error.size()), c.error);
+      EXPECT_NE(run.err.find(c.reason), std::string::npos) << run.err;
+      EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+      EXPECT_FALSE(fs::exists(dir / c.output));
+    }
+  }
 }
 
 } // namespace

@@ -491,9 +491,11 @@ TEST(OmfCommand, TheDocumentsOwnWordsAreTranslated) {
 // Streams from standard input, the format from the output file's name, the version, the data directory
 // after the subcommand, and the list of languages.
 TEST(OmfCommand, CommandLineConveniences) {
-  const Outcome version = Omf("--version");
-  EXPECT_EQ(version.status, 0);
-  EXPECT_EQ(version.out, std::string("omf ") + OMF_VERSION + "\n");
+  for (const char* args : {"--version", "render --version"}) {
+    const Outcome version = Omf(args);
+    EXPECT_EQ(version.status, 0) << args;
+    EXPECT_EQ(version.out, std::string("omf ") + OMF_VERSION + "\n") << args;
+  }
 
   const fs::path stream = Assembled("stdin", kScript);
   const Outcome fromFile = Omf("render " + stream.string());

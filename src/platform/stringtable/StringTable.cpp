@@ -1,5 +1,7 @@
 #include <omf/platform/stringtable/StringTable.h>
 
+#include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
@@ -67,6 +69,20 @@ std::size_t Utf8Length(std::string_view s, std::size_t i) {
   return n;
 }
 
+// Whether no byte has its high bit set; eight bytes at a time.
+bool IsAscii(std::string_view s) {
+  constexpr std::uint64_t kHighBits = 0x8080808080808080u;
+  std::size_t i = 0;
+  for (; i + 8 <= s.size(); i += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, s.data() + i, 8);
+    if ((word & kHighBits) != 0) return false;
+  }
+  for (; i < s.size(); ++i)
+    if ((static_cast<unsigned char>(s[i]) & 0x80) != 0) return false;
+  return true;
+}
+
 // Reads the lines of one file into a table, keeping the file name and line number for errors.
 class Parser {
 public:
@@ -94,11 +110,13 @@ private:
   [[noreturn]] void Fail(const std::string& problem) const { throw StringTableError(_file, _line, problem); }
 
   void Line(std::string_view raw) {
-    for (std::size_t i = 0; i < raw.size();) {
-      const std::size_t n = Utf8Length(raw, i);
-      if (n == 0) Fail("byte " + std::to_string(i + 1) + " of the line is not valid UTF-8");
-      i += n;
-    }
+    // Most lines are ASCII, which is valid UTF-8 as it stands.
+    if (!IsAscii(raw))
+      for (std::size_t i = 0; i < raw.size();) {
+        const std::size_t n = Utf8Length(raw, i);
+        if (n == 0) Fail("byte " + std::to_string(i + 1) + " of the line is not valid UTF-8");
+        i += n;
+      }
     const std::string_view line = Trim(raw);
     if (line.empty() || line.front() == '#') return;
     if (line.front() == '[') return Header(line);
@@ -159,6 +177,7 @@ private:
 
   // The first `c` at or after `from` that no backslash escapes.
   std::size_t FindUnescaped(std::string_view s, char c, std::size_t from) const {
+    if (s.find('\\', from) == std::string_view::npos) return s.find(c, from);
     for (std::size_t i = from; i < s.size(); ++i) {
       if (s[i] == '\\') {
         ++i;
@@ -172,6 +191,7 @@ private:
   // Replaces the file's escapes. Backslashes before other characters are kept, so that the escapes of
   // composite templates ("\%", "\:") are written as they are.
   std::string Decode(std::string_view s, bool key) const {
+    if (s.find('\\') == std::string_view::npos) return std::string(s);
     std::string out;
     out.reserve(s.size());
     std::size_t i = 0;
@@ -254,7 +274,9 @@ StringTable StringTable::Read(const std::string& path) {
 
 std::shared_ptr<const StringTable> StringTable::Shared(const std::string& path) {
   static std::mutex lock;
-  static std::unordered_map<std::string, std::shared_ptr<const StringTable>> tables;
+  // Never destroyed: freeing every entry of every table read would only lengthen the end of the process
+  // (the map stays reachable, so leak checkers see its tables held).
+  static auto& tables = *new std::unordered_map<std::string, std::shared_ptr<const StringTable>>;
   // One key for every spelling of a path ("lang/de", "lang/./de/").
   std::error_code ec;
   fs::path normal = fs::absolute(path, ec).lexically_normal();
@@ -273,9 +295,10 @@ extern "C" const char omf_builtin_english_strings[];
 extern "C" const std::size_t omf_builtin_english_strings_size;
 
 std::shared_ptr<const StringTable> StringTable::BuiltinEnglish() {
-  static const std::shared_ptr<const StringTable> table = std::make_shared<const StringTable>(Parse(
-      std::string_view(omf_builtin_english_strings, omf_builtin_english_strings_size), kBuiltinEnglishName));
-  return table;
+  // Never destroyed, as the tables read from files are not.
+  static const auto* table = new std::shared_ptr<const StringTable>(std::make_shared<const StringTable>(Parse(
+      std::string_view(omf_builtin_english_strings, omf_builtin_english_strings_size), kBuiltinEnglishName)));
+  return *table;
 }
 
 const StringTable::Section* StringTable::Procedure(std::string_view name) const {
