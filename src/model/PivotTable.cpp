@@ -37,6 +37,13 @@ std::size_t HashArguments(std::size_t h, const std::vector<OmComposite::Node>& n
   return h;
 }
 
+// Label equality, with plain strings (most labels) compared without the general text comparison.
+bool SameLabel(const OmCellText& a, const OmCellText& b) {
+  if (a.OrderCode() == OmCellText::kOrderString && b.OrderCode() == OmCellText::kOrderString)
+    return static_cast<const OmStringCell&>(a).Text() == static_cast<const OmStringCell&>(b).Text();
+  return a.Equals(b);
+}
+
 // A hash that agrees with label equality: texts that compare equal hash alike.
 std::size_t HashText(const OmCellText& t) {
   std::size_t h = static_cast<std::size_t>(t.OrderCode());
@@ -295,7 +302,7 @@ int OmDimension::FindChild(const OmDimensionNode* parent, const OmCellText& labe
   // the first one only when labels are unique.
   if (p->_labelsUnique)
     for (const std::uint32_t guess : {p->_lastFound + 1, p->_lastFound})
-      if (guess < kids.size() && kids[guess]->_group == group && kids[guess]->_label->Equals(label)) {
+      if (guess < kids.size() && kids[guess]->_group == group && SameLabel(*kids[guess]->_label, label)) {
         p->_lastFound = guess;
         return static_cast<int>(guess);
       }

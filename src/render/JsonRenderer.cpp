@@ -1,5 +1,6 @@
 #include <omf/render/JsonRenderer.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -243,15 +244,10 @@ private:
   // for it, byte for byte, without a string per key and value. False when the number cannot go this way.
   bool PlainNumber(const int* at, std::size_t width, const OmNumber& number) {
     if (!AsciiKept()) return false;
+    if (WholeNumber(at, width, number)) return true;
     const std::size_t length = FormatNumberInto(number.Value(), number.Format(), _number);
     if (length == std::string_view::npos) return false;
-    if (number.Format() != _tailFormat) {
-      _tailFormat = number.Format();
-      const unsigned type = FormatType(_tailFormat);
-      _tail = ",\"format\":[" + std::to_string(FormatWidth(_tailFormat)) + "," + std::to_string(type) + "," +
-              std::to_string(FormatDecimals(_tailFormat)) + "],\"formatName\":\"" +
-              std::string(FormatTypeName(type)) + "\"}";
-    }
+    if (number.Format() != _tailFormat) SetTail(number.Format());
     const double value = number.Value();
     const std::size_t most = 64 + width * 12 + length + 32 + _tail.size();
     _json.Raw(most, [&](char* w) {
@@ -277,6 +273,59 @@ private:
     return true;
   }
 
+  // The same for a whole number in an F format (counts, most of what crosstabs and frequency tables
+  // hold): its digits serve both its text and its value, and no decimal conversion is needed.
+  bool WholeNumber(const int* at, std::size_t width, const OmNumber& number) {
+    const double value = number.Value();
+    const double magnitude = std::fabs(value);
+    if (FormatType(number.Format()) != kFixedType || !(magnitude >= 1 && magnitude < 1e15) ||
+        magnitude != std::floor(magnitude))
+      return false;
+    char digits[20];
+    const auto n = static_cast<std::size_t>(
+        std::to_chars(digits, digits + sizeof digits, static_cast<std::uint64_t>(magnitude)).ptr - digits);
+    std::size_t significant = n;
+    while (significant > 1 && digits[significant - 1] == '0')
+      --significant;
+    // As JsonWriter::Shortest: the plain form unless the scientific one is shorter.
+    if (n > significant + (significant > 1 ? 1 : 0) + 4) return false;
+    if (number.Format() != _tailFormat) SetTail(number.Format());
+    const unsigned decimals = FormatDecimals(number.Format());
+    const std::size_t most = 64 + width * 12 + 2 * n + decimals + 32 + _tail.size();
+    _json.Raw(most, [&](char* w) {
+      const auto put = [&w](std::string_view s) {
+        std::memcpy(w, s.data(), s.size());
+        w += s.size();
+      };
+      put("{\"at\":[");
+      for (std::size_t d = 0; d < width; ++d) {
+        if (d > 0) *w++ = ',';
+        w = std::to_chars(w, w + 12, at[d]).ptr;
+      }
+      put("],\"kind\":\"number\",\"text\":\"");
+      if (value < 0) *w++ = '-';
+      put(std::string_view(digits, n));
+      if (decimals > 0) {
+        *w++ = '.';
+        w = std::fill_n(w, decimals, '0');
+      }
+      put("\",\"value\":");
+      if (value < 0) *w++ = '-';
+      put(std::string_view(digits, n));
+      put(_tail);
+      return w;
+    });
+    return true;
+  }
+
+  void SetTail(std::uint32_t format) {
+    _tailFormat = format;
+    const unsigned type = FormatType(format);
+    _tail = ",\"format\":[" + std::to_string(FormatWidth(format)) + "," + std::to_string(type) + "," +
+            std::to_string(FormatDecimals(format)) + "],\"formatName\":\"" +
+            std::string(FormatTypeName(type)) + "\"}";
+  }
+
   // Whether the part's code page leaves the characters of number texts as they are (every code page
   // that extends ASCII), so that those texts need no conversion and, being printable ASCII without
   // quotes or backslashes, no escaping.
@@ -292,6 +341,8 @@ private:
 
   // Tables wider than this take the general path (their lines are long anyway).
   static constexpr std::size_t kMaxPlainWidth = 256;
+  // The plain fixed-point format, F: digits, the point and the decimals, nothing else.
+  static constexpr unsigned kFixedType = 5;
 
   JsonWriter _json;
   NumberText _number;              // the text of the plain number being written

@@ -215,6 +215,53 @@ TEST(JsonRenderer, CellsInSubscriptOrderWithTheirKinds) {
   EXPECT_EQ(t["titleFootnotes"], Json::array({1}));
 }
 
+// Plain numbers take shortcuts (whole numbers in F above all); the bytes are those of the general path:
+// the text as the format shows it, the value in its shortest form ("1e+06" where that is shorter).
+TEST(JsonRenderer, PlainNumberLinesByteForByte) {
+  auto table = std::make_unique<OmPivotTable>(OmStringCell("Numbers"), OmStringCell("Numbers"), false);
+  table->AddDimension(OmStringCell("A"));
+  table->AddDimension(OmStringCell("B"));
+  for (int d = 0; d < 2; ++d)
+    for (int i = 0; i < 3; ++i)
+      Category(*table, d, &table->Dimension(d).Root(), OmNumber(i, MakeFormat(2, 5, 0)));
+  const struct {
+    int a, b;
+    double value;
+    std::uint32_t format;
+    const char* line;
+  } cells[] = {
+      {0, 0, 12, MakeFormat(8, 5, 0),
+       R"({"at":[0,0],"kind":"number","text":"12","value":12,"format":[8,5,0],"formatName":"F"})"},
+      {0, 1, -7, MakeFormat(8, 5, 2),
+       R"({"at":[0,1],"kind":"number","text":"-7.00","value":-7,"format":[8,5,2],"formatName":"F"})"},
+      {0, 2, 1e6, MakeFormat(8, 5, 0),
+       R"({"at":[0,2],"kind":"number","text":"1000000","value":1e+06,"format":[8,5,0],"formatName":"F"})"},
+      {1, 0, 123456789012345, MakeFormat(17, 5, 1),
+       R"({"at":[1,0],"kind":"number","text":"123456789012345.0","value":123456789012345,"format":[17,5,1],"formatName":"F"})"},
+      {1, 1, 2.5, MakeFormat(8, 5, 0),
+       R"({"at":[1,1],"kind":"number","text":"3","value":2.5,"format":[8,5,0],"formatName":"F"})"},
+      {1, 2, 1e15, MakeFormat(8, 5, 0),
+       R"({"at":[1,2],"kind":"number","text":"1000000000000000","value":1e+15,"format":[8,5,0],"formatName":"F"})"},
+      {2, 0, 1234, MakeFormat(8, 3, 0),
+       R"({"at":[2,0],"kind":"number","text":"1,234","value":1234,"format":[8,3,0],"formatName":"COMMA"})"},
+      {2, 1, -120, MakeFormat(8, 31, 1),
+       R"({"at":[2,1],"kind":"number","text":"-120.0%","value":-120,"format":[8,31,1],"formatName":"PCT"})"},
+      {2, 2, 1e20, MakeFormat(8, 5, 0),
+       R"({"at":[2,2],"kind":"number","text":"100000000000000000000","value":1e+20,"format":[8,5,0],"formatName":"F"})"},
+  };
+  for (const auto& c : cells)
+    Number(*table, {c.a, c.b}, c.value, c.format);
+  OmOutputTree tree;
+  WithProcedure(tree, std::move(table));
+  const std::string json = omf::render::JsonRenderer().Render(tree);
+  for (const auto& c : cells) {
+    const std::size_t at = json.find(std::string("\n") + c.line);
+    ASSERT_NE(at, std::string::npos) << c.line << "\n" << json;
+    const char after = json[at + 1 + std::string_view(c.line).size()];
+    EXPECT_TRUE(after == ',' || after == '\n') << c.line; // the whole line, not a prefix of it
+  }
+}
+
 TEST(JsonRenderer, FootnotesOnDimensionAndNodeLabels) {
   auto table = NestedTable();
   const int a = table->Footnote(OmFootnote(nullptr, OmStringCell("On the dimension")));
