@@ -16,6 +16,7 @@
 #include <omf/render/FootnoteMarks.h>
 #include <omf/render/HtmlPage.h>
 #include <omf/render/Limits.h>
+#include <omf/render/OutBuffer.h>
 #include <omf/render/RenderWalk.h>
 #include <omf/render/TableLayout.h>
 
@@ -145,7 +146,10 @@ struct ByteCounter {
     return *this;
   }
   ByteCounter& operator<<(int n) {
-    bytes = SaturatingAdd(bytes, std::to_string(n).size());
+    std::size_t digits = n < 0 ? 2 : 1;
+    for (long long m = n < 0 ? -static_cast<long long>(n) : n; m >= 10; m /= 10)
+      ++digits;
+    bytes = SaturatingAdd(bytes, digits);
     return *this;
   }
 };
@@ -169,7 +173,11 @@ public:
   // What the whole grid would write, all its rows drawn.
   std::size_t Bytes() const { return _bytes; }
 
-  void Draw(std::ostream& out) const { Draw(out, _drawnRows); }
+  void Draw(std::ostream& out) const {
+    OutBuffer buffer(out);
+    Draw(buffer, _drawnRows);
+    buffer.Flush();
+  }
 
 private:
   template <class Out> void Draw(Out& out, int drawnRows) const {
@@ -184,7 +192,7 @@ private:
       out << "<tr>";
       for (int c = 0; c < grid.columns; ++c) {
         if (grid.IsCell(r, c)) {
-          Cell(grid.ShownCell(r, c, _scratch), out);
+          Cell(r, c, out);
           continue;
         }
         const GridBlock block = grid.Covering(r, c);
@@ -204,6 +212,20 @@ private:
   template <class Out> void Spans(const GridBlock& block, Out& out) const {
     if (block.rowSpan > 1) out << " rowspan=\"" << block.rowSpan << '"';
     if (block.columnSpan > 1) out << " colspan=\"" << block.columnSpan << '"';
+  }
+
+  template <class Out> void Cell(int r, int c, Out& out) const {
+    const OmCellText* cell = _grid.Cell(r, c, _scratch);
+    if (cell == nullptr) {
+      out << "<td></td>";
+      return;
+    }
+    const std::size_t length = _grid.layout->PlainNumber(*cell, _number);
+    if (length != std::string_view::npos) {
+      out << "<td class=\"num\">" << std::string_view(_number.data(), length) << "</td>";
+      return;
+    }
+    Cell(_grid.layout->Marks().Show(*cell), out);
   }
 
   template <class Out> void Cell(const ShownText& shown, Out& out) const {
@@ -241,6 +263,7 @@ private:
   bool _on;
   int _drawnRows;
   mutable OmNumber _scratch{0.0, 0}; // the cells are read from the table as they are drawn
+  mutable NumberText _number;        // the text of the plain number being drawn
   std::vector<std::string> _texts;   // per grid text
   std::size_t _bytes = 0;
 };
@@ -318,6 +341,7 @@ std::string TableData(const OmPivotTable& table, const TableLayout& layout, std:
   std::vector<std::size_t> category(static_cast<std::size_t>(n), 0);
   std::vector<int> at(static_cast<std::size_t>(n), 0);
   OmNumber scratch(0.0, 0);
+  NumberText number;
   const auto cellAt = [&]() -> const OmCellText* {
     for (std::size_t d = 0; d < at.size(); ++d) {
       at[d] = subscripts[d][category[d]];
@@ -339,6 +363,14 @@ std::string TableData(const OmPivotTable& table, const TableLayout& layout, std:
     advance();
     if (cell == nullptr) {
       out += "\"\"";
+      continue;
+    }
+    if (const std::size_t length = layout.PlainNumber(*cell, number); length != std::string_view::npos) {
+      out += '"';
+      out.append(number.data(), length);
+      out += '"';
+      numeric[p] = '1';
+      if (out.size() + footnotes.size() + places > budget) return {};
       continue;
     }
     const ShownText shown = marks.Show(*cell);

@@ -6,6 +6,7 @@
 
 #include <omf/model/CellText.h>
 #include <omf/model/PivotTable.h>
+#include <omf/platform/strings/PlatformStrings.h>
 #include <omf/render/Limits.h>
 
 namespace omf {
@@ -184,9 +185,12 @@ struct TableLayout::Impl {
   FootnoteMarks _marks;
   Axis _rows, _columns, _layers;
   std::string _tooLarge;
+  std::string _codePage;
+  // Whether the code page leaves printable ASCII as it is: found with the first plain number.
+  mutable signed char _asciiKept = -1;
 
   Impl(const OmPivotTable& table, std::string_view codePage)
-      : _table(table), _marks(FootnoteMarks::ForTable(table, codePage)) {
+      : _table(table), _marks(FootnoteMarks::ForTable(table, codePage)), _codePage(codePage) {
     const int n = table.NDimensions();
     std::vector<bool> placed(static_cast<std::size_t>(n), false);
     std::vector<int> rows, columns, layers;
@@ -443,17 +447,51 @@ TableGrid TableLayout::Grid(std::size_t layer) const {
 
 const OmCellText* TableLayout::CellAt(std::size_t layer, std::size_t row, std::size_t column,
                                       std::vector<int>& at, OmNumber& scratch) const {
+  return SetRow(layer, row, at) ? CellInRow(column, at, scratch) : nullptr;
+}
+
+bool TableLayout::SetRow(std::size_t layer, std::size_t row, std::vector<int>& at) const {
   const Impl& my = *_my;
   at.assign(static_cast<std::size_t>(my._table.NDimensions()), 0);
-  if (!Impl::Subscripts(my._rows, row, at) || !Impl::Subscripts(my._columns, column, at) ||
-      !Impl::Subscripts(my._layers, layer, at))
-    return nullptr;
-  return my._table.Peek(at, scratch);
+  return Impl::Subscripts(my._rows, row, at) && Impl::Subscripts(my._layers, layer, at);
+}
+
+const OmCellText* TableLayout::CellInRow(std::size_t column, std::vector<int>& at, OmNumber& scratch) const {
+  // The column's dimensions are none of the row's or the layer's, so their subscripts stay as set.
+  if (!Impl::Subscripts(_my->_columns, column, at)) return nullptr;
+  return _my->_table.Peek(at, scratch);
+}
+
+std::size_t TableLayout::PlainNumber(const OmCellText& cell, NumberText& text) const {
+  if (cell.OrderCode() != OmCellText::kOrderNumber || cell.HasMetaData()) return std::string_view::npos;
+  const Impl& my = *_my;
+  if (my._asciiKept < 0) {
+    std::string printable;
+    for (char c = 0x20; c < 0x7F; ++c)
+      printable += c;
+    my._asciiKept = omf::platform::ToUtf8(printable, my._codePage) == printable ? 1 : 0;
+  }
+  if (my._asciiKept == 0) return std::string_view::npos;
+  const auto& number = static_cast<const OmNumber&>(cell);
+  const std::size_t length = FormatNumberInto(number.Value(), number.Format(), text);
+  if (length == std::string_view::npos) return length;
+  // Every format shows printable ASCII without the characters that HTML or JSON escape today; a text
+  // that is not so takes the general path all the same.
+  for (std::size_t i = 0; i < length; ++i) {
+    const char c = text[i];
+    if (c < 0x20 || c >= 0x7F || c == '"' || c == '&' || c == '<' || c == '>' || c == '\\')
+      return std::string_view::npos;
+  }
+  return length;
 }
 
 const OmCellText* TableGrid::Cell(int row, int column, OmNumber& scratch) const {
-  return layout->CellAt(layer, static_cast<std::size_t>(row - headerRows),
-                        static_cast<std::size_t>(column - headerColumns), at, scratch);
+  if (row != atRow) {
+    rowShown = layout->SetRow(layer, static_cast<std::size_t>(row - headerRows), at);
+    atRow = row;
+  }
+  if (!rowShown) return nullptr;
+  return layout->CellInRow(static_cast<std::size_t>(column - headerColumns), at, scratch);
 }
 
 GridBlock TableGrid::Covering(int row, int column) const {
