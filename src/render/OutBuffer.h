@@ -19,7 +19,8 @@ public:
   // in cache.
   static constexpr std::size_t kBufferBytes = 64 * 1024;
 
-  explicit OutBuffer(std::ostream& out) : _out(out), _buffer(std::make_unique_for_overwrite<char[]>(kBufferBytes)) {}
+  explicit OutBuffer(std::ostream& out)
+      : _out(out), _buffer(std::make_unique_for_overwrite<char[]>(kBufferBytes)) {}
   OutBuffer(const OutBuffer&) = delete;
   OutBuffer& operator=(const OutBuffer&) = delete;
   // What is still buffered is not written: the owner calls Flush, where a failing stream may throw.

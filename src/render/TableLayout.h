@@ -88,8 +88,8 @@ struct TableGrid {
 
   const TableLayout* layout = nullptr;
   std::size_t layer = 0;
-  mutable std::vector<int> at; // subscripts of the cell read last
-  mutable int atRow = -1;      // the row whose subscripts (and the layer's) `at` holds, or -1
+  mutable std::vector<int> at;   // subscripts of the cell read last
+  mutable int atRow = -1;        // the row whose subscripts (and the layer's) `at` holds, or -1
   mutable bool rowShown = false; // whether every category of that row and layer carries a subscript
 };
 

@@ -241,7 +241,9 @@ void TextGrid::Draw(std::ostream& stream) const {
   }
   cellRule += "+\n";
   std::vector<GridBlock> above(headerColumns), here(headerColumns);
-  const auto starts = [](const GridBlock& a, const GridBlock& b) { return a.row == b.row && a.column == b.column; };
+  const auto starts = [](const GridBlock& a, const GridBlock& b) {
+    return a.row == b.row && a.column == b.column;
+  };
 
   for (std::size_t r = 0; r < rows; ++r) {
     if (r < headerRows || headerColumns >= columns) {
@@ -266,7 +268,8 @@ void TextGrid::Draw(std::ostream& stream) const {
       for (std::size_t c = 0; c < headerColumns; ++c) {
         const bool crosses = !starts(above[c], here[c]);
         const bool left = c > 0 && !starts(above[c - 1], here[c - 1]);
-        const bool up = c == 0 || !starts(above[c - 1], above[c]), below = c == 0 || !starts(here[c - 1], here[c]);
+        const bool up = c == 0 || !starts(above[c - 1], above[c]),
+                   below = c == 0 || !starts(here[c - 1], here[c]);
         out << mark(left, crosses, up, below, '-');
         out.Fill(_widths[c] + 2, crosses ? '-' : ' ');
       }
