@@ -141,6 +141,9 @@ struct ByteCounter {
     bytes = SaturatingAdd(bytes, s.size());
     return *this;
   }
+  template <std::size_t N> ByteCounter& operator<<(const char (&s)[N]) {
+    return *this << std::string_view(s, N - 1);
+  }
   ByteCounter& operator<<(char) {
     bytes = SaturatingAdd(bytes, 1);
     return *this;
@@ -186,6 +189,9 @@ private:
     out << (_on ? "<table class=\"layer on\"" : "<table class=\"layer\"");
     if (rows < grid.rows) out << " data-drawn=\"" << drawnRows << '"';
     out << ">\n<caption>" << std::string_view(_caption) << "</caption>\n";
+    // The label block last found in each label column: one spanning rows below stands for them there.
+    std::vector<GridBlock> labels(static_cast<std::size_t>(std::max(grid.headerColumns, 0)),
+                                  GridBlock{GridBlock::kRowLabel, 0, 0, 0, 0, 0});
     for (int r = 0; r < rows; ++r) {
       if (r == 0 && grid.headerRows > 0) out << "<thead>\n";
       if (r == grid.headerRows) out << "<tbody>\n";
@@ -195,7 +201,14 @@ private:
           Cell(r, c, out);
           continue;
         }
-        const GridBlock block = grid.Covering(r, c);
+        GridBlock block;
+        if (r < grid.headerRows) {
+          block = grid.Covering(r, c);
+        } else {
+          GridBlock& last = labels[static_cast<std::size_t>(c)];
+          if (last.row + last.rowSpan <= r) last = grid.Covering(r, c);
+          block = last;
+        }
         if (block.row != r || block.column != c) continue;
         Block(block, out);
       }

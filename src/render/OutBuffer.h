@@ -38,7 +38,10 @@ public:
     _used += s.size();
     return *this;
   }
-  OutBuffer& operator<<(const char* s) { return *this << std::string_view(s); }
+  // A string literal, whose length is known when compiling.
+  template <std::size_t N> OutBuffer& operator<<(const char (&s)[N]) {
+    return *this << std::string_view(s, N - 1);
+  }
   OutBuffer& operator<<(char c) {
     if (_used == kBufferBytes) Flush();
     _buffer[_used++] = c;

@@ -1,6 +1,7 @@
 #include <omf/render/TableLayout.h>
 
 #include <algorithm>
+#include <array>
 #include <unordered_map>
 #include <utility>
 
@@ -447,13 +448,32 @@ TableGrid TableLayout::Grid(std::size_t layer) const {
 
 const OmCellText* TableLayout::CellAt(std::size_t layer, std::size_t row, std::size_t column,
                                       std::vector<int>& at, OmNumber& scratch) const {
-  return SetRow(layer, row, at) ? CellInRow(column, at, scratch) : nullptr;
+  std::vector<std::size_t> categories;
+  return SetRow(layer, row, false, categories, at) ? CellInRow(column, at, scratch) : nullptr;
 }
 
-bool TableLayout::SetRow(std::size_t layer, std::size_t row, std::vector<int>& at) const {
+bool TableLayout::SetRow(std::size_t layer, std::size_t row, bool next, std::vector<std::size_t>& categories,
+                         std::vector<int>& at) const {
   const Impl& my = *_my;
-  at.assign(static_cast<std::size_t>(my._table.NDimensions()), 0);
-  return Impl::Subscripts(my._rows, row, at) && Impl::Subscripts(my._layers, layer, at);
+  const Axis& rows = my._rows;
+  if (next) {
+    for (std::size_t j = rows.dims.size(); j-- > 0;) {
+      if (++categories[j] < rows.dims[j].Count()) break;
+      categories[j] = 0;
+    }
+  } else {
+    at.assign(static_cast<std::size_t>(my._table.NDimensions()), 0);
+    categories.resize(rows.dims.size());
+    for (std::size_t j = 0; j < rows.dims.size(); ++j)
+      categories[j] = rows.CategoryAt(row, j);
+  }
+  bool shown = true;
+  for (std::size_t j = 0; j < rows.dims.size(); ++j) {
+    const int s = rows.dims[j].subscripts[categories[j]];
+    shown = shown && s >= 0;
+    at[static_cast<std::size_t>(rows.dims[j].dim)] = s;
+  }
+  return shown && Impl::Subscripts(my._layers, layer, at);
 }
 
 const OmCellText* TableLayout::CellInRow(std::size_t column, std::vector<int>& at, OmNumber& scratch) const {
@@ -477,17 +497,21 @@ std::size_t TableLayout::PlainNumber(const OmCellText& cell, NumberText& text) c
   if (length == std::string_view::npos) return length;
   // Every format shows printable ASCII without the characters that HTML or JSON escape today; a text
   // that is not so takes the general path all the same.
-  for (std::size_t i = 0; i < length; ++i) {
-    const char c = text[i];
-    if (c < 0x20 || c >= 0x7F || c == '"' || c == '&' || c == '<' || c == '>' || c == '\\')
-      return std::string_view::npos;
-  }
+  static constexpr auto kPlain = [] {
+    std::array<bool, 256> plain{};
+    for (int c = 0x20; c < 0x7F; ++c)
+      plain[static_cast<std::size_t>(c)] = c != '"' && c != '&' && c != '<' && c != '>' && c != '\\';
+    return plain;
+  }();
+  for (std::size_t i = 0; i < length; ++i)
+    if (!kPlain[static_cast<unsigned char>(text[i])]) return std::string_view::npos;
   return length;
 }
 
 const OmCellText* TableGrid::Cell(int row, int column, OmNumber& scratch) const {
   if (row != atRow) {
-    rowShown = layout->SetRow(layer, static_cast<std::size_t>(row - headerRows), at);
+    rowShown = layout->SetRow(layer, static_cast<std::size_t>(row - headerRows),
+                              atRow >= 0 && row == atRow + 1, rowCategories, at);
     atRow = row;
   }
   if (!rowShown) return nullptr;

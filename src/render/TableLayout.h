@@ -91,6 +91,7 @@ struct TableGrid {
   mutable std::vector<int> at;   // subscripts of the cell read last
   mutable int atRow = -1;        // the row whose subscripts (and the layer's) `at` holds, or -1
   mutable bool rowShown = false; // whether every category of that row and layer carries a subscript
+  mutable std::vector<std::size_t> rowCategories; // that row's category of each row dimension
 };
 
 // What a renderer leaves out of a table: a notice for the reader in place of the grids ("Table not
@@ -141,9 +142,12 @@ public:
   // when none is shown there; `at` receives its subscripts. A compact number is read into `scratch`.
   const OmCellText* CellAt(std::size_t layer, std::size_t row, std::size_t column, std::vector<int>& at,
                            OmNumber& scratch) const;
-  // Sets the subscripts of a row and a layer in `at` (sized for every dimension): false when one of
-  // their categories carries none. CellInRow then reads the row's cells.
-  bool SetRow(std::size_t layer, std::size_t row, std::vector<int>& at) const;
+  // Sets the subscripts of a row and a layer in `at`: false when one of their categories carries none.
+  // CellInRow then reads the row's cells. `categories` receives the row's category of each row
+  // dimension; when `next` is true it holds those of the row before, and the row's are counted on from
+  // them instead of being worked out from its place.
+  bool SetRow(std::size_t layer, std::size_t row, bool next, std::vector<std::size_t>& categories,
+              std::vector<int>& at) const;
   const OmCellText* CellInRow(std::size_t column, std::vector<int>& at, OmNumber& scratch) const;
 
   // A number without markers or footnotes as a reader sees it, formatted into `text`: its length, or

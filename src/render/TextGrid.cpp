@@ -259,8 +259,11 @@ void TextGrid::Draw(std::ostream& stream) const {
       continue;
     }
     std::swap(above, here);
+    // A label spanning the row above goes on over this row unless it ends there.
     for (std::size_t c = 0; c < headerColumns; ++c)
-      here[c] = grid.Covering(static_cast<int>(r), static_cast<int>(c));
+      here[c] = r > headerRows && static_cast<std::size_t>(above[c].row + above[c].rowSpan) > r
+                    ? above[c]
+                    : grid.Covering(static_cast<int>(r), static_cast<int>(c));
     if (r == headerRows) {
       boundary(r);
     } else {
