@@ -281,9 +281,14 @@ private:
   std::size_t _bytes = 0;
 };
 
-// The table's data for the page's script: dimensions and cell texts in ordinal order. Empty when it would
-// take more than `budget` bytes; the table then cannot be pivoted or change layers in the page.
-std::string TableData(const OmPivotTable& table, const TableLayout& layout, std::size_t budget) {
+// A table's data is gathered in pieces of about this many bytes, so that the data of a big table grows
+// without copying what it holds or reserving twice its size.
+constexpr std::size_t kDataPieceBytes = std::size_t{1} << 20;
+
+// The table's data for the page's script: dimensions and cell texts in ordinal order, in pieces to be
+// written one after the other. Empty when it would take more than `budget` bytes; the table then cannot
+// be pivoted or change layers in the page.
+std::vector<std::string> TableData(const OmPivotTable& table, const TableLayout& layout, std::size_t budget) {
   const FootnoteMarks& marks = layout.Marks();
   const int n = table.NDimensions();
   std::string out = "{\"d\":[";
@@ -369,8 +374,16 @@ std::string TableData(const OmPivotTable& table, const TableLayout& layout, std:
     }
   };
   std::string numeric(places, '0'), footnotes;
+  std::vector<std::string> pieces;
+  std::size_t done = 0; // the bytes of the pieces before `out`
   out += ",\"v\":[";
   for (std::size_t p = 0; p < places; ++p) {
+    if (out.size() >= kDataPieceBytes) {
+      done += out.size();
+      pieces.push_back(std::move(out));
+      out = std::string();
+      out.reserve(kDataPieceBytes + kDataPieceBytes / 8);
+    }
     if (p != 0) out += ',';
     const OmCellText* cell = cellAt();
     advance();
@@ -383,7 +396,7 @@ std::string TableData(const OmPivotTable& table, const TableLayout& layout, std:
       out.append(number.data(), length);
       out += '"';
       numeric[p] = '1';
-      if (out.size() + footnotes.size() + places > budget) return {};
+      if (done + out.size() + footnotes.size() + places > budget) return {};
       continue;
     }
     const ShownText shown = marks.Show(*cell);
@@ -397,10 +410,13 @@ std::string TableData(const OmPivotTable& table, const TableLayout& layout, std:
       AppendJson(footnotes, Marks(shown.marks));
       footnotes += ']';
     }
-    if (out.size() + footnotes.size() + places > budget) return {};
+    if (done + out.size() + footnotes.size() + places > budget) return {};
   }
-  out += "],\"n\":\"" + numeric + "\",\"f\":{" + footnotes + "}}";
-  return out;
+  out += "],\"n\":\"";
+  pieces.push_back(std::move(out));
+  pieces.push_back(std::move(numeric));
+  pieces.push_back("\",\"f\":{" + footnotes + "}}");
+  return pieces;
 }
 
 // Writes the page: the outline pane, then every part in the content pane, hidden ones marked.
@@ -525,7 +541,7 @@ public:
     if (layout.LayerCount() > 0) {
       // The data first: a table whose data is too large to write is drawn whole, since the page could
       // not draw the rows it leaves out.
-      const std::string data = TableData(table, layout, kMaxTableBytes);
+      const std::vector<std::string> data = TableData(table, layout, kMaxTableBytes);
       std::size_t budget = kMaxTableBytes, room = data.empty() ? kSaturated : kMaxFirstDrawnPlaces;
       _out << "<div class=\"layers\">";
       for (std::size_t layer = 0; layer < layout.LayerCount(); ++layer) {
@@ -552,8 +568,12 @@ public:
         html.Draw(_out);
         if (layer + 1 == layout.LayerCount()) _out << "</div>\n";
       }
-      if (!data.empty())
-        _out << "<script type=\"application/json\" class=\"omf-data\">" << data << "</script>\n";
+      if (!data.empty()) {
+        _out << "<script type=\"application/json\" class=\"omf-data\">";
+        for (const std::string& piece : data)
+          _out << piece;
+        _out << "</script>\n";
+      }
     }
     _out << "</div>\n";
   }

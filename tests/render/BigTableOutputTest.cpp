@@ -7,6 +7,7 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <omf/model/CellText.h>
 #include <omf/model/PivotTable.h>
@@ -70,6 +71,29 @@ TEST(BigTableOutput, LayoutsLeaveCompactNumbersCompact) {
   EXPECT_FALSE(render::HtmlRenderer().Render(h.tree).empty());
   EXPECT_EQ(texts(), 0u);
   EXPECT_EQ(table->CellCount(), 40u * 40u);
+}
+
+// The HTML page's data block of a table larger than the pieces its data is gathered in reads as one JSON
+// value listing every cell.
+TEST(BigTableOutput, HtmlDataOfABigTableIsWholeJson) {
+  constexpr int kSize = 400; // some 2 MB of data
+  fixtures::Harness h;
+  bench::WriteCrosstab(h.sink, kSize);
+  const std::string html = render::HtmlRenderer().Render(h.tree);
+  const std::string open = "<script type=\"application/json\" class=\"omf-data\">";
+  const std::size_t begin = html.find(open);
+  ASSERT_NE(begin, std::string::npos);
+  const std::size_t end = html.find("</script>", begin);
+  ASSERT_NE(end, std::string::npos);
+  const auto data = nlohmann::json::parse(html.substr(begin + open.size(), end - begin - open.size()));
+  const auto& cells = data.at("v");
+  ASSERT_EQ(cells.size(), std::size_t{kSize} * kSize);
+  // The column variable's dimension is the first: it varies slowest.
+  EXPECT_EQ(cells.at(1), "1000");
+  EXPECT_EQ(cells.at(kSize), "1");
+  EXPECT_EQ(cells.back(), std::to_string((kSize - 1) * 1000 + kSize - 1));
+  EXPECT_EQ(data.at("n"), std::string(std::size_t{kSize} * kSize, '1'));
+  EXPECT_TRUE(data.at("f").empty());
 }
 
 // Numbers without markers or footnotes take a shorter way into the text and HTML outputs than other
