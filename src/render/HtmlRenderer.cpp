@@ -16,6 +16,7 @@
 #include <omf/render/FootnoteMarks.h>
 #include <omf/render/HtmlPage.h>
 #include <omf/render/Limits.h>
+#include <omf/render/OutBuffer.h>
 #include <omf/render/RenderWalk.h>
 #include <omf/render/TableLayout.h>
 
@@ -140,12 +141,18 @@ struct ByteCounter {
     bytes = SaturatingAdd(bytes, s.size());
     return *this;
   }
+  template <std::size_t N> ByteCounter& operator<<(const char (&s)[N]) {
+    return *this << std::string_view(s, N - 1);
+  }
   ByteCounter& operator<<(char) {
     bytes = SaturatingAdd(bytes, 1);
     return *this;
   }
   ByteCounter& operator<<(int n) {
-    bytes = SaturatingAdd(bytes, std::to_string(n).size());
+    std::size_t digits = n < 0 ? 2 : 1;
+    for (long long m = n < 0 ? -static_cast<long long>(n) : n; m >= 10; m /= 10)
+      ++digits;
+    bytes = SaturatingAdd(bytes, digits);
     return *this;
   }
 };
@@ -169,7 +176,11 @@ public:
   // What the whole grid would write, all its rows drawn.
   std::size_t Bytes() const { return _bytes; }
 
-  void Draw(std::ostream& out) const { Draw(out, _drawnRows); }
+  void Draw(std::ostream& out) const {
+    OutBuffer buffer(out);
+    Draw(buffer, _drawnRows);
+    buffer.Flush();
+  }
 
 private:
   template <class Out> void Draw(Out& out, int drawnRows) const {
@@ -178,16 +189,26 @@ private:
     out << (_on ? "<table class=\"layer on\"" : "<table class=\"layer\"");
     if (rows < grid.rows) out << " data-drawn=\"" << drawnRows << '"';
     out << ">\n<caption>" << std::string_view(_caption) << "</caption>\n";
+    // The label block last found in each label column: one spanning rows below stands for them there.
+    std::vector<GridBlock> labels(static_cast<std::size_t>(std::max(grid.headerColumns, 0)),
+                                  GridBlock{GridBlock::kRowLabel, 0, 0, 0, 0, 0});
     for (int r = 0; r < rows; ++r) {
       if (r == 0 && grid.headerRows > 0) out << "<thead>\n";
       if (r == grid.headerRows) out << "<tbody>\n";
       out << "<tr>";
       for (int c = 0; c < grid.columns; ++c) {
         if (grid.IsCell(r, c)) {
-          Cell(grid.ShownCell(r, c, _scratch), out);
+          Cell(r, c, out);
           continue;
         }
-        const GridBlock block = grid.Covering(r, c);
+        GridBlock block;
+        if (r < grid.headerRows) {
+          block = grid.Covering(r, c);
+        } else {
+          GridBlock& last = labels[static_cast<std::size_t>(c)];
+          if (last.row + last.rowSpan <= r) last = grid.Covering(r, c);
+          block = last;
+        }
         if (block.row != r || block.column != c) continue;
         Block(block, out);
       }
@@ -204,6 +225,20 @@ private:
   template <class Out> void Spans(const GridBlock& block, Out& out) const {
     if (block.rowSpan > 1) out << " rowspan=\"" << block.rowSpan << '"';
     if (block.columnSpan > 1) out << " colspan=\"" << block.columnSpan << '"';
+  }
+
+  template <class Out> void Cell(int r, int c, Out& out) const {
+    const OmCellText* cell = _grid.Cell(r, c, _scratch);
+    if (cell == nullptr) {
+      out << "<td></td>";
+      return;
+    }
+    const std::size_t length = _grid.layout->PlainNumber(*cell, _number);
+    if (length != std::string_view::npos) {
+      out << "<td class=\"num\">" << std::string_view(_number.data(), length) << "</td>";
+      return;
+    }
+    Cell(_grid.layout->Marks().Show(*cell), out);
   }
 
   template <class Out> void Cell(const ShownText& shown, Out& out) const {
@@ -241,13 +276,19 @@ private:
   bool _on;
   int _drawnRows;
   mutable OmNumber _scratch{0.0, 0}; // the cells are read from the table as they are drawn
+  mutable NumberText _number;        // the text of the plain number being drawn
   std::vector<std::string> _texts;   // per grid text
   std::size_t _bytes = 0;
 };
 
-// The table's data for the page's script: dimensions and cell texts in ordinal order. Empty when it would
-// take more than `budget` bytes; the table then cannot be pivoted or change layers in the page.
-std::string TableData(const OmPivotTable& table, const TableLayout& layout, std::size_t budget) {
+// A table's data is gathered in pieces of about this many bytes, so that the data of a big table grows
+// without copying what it holds or reserving twice its size.
+constexpr std::size_t kDataPieceBytes = std::size_t{1} << 20;
+
+// The table's data for the page's script: dimensions and cell texts in ordinal order, in pieces to be
+// written one after the other. Empty when it would take more than `budget` bytes; the table then cannot
+// be pivoted or change layers in the page.
+std::vector<std::string> TableData(const OmPivotTable& table, const TableLayout& layout, std::size_t budget) {
   const FootnoteMarks& marks = layout.Marks();
   const int n = table.NDimensions();
   std::string out = "{\"d\":[";
@@ -318,6 +359,7 @@ std::string TableData(const OmPivotTable& table, const TableLayout& layout, std:
   std::vector<std::size_t> category(static_cast<std::size_t>(n), 0);
   std::vector<int> at(static_cast<std::size_t>(n), 0);
   OmNumber scratch(0.0, 0);
+  NumberText number;
   const auto cellAt = [&]() -> const OmCellText* {
     for (std::size_t d = 0; d < at.size(); ++d) {
       at[d] = subscripts[d][category[d]];
@@ -332,13 +374,29 @@ std::string TableData(const OmPivotTable& table, const TableLayout& layout, std:
     }
   };
   std::string numeric(places, '0'), footnotes;
+  std::vector<std::string> pieces;
+  std::size_t done = 0; // the bytes of the pieces before `out`
   out += ",\"v\":[";
   for (std::size_t p = 0; p < places; ++p) {
+    if (out.size() >= kDataPieceBytes) {
+      done += out.size();
+      pieces.push_back(std::move(out));
+      out = std::string();
+      out.reserve(kDataPieceBytes + kDataPieceBytes / 8);
+    }
     if (p != 0) out += ',';
     const OmCellText* cell = cellAt();
     advance();
     if (cell == nullptr) {
       out += "\"\"";
+      continue;
+    }
+    if (const std::size_t length = layout.PlainNumber(*cell, number); length != std::string_view::npos) {
+      out += '"';
+      out.append(number.data(), length);
+      out += '"';
+      numeric[p] = '1';
+      if (done + out.size() + footnotes.size() + places > budget) return {};
       continue;
     }
     const ShownText shown = marks.Show(*cell);
@@ -352,10 +410,13 @@ std::string TableData(const OmPivotTable& table, const TableLayout& layout, std:
       AppendJson(footnotes, Marks(shown.marks));
       footnotes += ']';
     }
-    if (out.size() + footnotes.size() + places > budget) return {};
+    if (done + out.size() + footnotes.size() + places > budget) return {};
   }
-  out += "],\"n\":\"" + numeric + "\",\"f\":{" + footnotes + "}}";
-  return out;
+  out += "],\"n\":\"";
+  pieces.push_back(std::move(out));
+  pieces.push_back(std::move(numeric));
+  pieces.push_back("\",\"f\":{" + footnotes + "}}");
+  return pieces;
 }
 
 // Writes the page: the outline pane, then every part in the content pane, hidden ones marked.
@@ -480,7 +541,7 @@ public:
     if (layout.LayerCount() > 0) {
       // The data first: a table whose data is too large to write is drawn whole, since the page could
       // not draw the rows it leaves out.
-      const std::string data = TableData(table, layout, kMaxTableBytes);
+      const std::vector<std::string> data = TableData(table, layout, kMaxTableBytes);
       std::size_t budget = kMaxTableBytes, room = data.empty() ? kSaturated : kMaxFirstDrawnPlaces;
       _out << "<div class=\"layers\">";
       for (std::size_t layer = 0; layer < layout.LayerCount(); ++layer) {
@@ -507,8 +568,12 @@ public:
         html.Draw(_out);
         if (layer + 1 == layout.LayerCount()) _out << "</div>\n";
       }
-      if (!data.empty())
-        _out << "<script type=\"application/json\" class=\"omf-data\">" << data << "</script>\n";
+      if (!data.empty()) {
+        _out << "<script type=\"application/json\" class=\"omf-data\">";
+        for (const std::string& piece : data)
+          _out << piece;
+        _out << "</script>\n";
+      }
     }
     _out << "</div>\n";
   }

@@ -1,11 +1,13 @@
 #include <omf/render/TableLayout.h>
 
 #include <algorithm>
+#include <array>
 #include <unordered_map>
 #include <utility>
 
 #include <omf/model/CellText.h>
 #include <omf/model/PivotTable.h>
+#include <omf/platform/strings/PlatformStrings.h>
 #include <omf/render/Limits.h>
 
 namespace omf {
@@ -184,9 +186,12 @@ struct TableLayout::Impl {
   FootnoteMarks _marks;
   Axis _rows, _columns, _layers;
   std::string _tooLarge;
+  std::string _codePage;
+  // Whether the code page leaves printable ASCII as it is: found with the first plain number.
+  mutable signed char _asciiKept = -1;
 
   Impl(const OmPivotTable& table, std::string_view codePage)
-      : _table(table), _marks(FootnoteMarks::ForTable(table, codePage)) {
+      : _table(table), _marks(FootnoteMarks::ForTable(table, codePage)), _codePage(codePage) {
     const int n = table.NDimensions();
     std::vector<bool> placed(static_cast<std::size_t>(n), false);
     std::vector<int> rows, columns, layers;
@@ -443,17 +448,74 @@ TableGrid TableLayout::Grid(std::size_t layer) const {
 
 const OmCellText* TableLayout::CellAt(std::size_t layer, std::size_t row, std::size_t column,
                                       std::vector<int>& at, OmNumber& scratch) const {
+  std::vector<std::size_t> categories;
+  return SetRow(layer, row, false, categories, at) ? CellInRow(column, at, scratch) : nullptr;
+}
+
+bool TableLayout::SetRow(std::size_t layer, std::size_t row, bool next, std::vector<std::size_t>& categories,
+                         std::vector<int>& at) const {
   const Impl& my = *_my;
-  at.assign(static_cast<std::size_t>(my._table.NDimensions()), 0);
-  if (!Impl::Subscripts(my._rows, row, at) || !Impl::Subscripts(my._columns, column, at) ||
-      !Impl::Subscripts(my._layers, layer, at))
-    return nullptr;
-  return my._table.Peek(at, scratch);
+  const Axis& rows = my._rows;
+  if (next) {
+    for (std::size_t j = rows.dims.size(); j-- > 0;) {
+      if (++categories[j] < rows.dims[j].Count()) break;
+      categories[j] = 0;
+    }
+  } else {
+    at.assign(static_cast<std::size_t>(my._table.NDimensions()), 0);
+    categories.resize(rows.dims.size());
+    for (std::size_t j = 0; j < rows.dims.size(); ++j)
+      categories[j] = rows.CategoryAt(row, j);
+  }
+  bool shown = true;
+  for (std::size_t j = 0; j < rows.dims.size(); ++j) {
+    const int s = rows.dims[j].subscripts[categories[j]];
+    shown = shown && s >= 0;
+    at[static_cast<std::size_t>(rows.dims[j].dim)] = s;
+  }
+  return shown && Impl::Subscripts(my._layers, layer, at);
+}
+
+const OmCellText* TableLayout::CellInRow(std::size_t column, std::vector<int>& at, OmNumber& scratch) const {
+  // The column's dimensions are none of the row's or the layer's, so their subscripts stay as set.
+  if (!Impl::Subscripts(_my->_columns, column, at)) return nullptr;
+  return _my->_table.Peek(at, scratch);
+}
+
+std::size_t TableLayout::PlainNumber(const OmCellText& cell, NumberText& text) const {
+  if (cell.OrderCode() != OmCellText::kOrderNumber || cell.HasMetaData()) return std::string_view::npos;
+  const Impl& my = *_my;
+  if (my._asciiKept < 0) {
+    std::string printable;
+    for (char c = 0x20; c < 0x7F; ++c)
+      printable += c;
+    my._asciiKept = omf::platform::ToUtf8(printable, my._codePage) == printable ? 1 : 0;
+  }
+  if (my._asciiKept == 0) return std::string_view::npos;
+  const auto& number = static_cast<const OmNumber&>(cell);
+  const std::size_t length = FormatNumberInto(number.Value(), number.Format(), text);
+  if (length == std::string_view::npos) return length;
+  // Every format shows printable ASCII without the characters that HTML or JSON escape today; a text
+  // that is not so takes the general path all the same.
+  static constexpr auto kPlain = [] {
+    std::array<bool, 256> plain{};
+    for (int c = 0x20; c < 0x7F; ++c)
+      plain[static_cast<std::size_t>(c)] = c != '"' && c != '&' && c != '<' && c != '>' && c != '\\';
+    return plain;
+  }();
+  for (std::size_t i = 0; i < length; ++i)
+    if (!kPlain[static_cast<unsigned char>(text[i])]) return std::string_view::npos;
+  return length;
 }
 
 const OmCellText* TableGrid::Cell(int row, int column, OmNumber& scratch) const {
-  return layout->CellAt(layer, static_cast<std::size_t>(row - headerRows),
-                        static_cast<std::size_t>(column - headerColumns), at, scratch);
+  if (row != atRow) {
+    rowShown = layout->SetRow(layer, static_cast<std::size_t>(row - headerRows),
+                              atRow >= 0 && row == atRow + 1, rowCategories, at);
+    atRow = row;
+  }
+  if (!rowShown) return nullptr;
+  return layout->CellInRow(static_cast<std::size_t>(column - headerColumns), at, scratch);
 }
 
 GridBlock TableGrid::Covering(int row, int column) const {

@@ -18,6 +18,7 @@
 #include <utility>
 #include <vector>
 
+#include <omf/model/CellText.h>
 #include <omf/render/CellDisplay.h>
 #include <omf/render/FootnoteMarks.h>
 
@@ -80,13 +81,17 @@ struct TableGrid {
   std::vector<std::pair<GridBlock, std::size_t>> RowLabels() const;
   const ShownText& Text(const GridBlock& block) const { return texts[block.text]; }
   // The cell at a cell place, or null when the place is empty. A compact number is read into `scratch`.
+  // The subscripts of a row are found once for all the cells read along it.
   const OmCellText* Cell(int row, int column, OmNumber& scratch) const;
   // The cell as a reader sees it, its markers and marks included; an empty text for an empty place.
   ShownText ShownCell(int row, int column, OmNumber& scratch) const;
 
   const TableLayout* layout = nullptr;
   std::size_t layer = 0;
-  mutable std::vector<int> at; // subscripts of the cell read last
+  mutable std::vector<int> at;   // subscripts of the cell read last
+  mutable int atRow = -1;        // the row whose subscripts (and the layer's) `at` holds, or -1
+  mutable bool rowShown = false; // whether every category of that row and layer carries a subscript
+  mutable std::vector<std::size_t> rowCategories; // that row's category of each row dimension
 };
 
 // What a renderer leaves out of a table: a notice for the reader in place of the grids ("Table not
@@ -137,6 +142,20 @@ public:
   // when none is shown there; `at` receives its subscripts. A compact number is read into `scratch`.
   const OmCellText* CellAt(std::size_t layer, std::size_t row, std::size_t column, std::vector<int>& at,
                            OmNumber& scratch) const;
+  // Sets the subscripts of a row and a layer in `at`: false when one of their categories carries none.
+  // CellInRow then reads the row's cells. `categories` receives the row's category of each row
+  // dimension; when `next` is true it holds those of the row before, and the row's are counted on from
+  // them instead of being worked out from its place.
+  bool SetRow(std::size_t layer, std::size_t row, bool next, std::vector<std::size_t>& categories,
+              std::vector<int>& at) const;
+  const OmCellText* CellInRow(std::size_t column, std::vector<int>& at, OmNumber& scratch) const;
+
+  // A number without markers or footnotes as a reader sees it, formatted into `text`: its length, or
+  // npos when the cell is anything else, its text needs converting from the table's code page or it is
+  // not printable ASCII free of the characters that HTML and JSON escape. Such a text is written as it
+  // is, one column per byte, so that the renderers write the millions of cells of a big table without a
+  // text object per cell.
+  std::size_t PlainNumber(const OmCellText& cell, NumberText& text) const;
 
 private:
   struct Impl;

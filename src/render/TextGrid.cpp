@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <cassert>
+#include <cstring>
 #include <utility>
 
 #include <omf/model/CellText.h>
 #include <omf/platform/strings/PlatformStrings.h>
 #include <omf/render/Limits.h>
+#include <omf/render/OutBuffer.h>
 
 namespace omf {
 
@@ -14,26 +16,52 @@ namespace render {
 
 namespace {
 
-std::size_t Width(const std::string& s) {
+std::size_t Width(std::string_view s) {
   return omf::platform::DisplayWidth(s);
 }
 
-void Pad(std::string& line, std::size_t n, char c = ' ') {
-  line.append(n, c);
-}
-
-void Aligned(std::string& line, const std::string& text, std::size_t width, GridBlock::Kind kind,
+// `text`, `used` columns wide, in a run of `width` columns.
+void Aligned(OutBuffer& out, std::string_view text, std::size_t used, std::size_t width, GridBlock::Kind kind,
              bool numeric) {
-  const std::size_t used = Width(text), room = width > used ? width - used : 0;
+  const std::size_t room = width > used ? width - used : 0;
   std::size_t before = 0;
   if (kind == GridBlock::kCell && numeric)
     before = room;
   else if (kind == GridBlock::kColumnLabel || kind == GridBlock::kDimensionLabel)
     before = room / 2;
-  Pad(line, before);
-  line += text;
-  Pad(line, room - before);
+  out.Fill(before, ' ');
+  out << text;
+  out.Fill(room - before, ' ');
 }
+
+// A cell's text on its line, read from the table: a number without markers or footnotes formatted into a
+// buffer kept from cell to cell, anything else shown with its decorations.
+struct CellLine {
+  std::string_view text;
+  std::size_t width = 0;
+  bool numeric = false;
+};
+
+class CellLines {
+public:
+  explicit CellLines(const TableGrid& grid) : _grid(grid) {}
+  // Valid until the next call.
+  CellLine At(int row, int column) {
+    const OmCellText* cell = _grid.Cell(row, column, _scratch);
+    if (cell == nullptr) return {};
+    const std::size_t length = _grid.layout->PlainNumber(*cell, _number);
+    if (length != std::string_view::npos) return {std::string_view(_number.data(), length), length, true};
+    const ShownText shown = _grid.layout->Marks().Show(*cell);
+    _general = PlainText(shown);
+    return {_general, Width(_general), shown.numeric};
+  }
+
+private:
+  const TableGrid& _grid;
+  OmNumber _scratch{0.0, 0};
+  NumberText _number;
+  std::string _general;
+};
 
 } // namespace
 
@@ -61,12 +89,12 @@ TextGrid::TextGrid(const TableGrid& grid) : _grid(grid) {
                     columns = static_cast<std::size_t>(grid.columns);
   if (rows == 0 || columns == 0) return;
   _texts.reserve(grid.texts.size());
-  std::vector<std::size_t> textWidth;
-  textWidth.reserve(grid.texts.size());
+  _textWidths.reserve(grid.texts.size());
   for (const ShownText& t : grid.texts) {
     _texts.push_back(PlainText(t));
-    textWidth.push_back(Width(_texts.back()));
+    _textWidths.push_back(Width(_texts.back()));
   }
+  const std::vector<std::size_t>& textWidth = _textWidths;
 
   // Column widths (without the padding): single columns first, then spanning blocks widen the columns
   // they span when their text does not fit, the extra shared out from the right, narrower spans and
@@ -93,14 +121,13 @@ TextGrid::TextGrid(const TableGrid& grid) : _grid(grid) {
   // The cells are read from the table here and again when drawn, rather than kept: a grid may hold
   // millions of them.
   std::size_t cellExtra = 0;
-  OmNumber scratch(0.0, 0);
+  CellLines cells(grid);
   for (int r = grid.headerRows; r < grid.rows; ++r)
     for (int c = grid.headerColumns; c < grid.columns; ++c) {
-      const std::string text = PlainText(grid.ShownCell(r, c, scratch));
-      const std::size_t width = Width(text);
+      const CellLine cell = cells.At(r, c);
       std::size_t& w = _widths[static_cast<std::size_t>(c)];
-      w = std::max(w, width);
-      cellExtra = SaturatingAdd(cellExtra, text.size() - std::min(text.size(), width));
+      w = std::max(w, cell.width);
+      cellExtra = SaturatingAdd(cellExtra, cell.text.size() - std::min(cell.text.size(), cell.width));
     }
   std::sort(spanning.begin(), spanning.end(), [](const GridBlock& a, const GridBlock& b) {
     if (a.columnSpan != b.columnSpan) return a.columnSpan < b.columnSpan;
@@ -127,14 +154,17 @@ TextGrid::TextGrid(const TableGrid& grid) : _grid(grid) {
       SaturatingAdd(SaturatingMul(line, SaturatingAdd(SaturatingMul(rows, 2), 1)), cellExtra), labelExtra);
 }
 
-void TextGrid::Draw(std::ostream& out) const {
+void TextGrid::Draw(std::ostream& stream) const {
   const TableGrid& grid = _grid;
   const std::size_t rows = static_cast<std::size_t>(grid.rows),
                     columns = static_cast<std::size_t>(grid.columns);
   if (rows == 0 || columns == 0) return;
 #ifndef NDEBUG
-  const std::streamoff start = out.tellp();
+  const std::streamoff start = stream.tellp();
 #endif
+  OutBuffer out(stream);
+  const auto headerRows = static_cast<std::size_t>(grid.headerRows),
+             headerColumns = static_cast<std::size_t>(grid.headerColumns);
   // Two places are in one block when their blocks start at the same place; each cell is one of its own.
   const auto cover = [&](std::size_t r, std::size_t c) {
     const GridBlock b = grid.Covering(static_cast<int>(r), static_cast<int>(c));
@@ -147,62 +177,129 @@ void TextGrid::Draw(std::ostream& out) const {
   const auto down = [&](std::size_t r, std::size_t c) {
     return c == 0 || c == columns || cover(r, c - 1) != cover(r, c);
   };
-
-  // Lines gather in a large buffer, written out a megabyte or so at a time.
-  constexpr std::size_t kFlushBytes = std::size_t{1} << 20;
-  std::string buffer;
-  buffer.reserve(kFlushBytes + kFlushBytes / 4);
-  const auto flush = [&](bool always) {
-    if (!always && buffer.size() < kFlushBytes) return;
-    out.write(buffer.data(), static_cast<std::streamsize>(buffer.size()));
-    buffer.clear();
+  const auto mark = [](bool left, bool right, bool up, bool below, char dash) {
+    return (left || right) && (up || below) ? '+' : (left || right) ? dash : (up || below) ? '|' : ' ';
   };
-  OmNumber scratch(0.0, 0);
-  for (std::size_t r = 0; r <= rows; ++r) {
-    // The boundary above row r.
-    const char dash = r == static_cast<std::size_t>(grid.headerRows) && r != 0 && r != rows ? '=' : '-';
-    std::string& line = buffer;
+  // Any boundary line, the blocks of its places looked up one by one.
+  const auto boundary = [&](std::size_t r) {
+    const char dash = r == headerRows && r != 0 && r != rows ? '=' : '-';
     for (std::size_t c = 0; c <= columns; ++c) {
       const bool left = c > 0 && across(r, c - 1), right = c < columns && across(r, c);
       const bool up = r > 0 && down(r - 1, c), below = r < rows && down(r, c);
-      line += (left || right) && (up || below) ? '+' : (left || right) ? dash : (up || below) ? '|' : ' ';
-      if (c < columns) Pad(line, _widths[c] + 2, across(r, c) ? dash : ' ');
+      out << mark(left, right, up, below, dash);
+      if (c < columns) out.Fill(_widths[c] + 2, across(r, c) ? dash : ' ');
     }
-    line += '\n';
-    if (r == rows) break;
+    out << '\n';
+  };
+  // A label block's text on the line of row r, which spans its columns from c on.
+  const auto label = [&](const GridBlock& block, std::size_t r, std::size_t c) {
+    const std::size_t end = static_cast<std::size_t>(block.column + block.columnSpan);
+    std::size_t room = 3 * (end - c - 1);
+    for (std::size_t k = c; k < end; ++k)
+      room += _widths[k];
+    out << "| ";
+    if (static_cast<std::size_t>(block.row) == r)
+      Aligned(out, _texts[block.text], _textWidths[block.text], room, block.kind, grid.Text(block).numeric);
+    else
+      out.Fill(room, ' ');
+    out << ' ';
+    return end;
+  };
+  CellLines cells(grid);
+  const auto cell = [&](std::size_t r, std::size_t c) {
+    const CellLine line = cells.At(static_cast<int>(r), static_cast<int>(c));
+    const std::size_t width = _widths[c], room = width > line.width ? width - line.width : 0;
+    if (width + line.text.size() + 3 > OutBuffer::kBufferBytes) {
+      out << "| ";
+      Aligned(out, line.text, line.width, width, GridBlock::kCell, line.numeric);
+      out << ' ';
+      return;
+    }
+    char* w = out.Room(width + line.text.size() + 3);
+    *w++ = '|';
+    *w++ = ' ';
+    if (line.numeric) {
+      std::memset(w, ' ', room);
+      w += room;
+    }
+    std::memcpy(w, line.text.data(), line.text.size());
+    w += line.text.size();
+    if (!line.numeric) {
+      std::memset(w, ' ', room);
+      w += room;
+    }
+    *w++ = ' ';
+    out.Advance(w);
+  };
 
-    // The texts of row r.
-    for (std::size_t c = 0; c < columns;) {
-      const int row = static_cast<int>(r), column = static_cast<int>(c);
-      if (grid.IsCell(row, column)) {
-        const ShownText shown = grid.ShownCell(row, column, scratch);
-        line += "| ";
-        Aligned(line, PlainText(shown), _widths[c], GridBlock::kCell, shown.numeric);
-        line += ' ';
-        ++c;
-        continue;
-      }
-      const GridBlock block = grid.Covering(row, column);
-      const std::size_t end = static_cast<std::size_t>(block.column + block.columnSpan);
-      std::size_t room = 3 * (end - c - 1);
-      for (std::size_t k = c; k < end; ++k)
-        room += _widths[k];
-      line += '|';
-      line += ' ';
-      if (static_cast<std::size_t>(block.row) == r)
-        Aligned(line, _texts[block.text], room, block.kind, grid.Text(block).numeric);
-      else
-        Pad(line, room);
-      line += ' ';
-      c = end;
-    }
-    line += "|\n";
-    flush(false);
+  // Between two rows of cells the boundary is the same along the cells (each is a block of its own):
+  // it is made once. Along the label columns it follows the labels of the two rows.
+  std::string cellRule;
+  for (std::size_t c = headerColumns; c < columns; ++c) {
+    cellRule += '+';
+    cellRule.append(_widths[c] + 2, '-');
   }
-  flush(true);
+  cellRule += "+\n";
+  std::vector<GridBlock> above(headerColumns), here(headerColumns);
+  const auto starts = [](const GridBlock& a, const GridBlock& b) {
+    return a.row == b.row && a.column == b.column;
+  };
+
+  for (std::size_t r = 0; r < rows; ++r) {
+    if (r < headerRows || headerColumns >= columns) {
+      boundary(r);
+      for (std::size_t c = 0; c < columns;) {
+        if (grid.IsCell(static_cast<int>(r), static_cast<int>(c))) {
+          cell(r, c++);
+          continue;
+        }
+        c = label(grid.Covering(static_cast<int>(r), static_cast<int>(c)), r, c);
+      }
+      out << "|\n";
+      continue;
+    }
+    std::swap(above, here);
+    // A label spanning the row above goes on over this row unless it ends there.
+    for (std::size_t c = 0; c < headerColumns; ++c)
+      here[c] = r > headerRows && static_cast<std::size_t>(above[c].row + above[c].rowSpan) > r
+                    ? above[c]
+                    : grid.Covering(static_cast<int>(r), static_cast<int>(c));
+    if (r == headerRows) {
+      boundary(r);
+    } else {
+      // The boundary above a row of cells that has a row of cells above it.
+      for (std::size_t c = 0; c < headerColumns; ++c) {
+        const bool crosses = !starts(above[c], here[c]);
+        const bool left = c > 0 && !starts(above[c - 1], here[c - 1]);
+        const bool up = c == 0 || !starts(above[c - 1], above[c]),
+                   below = c == 0 || !starts(here[c - 1], here[c]);
+        out << mark(left, crosses, up, below, '-');
+        out.Fill(_widths[c] + 2, crosses ? '-' : ' ');
+      }
+      out << std::string_view(cellRule);
+    }
+    for (std::size_t c = 0; c < headerColumns;)
+      c = label(here[c], r, c);
+    for (std::size_t c = headerColumns; c < columns; ++c)
+      cell(r, c);
+    out << "|\n";
+  }
+  // The bottom line.
+  if (rows > headerRows && headerColumns < columns) {
+    for (std::size_t c = 0; c < headerColumns; ++c) {
+      const bool left = c > 0, up = c == 0 || !starts(here[c - 1], here[c]);
+      out << mark(left, true, up, false, '-');
+      out.Fill(_widths[c] + 2, '-');
+    }
+    out << std::string_view(cellRule);
+  } else {
+    boundary(rows);
+  }
+  out.Flush();
 #ifndef NDEBUG
   // A device such as /dev/null keeps no position: there is nothing to compare.
-  assert((start < 0 || out.tellp() <= start || out.tellp() - start == static_cast<std::streamoff>(_bytes)) &&
+  assert((start < 0 || stream.tellp() <= start ||
+          stream.tellp() - start == static_cast<std::streamoff>(_bytes)) &&
          "a text grid writes the bytes it measured");
 #endif
 }

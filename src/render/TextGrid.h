@@ -30,8 +30,9 @@ public:
 
 private:
   const TableGrid& _grid;
-  std::vector<std::string> _texts;  // per grid text
-  std::vector<std::size_t> _widths; // per column, without the padding
+  std::vector<std::string> _texts;      // per grid text
+  std::vector<std::size_t> _textWidths; // per grid text
+  std::vector<std::size_t> _widths;     // per column, without the padding
   std::size_t _bytes = 0;
 };
 
