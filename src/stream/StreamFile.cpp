@@ -107,29 +107,25 @@ public:
   MappedFile& operator=(const MappedFile&) = delete;
   std::span<unsigned char> Bytes() const { return _bytes; }
 
-  // Called as reading reaches `offset`: the pages of the window ahead are mapped in one call instead of
-  // one fault each, and those of windows read past are let go, so that the file never counts in the
-  // process's memory more than two windows' worth.
+  // Called as reading reaches `offset`: the pages of windows read past are let go, so that the file
+  // never counts in the process's memory more than a few windows' worth (the kernel maps the pages
+  // ahead in runs as they are first read).
   void Reached(std::uint64_t offset) {
-    if (offset < _ahead) return;
+    if (offset < _next) return;
     const std::uint64_t begin = offset / kWindow * kWindow;
-    const std::uint64_t end = std::min<std::uint64_t>(begin + 2 * kWindow, _bytes.size());
-#if defined(MADV_POPULATE_READ)
-    (void)::madvise(_bytes.data() + _ahead, static_cast<std::size_t>(end - _ahead), MADV_POPULATE_READ);
-#endif
     if (begin > kWindow) {
       const std::uint64_t done = begin - kWindow; // the window before the current one may hold the record
       (void)::madvise(_bytes.data() + _released, static_cast<std::size_t>(done - _released), MADV_DONTNEED);
       _released = done;
     }
-    _ahead = end;
+    _next = begin + kWindow;
   }
 
 private:
   static constexpr std::uint64_t kWindow = std::uint64_t{2} << 20; // a multiple of the page size
   MappedFile(unsigned char* data, std::size_t size) : _bytes(data, size) {}
   std::span<unsigned char> _bytes;
-  std::uint64_t _ahead = 0;    // mapped in up to here
+  std::uint64_t _next = 0;     // the offset at which windows are let go again
   std::uint64_t _released = 0; // let go up to here
 };
 
