@@ -34,6 +34,7 @@ public:
         return *this;
       }
     }
+    if (s.empty()) return *this; // an empty view may point nowhere, which memcpy must not be given
     std::memcpy(_buffer.get() + _used, s.data(), s.size());
     _used += s.size();
     return *this;

@@ -222,7 +222,7 @@ void TextGrid::Draw(std::ostream& stream) const {
       std::memset(w, ' ', room);
       w += room;
     }
-    std::memcpy(w, line.text.data(), line.text.size());
+    if (!line.text.empty()) std::memcpy(w, line.text.data(), line.text.size()); // an empty view may be null
     w += line.text.size();
     if (!line.numeric) {
       std::memset(w, ' ', room);

@@ -22,8 +22,8 @@ namespace omf::tool {
 class OutputFile final : public std::streambuf {
 public:
   // Small enough that the blocks in use (at most kBlocksWaiting + 2) stay few pages each.
-  static constexpr std::size_t kBlockBytes = std::size_t{1} << 16;
-  static constexpr std::size_t kBlocksWaiting = 4;
+  static constexpr std::size_t kBlockBytes = std::size_t{1} << 15;
+  static constexpr std::size_t kBlocksWaiting = 2;
 
   // Throws std::runtime_error naming the path and the system's reason when it cannot be opened.
   explicit OutputFile(const std::string& path);
