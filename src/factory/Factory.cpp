@@ -160,14 +160,17 @@ struct OmFactory::Impl : MessageVisitor<OmFactory::Impl> {
   // ---- slots --------------------------------------------------------------------------------------------
   // The index of a slot, the slot lists grown to hold it.
   std::size_t SlotIndex(std::int32_t slot, const char* field) {
-    if (slot < 0 || slot >= kMaxSlots)
-      throw ProtocolError(_type, field, "slot " + std::to_string(slot) + " is out of range");
+    if (slot < 0 || slot >= kMaxSlots) SlotOutOfRange(slot, field);
     const auto i = static_cast<std::size_t>(slot);
     if (i >= parms.size()) {
       _numbers.resize(i + 1);
       parms.resize(i + 1);
     }
     return i;
+  }
+  // Kept out of line, so that SlotIndex, called for every slot a message names, stays small.
+  [[noreturn]] [[gnu::cold]] [[gnu::noinline]] void SlotOutOfRange(std::int32_t slot, const char* field) const {
+    throw ProtocolError(_type, field, "slot " + std::to_string(slot) + " is out of range");
   }
   // The slot's text; a number waiting in it becomes one.
   OmCellTextPtr& Slot(std::int32_t slot, const char* field) {

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -32,6 +33,19 @@ std::uint32_t ReadLe(const unsigned char* p, std::size_t n) {
   for (std::size_t i = 0; i < n; ++i)
     v |= std::uint32_t{p[i]} << (8 * i);
   return v;
+}
+
+// A record header's type and length, read in one go on little-endian machines.
+void ReadRecordHeader(const unsigned char* p, short& type, std::uint32_t& length) {
+  if constexpr (std::endian::native == std::endian::little) {
+    std::uint16_t t;
+    std::memcpy(&t, p, 2);
+    std::memcpy(&length, p + 2, 4);
+    type = static_cast<short>(t);
+  } else {
+    type = static_cast<short>(ReadLe(p, 2));
+    length = ReadLe(p + 2, 4);
+  }
 }
 
 void PutLe(unsigned char* p, std::uint32_t v, std::size_t n) {
@@ -215,9 +229,9 @@ struct StreamReader::Impl {
     if (_mapped) _mapped->Reached(_offset);
     if (_writable && _bytes.size() - _offset >= kRecordHeaderBytes) {
       const unsigned char* p = _bytes.data() + _offset;
-      const std::uint32_t n = ReadLe(p + 2, 4);
+      std::uint32_t n;
+      ReadRecordHeader(p, view.type, n);
       if (_bytes.size() - _offset - kRecordHeaderBytes >= n) {
-        view.type = static_cast<short>(ReadLe(p, 2));
         view.payload = const_cast<unsigned char*>(p + kRecordHeaderBytes); // memory this reader may change
         view.length = n;
         view.index = ++_index;
