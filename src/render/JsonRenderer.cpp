@@ -247,29 +247,13 @@ private:
     if (WholeNumber(at, width, number)) return true;
     const std::size_t length = FormatNumberInto(number.Value(), number.Format(), _number);
     if (length == std::string_view::npos) return false;
-    if (number.Format() != _tailFormat) SetTail(number.Format());
     const double value = number.Value();
-    const std::size_t most = 64 + width * 12 + length + 32 + _tail.size();
-    _json.Raw(most, [&](char* w) {
-      const auto put = [&w](std::string_view s) {
-        std::memcpy(w, s.data(), s.size());
-        w += s.size();
-      };
-      put("{\"at\":[");
-      for (std::size_t d = 0; d < width; ++d) {
-        if (d > 0) *w++ = ',';
-        w = std::to_chars(w, w + 12, at[d]).ptr;
-      }
-      put("],\"kind\":\"number\",\"text\":\"");
-      put(std::string_view(_number.data(), length));
-      put("\",\"value\":");
-      if (value == kSysmis || !std::isfinite(value))
-        put("null");
-      else
-        w = JsonWriter::Shortest(w, value);
-      put(_tail);
-      return w;
-    });
+    NumberLine(
+        at, width, number.Format(), length,
+        [&](char* w) { return Put(w, std::string_view(_number.data(), length)); },
+        [&](char* w) {
+          return value == kSysmis || !std::isfinite(value) ? Put(w, "null") : JsonWriter::Shortest(w, value);
+        });
     return true;
   }
 
@@ -289,33 +273,48 @@ private:
       --significant;
     // As JsonWriter::Shortest: the plain form unless the scientific one is shorter.
     if (n > significant + (significant > 1 ? 1 : 0) + 4) return false;
-    if (number.Format() != _tailFormat) SetTail(number.Format());
+    const std::string_view shown(digits, n);
     const unsigned decimals = FormatDecimals(number.Format());
-    const std::size_t most = 64 + width * 12 + 2 * n + decimals + 32 + _tail.size();
+    const auto signedDigits = [&](char* w) {
+      if (value < 0) *w++ = '-';
+      return Put(w, shown);
+    };
+    NumberLine(
+        at, width, number.Format(), n + 2 + decimals,
+        [&](char* w) {
+          w = signedDigits(w);
+          if (decimals > 0) {
+            *w++ = '.';
+            w = std::fill_n(w, decimals, '0');
+          }
+          return w;
+        },
+        signedDigits);
+    return true;
+  }
+
+  // Writes a number's line; text(at) and value(at) write the text's characters (at most textBytes) and
+  // the value, and return where they end.
+  template <class Text, class Value>
+  void NumberLine(const int* at, std::size_t width, std::uint32_t format, std::size_t textBytes, Text&& text,
+                  Value&& value) {
+    if (format != _tailFormat) SetTail(format);
+    const std::size_t most = 64 + width * 12 + textBytes + JsonWriter::kNumberBytes + _tail.size();
     _json.Raw(most, [&](char* w) {
-      const auto put = [&w](std::string_view s) {
-        std::memcpy(w, s.data(), s.size());
-        w += s.size();
-      };
-      put("{\"at\":[");
+      w = Put(w, "{\"at\":[");
       for (std::size_t d = 0; d < width; ++d) {
         if (d > 0) *w++ = ',';
         w = std::to_chars(w, w + 12, at[d]).ptr;
       }
-      put("],\"kind\":\"number\",\"text\":\"");
-      if (value < 0) *w++ = '-';
-      put(std::string_view(digits, n));
-      if (decimals > 0) {
-        *w++ = '.';
-        w = std::fill_n(w, decimals, '0');
-      }
-      put("\",\"value\":");
-      if (value < 0) *w++ = '-';
-      put(std::string_view(digits, n));
-      put(_tail);
-      return w;
+      w = text(Put(w, "],\"kind\":\"number\",\"text\":\""));
+      w = value(Put(w, "\",\"value\":"));
+      return Put(w, _tail);
     });
-    return true;
+  }
+
+  static char* Put(char* w, std::string_view s) {
+    std::memcpy(w, s.data(), s.size());
+    return w + s.size();
   }
 
   void SetTail(std::uint32_t format) {
