@@ -17,7 +17,6 @@ OutputFile::OutputFile(const std::string& path) : _path(path) {
   _regular = ::fstat(_fd, &st) == 0 && S_ISREG(st.st_mode);
   _current.bytes.reset(new char[kBlockBytes]);
   setp(_current.bytes.get(), _current.bytes.get() + kBlockBytes);
-  _writer = std::thread([this] { Run(); });
 }
 
 OutputFile::~OutputFile() {
@@ -64,6 +63,16 @@ std::streamsize OutputFile::xsputn(const char* s, std::streamsize n) {
 
 void OutputFile::HandOver() {
   _current.used = static_cast<std::size_t>(pptr() - pbase());
+  if (!_writer.joinable()) {
+    // A small document is written as it comes, from one block: a thread would cost more than it saves.
+    if (_written + _current.used < kThreadAfterBytes || _finished) {
+      _written += Write(_current);
+      _current.used = 0;
+      setp(_current.bytes.get(), _current.bytes.get() + kBlockBytes);
+      return;
+    }
+    _writer = std::thread([this] { Run(); });
+  }
   std::unique_lock lock(_mutex);
   _changed.wait(lock, [this] { return _waiting.size() < kBlocksWaiting; });
   if (_current.used == 0) {
@@ -94,33 +103,39 @@ void OutputFile::Run() {
     const bool failed = _error != 0;
     lock.unlock();
     _changed.notify_all();
-    std::size_t at = 0;
-    int error = 0;
-    while (!failed && at < block.used) {
-      const ssize_t n = ::write(_fd, block.bytes.get() + at, block.used - at);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) {
-        error = n < 0 ? errno : EIO;
-        break;
-      }
-      at += static_cast<std::size_t>(n);
-    }
+    const std::size_t at = failed ? 0 : Write(block);
     lock.lock();
     _written += at;
-    if (error != 0 && _error == 0) _error = error;
     _spare.push_back(std::move(block));
   }
 }
 
-void OutputFile::Finish() {
-  if (!_writer.joinable()) return;
-  HandOver();
-  {
-    std::lock_guard lock(_mutex);
-    _closing = true;
+std::size_t OutputFile::Write(const Block& block) {
+  std::size_t at = 0;
+  while (_error == 0 && at < block.used) {
+    const ssize_t n = ::write(_fd, block.bytes.get() + at, block.used - at);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      _error = n < 0 ? errno : EIO;
+      break;
+    }
+    at += static_cast<std::size_t>(n);
   }
-  _changed.notify_all();
-  _writer.join();
+  return at;
+}
+
+void OutputFile::Finish() {
+  if (_finished) return;
+  _finished = true; // what is left is written here, without a thread
+  HandOver();
+  if (_writer.joinable()) {
+    {
+      std::lock_guard lock(_mutex);
+      _closing = true;
+    }
+    _changed.notify_all();
+    _writer.join();
+  }
   // The old contents past the new end go.
   if (_regular && ::ftruncate(_fd, static_cast<off_t>(_written)) != 0 && _error == 0) _error = errno;
 }

@@ -1,8 +1,8 @@
 #pragma once
-// A file that a renderer writes into while a thread of its own hands the bytes to the system, so that
-// copying them into the file costs the renderer nothing on a machine with a second core. The renderer
-// fills blocks; the thread writes them in order; a bounded number of blocks wait, so memory stays small
-// however large the document.
+// A file that a renderer writes into. Once the document has grown past a few megabytes, a thread of its
+// own hands the bytes to the system, so that copying them into the file costs the renderer nothing on a
+// machine with a second core: the renderer fills blocks, the thread writes them in order, and a bounded
+// number of blocks wait, so memory stays small however large the document.
 //
 // An existing file is written over in place and cut to the new length at the end, instead of being
 // emptied first: the system then reuses the file's pages rather than freeing and allocating them all
@@ -24,6 +24,8 @@ public:
   // Small enough that the blocks in use (at most kBlocksWaiting + 2) stay few pages each.
   static constexpr std::size_t kBlockBytes = std::size_t{1} << 15;
   static constexpr std::size_t kBlocksWaiting = 2;
+  // Documents up to this size are written by the renderer itself; the thread starts past it.
+  static constexpr std::size_t kThreadAfterBytes = std::size_t{4} << 20;
 
   // Throws std::runtime_error naming the path and the system's reason when it cannot be opened.
   explicit OutputFile(const std::string& path);
@@ -41,9 +43,13 @@ protected:
   std::streamsize xsputn(const char* s, std::streamsize n) override;
 
 private:
+  struct Block;
   void HandOver();
   void Run();
   void Finish();
+  // Writes a block whole unless a write fails (then _error is set); the bytes written. Only one thread
+  // writes at a time: the renderer before the writer thread starts, the writer thread after.
+  std::size_t Write(const Block& block);
 
   std::string _path;
   int _fd = -1;
@@ -58,6 +64,7 @@ private:
   std::deque<Block> _waiting; // full blocks, oldest first
   std::vector<Block> _spare;  // written blocks, for reuse
   bool _closing = false;
+  bool _finished = false;
   int _error = 0;           // errno of the first failed write
   std::size_t _written = 0; // bytes in the file
   std::thread _writer;
