@@ -554,7 +554,7 @@ TEST(OmfCommand, CommandLineConveniences) {
       << some.out;
 }
 
-// Output files are written over in place by a writer thread: an older, longer file keeps nothing of
+// Output files are written over in place and cut to length: an older, longer file keeps nothing of
 // its own, a document of many blocks arrives whole and in order, and a failed write is one line.
 TEST(OmfCommand, OutputFilesHoldExactlyTheDocument) {
   const Outcome expected = Omf("render --format json");

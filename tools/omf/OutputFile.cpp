@@ -10,22 +10,17 @@
 
 namespace omf::tool {
 
-OutputFile::OutputFile(const std::string& path) : _path(path) {
+OutputFile::OutputFile(const std::string& path) : _path(path), _block(new char[kBlockBytes]) {
   _fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
   if (_fd < 0) throw std::runtime_error(path + ": cannot open for writing: " + std::strerror(errno));
   struct stat st {};
   _regular = ::fstat(_fd, &st) == 0 && S_ISREG(st.st_mode);
-  _current.bytes.reset(new char[kBlockBytes]);
-  setp(_current.bytes.get(), _current.bytes.get() + kBlockBytes);
+  setp(_block.get(), _block.get() + kBlockBytes);
 }
 
 OutputFile::~OutputFile() {
   if (_fd < 0) return;
-  try {
-    Finish();
-  } catch (...) {
-    // Nothing to report to from a destructor; what was written stays.
-  }
+  Finish();
   ::close(_fd);
 }
 
@@ -40,7 +35,7 @@ void OutputFile::Close() {
 }
 
 OutputFile::int_type OutputFile::overflow(int_type c) {
-  HandOver();
+  Drain();
   if (!traits_type::eq_int_type(c, traits_type::eof())) {
     *pptr() = traits_type::to_char_type(c);
     pbump(1);
@@ -49,93 +44,42 @@ OutputFile::int_type OutputFile::overflow(int_type c) {
 }
 
 std::streamsize OutputFile::xsputn(const char* s, std::streamsize n) {
-  std::streamsize done = 0;
-  while (done < n) {
-    if (pptr() == epptr()) HandOver();
-    const auto room = static_cast<std::streamsize>(epptr() - pptr());
-    const std::streamsize k = std::min(room, n - done);
-    std::memcpy(pptr(), s + done, static_cast<std::size_t>(k));
-    pbump(static_cast<int>(k));
-    done += k;
+  const auto count = static_cast<std::size_t>(n);
+  if (count >= kBlockBytes) {
+    // A big piece goes straight to the file, after what the block holds.
+    Drain();
+    Write(s, count);
+    return n;
   }
+  if (static_cast<std::size_t>(epptr() - pptr()) < count) Drain();
+  std::memcpy(pptr(), s, count);
+  pbump(static_cast<int>(count));
   return n;
 }
 
-void OutputFile::HandOver() {
-  _current.used = static_cast<std::size_t>(pptr() - pbase());
-  if (!_writer.joinable()) {
-    // A small document is written as it comes, from one block: a thread would cost more than it saves.
-    if (_written + _current.used < kThreadAfterBytes || _finished) {
-      _written += Write(_current);
-      _current.used = 0;
-      setp(_current.bytes.get(), _current.bytes.get() + kBlockBytes);
-      return;
-    }
-    _writer = std::thread([this] { Run(); });
-  }
-  std::unique_lock lock(_mutex);
-  _changed.wait(lock, [this] { return _waiting.size() < kBlocksWaiting; });
-  if (_current.used == 0) {
-    setp(_current.bytes.get(), _current.bytes.get() + kBlockBytes);
-    return;
-  }
-  _waiting.push_back(std::move(_current));
-  if (!_spare.empty()) {
-    _current = std::move(_spare.back());
-    _spare.pop_back();
-  } else {
-    _current = Block{};
-  }
-  lock.unlock();
-  _changed.notify_all();
-  if (!_current.bytes) _current.bytes.reset(new char[kBlockBytes]);
-  _current.used = 0;
-  setp(_current.bytes.get(), _current.bytes.get() + kBlockBytes);
+void OutputFile::Drain() {
+  Write(pbase(), static_cast<std::size_t>(pptr() - pbase()));
+  setp(_block.get(), _block.get() + kBlockBytes);
 }
 
-void OutputFile::Run() {
-  std::unique_lock lock(_mutex);
-  for (;;) {
-    _changed.wait(lock, [this] { return !_waiting.empty() || _closing; });
-    if (_waiting.empty()) return;
-    Block block = std::move(_waiting.front());
-    _waiting.pop_front();
-    const bool failed = _error != 0;
-    lock.unlock();
-    _changed.notify_all();
-    const std::size_t at = failed ? 0 : Write(block);
-    lock.lock();
-    _written += at;
-    _spare.push_back(std::move(block));
-  }
-}
-
-std::size_t OutputFile::Write(const Block& block) {
+void OutputFile::Write(const char* s, std::size_t n) {
   std::size_t at = 0;
-  while (_error == 0 && at < block.used) {
-    const ssize_t n = ::write(_fd, block.bytes.get() + at, block.used - at);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      _error = n < 0 ? errno : EIO;
+  while (_error == 0 && at < n) {
+    const ssize_t k = ::write(_fd, s + at, n - at);
+    if (k < 0 && errno == EINTR) continue;
+    if (k <= 0) {
+      _error = k < 0 ? errno : EIO;
       break;
     }
-    at += static_cast<std::size_t>(n);
+    at += static_cast<std::size_t>(k);
   }
-  return at;
+  _written += at;
 }
 
 void OutputFile::Finish() {
   if (_finished) return;
-  _finished = true; // what is left is written here, without a thread
-  HandOver();
-  if (_writer.joinable()) {
-    {
-      std::lock_guard lock(_mutex);
-      _closing = true;
-    }
-    _changed.notify_all();
-    _writer.join();
-  }
+  _finished = true;
+  Drain();
   // The old contents past the new end go.
   if (_regular && ::ftruncate(_fd, static_cast<off_t>(_written)) != 0 && _error == 0) _error = errno;
 }
