@@ -143,11 +143,7 @@ TEST(Factory, TextOutputFollowsHeadingsAndBlocks) {
 TEST(Factory, ParameterMessagesMakeCells) {
   Harness h;
   h.Open("Test");
-  h.w.String(1, "T");
-  h.w.String(2, "T");
-  h.w.TableBegin(0, 1, 2);
-  h.w.String(1, "Dim");
-  h.w.CellDimension(0, 1);
+  h.BeginTable("T", "T", "Dim");
   const auto put = [&](const std::string& category) {
     h.w.String(2, category);
     h.w.Cell(0, 9, 2);
@@ -214,11 +210,7 @@ TEST(Factory, WireFormatsConvertAndByteThreeIsIgnored) {
   // One table a case, each under its own outline label.
   for (std::size_t i = 0; i < std::size(cases); ++i) {
     number(cases[i].first);
-    h.w.String(1, "T" + std::to_string(i));
-    h.w.String(2, "T");
-    h.w.TableBegin(0, 1, 2);
-    h.w.String(1, "D");
-    h.w.CellDimension(0, 1);
+    h.BeginTable("T" + std::to_string(i), "T", "D");
     h.w.String(2, "c");
     h.w.Cell(0, 5, 2);
     h.w.TableEnd(0);

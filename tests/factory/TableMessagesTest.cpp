@@ -299,11 +299,7 @@ TEST(TableMessages, AnUnsetCellDimensionWritesTheBuilderState) {
 TEST(TableMessages, SlotsHandOutWhatWasLastPutInThem) {
   Harness h;
   h.Open("Frequencies");
-  h.w.String(1, "T");
-  h.w.String(2, "T");
-  h.w.TableBegin(0, 1, 2);
-  h.w.String(1, "Columns");
-  h.w.CellDimension(0, 1);
+  h.BeginTable("T", "T", "Columns");
   h.w.Number(3, 1.5, WireFormat::Fixed(6, 1));
   h.w.String(4, "first");
   h.w.Cell(0, 3, 4);

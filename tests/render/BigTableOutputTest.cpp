@@ -131,11 +131,7 @@ TEST(BigTableOutput, PlainNumbersShowAsEveryOtherCellDoes) {
   };
   fixtures::Harness h;
   h.Open("Crosstabs");
-  h.w.String(1, "Mixed");
-  h.w.String(2, "Mixed");
-  h.w.TableBegin(0, 1, 2);
-  h.w.String(1, "Columns");
-  h.w.Dimension(0, 1);
+  h.BeginTable("Mixed", "Mixed", "Columns", false);
   for (const auto& row : rows) {
     h.w.String(1, row.row);
     h.w.String(2, "Rows");

@@ -71,16 +71,26 @@ struct Harness {
     w.Text(text);
   }
 
+  // Opens table `tcid` named `name` of subtype `subtype` with its first dimension: the cell dimension, or
+  // with `cells` false a dimension placed as its categories come.
+  void BeginTable(const std::string& name, const std::string& subtype, const std::string& dimension,
+                  bool cells = true, std::uint8_t tcid = 0) {
+    w.String(1, name);
+    w.String(2, subtype);
+    w.TableBegin(tcid, 1, 2);
+    w.String(1, dimension);
+    if (cells)
+      w.CellDimension(tcid, 1);
+    else
+      w.Dimension(tcid, 1);
+  }
+
   // A table `name` of subtype `subtype` with row categories and column categories of the dimensions
   // "Rows" and "Columns" and the cell values row by row.
   void Table(std::uint8_t tcid, const std::string& name, const std::string& subtype,
              const std::vector<std::string>& rows, const std::vector<std::string>& columns,
              const std::vector<double>& values, const std::function<void()>& beforeEnd = {}) {
-    w.String(1, name);
-    w.String(2, subtype);
-    w.TableBegin(tcid, 1, 2);
-    w.String(1, "Columns");
-    w.Dimension(tcid, 1);
+    BeginTable(name, subtype, "Columns", false, tcid);
     std::size_t k = 0;
     for (const std::string& r : rows) {
       w.String(1, r);
