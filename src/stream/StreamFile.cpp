@@ -225,18 +225,28 @@ struct StreamReader::Impl {
                                   " (this reader reads " + std::to_string(kStreamVersion) + ")");
   }
 
-  bool Next(RecordView& view) {
+  // The next record when the input is in memory and holds it whole, the common case: its payload where
+  // it lies, the record counted and consumed. Null otherwise (the end, a truncated record, stream input),
+  // which the general path then reads or reports.
+  const unsigned char* WholeRecord(short& type, std::uint32_t& length, std::uint64_t& index,
+                                   std::uint64_t& offset) {
     if (_mapped) _mapped->Reached(_offset);
-    if (_writable && _bytes.size() - _offset >= kRecordHeaderBytes) {
-      const unsigned char* p = _bytes.data() + _offset;
+    if (_in != nullptr || _bytes.size() - _offset < kRecordHeaderBytes) return nullptr;
+    const unsigned char* p = _bytes.data() + _offset;
+    ReadRecordHeader(p, type, length);
+    if (_bytes.size() - _offset - kRecordHeaderBytes < length) return nullptr;
+    index = ++_index;
+    offset = _offset;
+    _offset += kRecordHeaderBytes + length;
+    return p + kRecordHeaderBytes;
+  }
+
+  bool Next(RecordView& view) {
+    if (_writable) {
       std::uint32_t n;
-      ReadRecordHeader(p, view.type, n);
-      if (_bytes.size() - _offset - kRecordHeaderBytes >= n) {
-        view.payload = const_cast<unsigned char*>(p + kRecordHeaderBytes); // memory this reader may change
+      if (const unsigned char* payload = WholeRecord(view.type, n, view.index, view.offset)) {
+        view.payload = const_cast<unsigned char*>(payload); // memory this reader may change
         view.length = n;
-        view.index = ++_index;
-        view.offset = _offset;
-        _offset += kRecordHeaderBytes + n;
         return true;
       }
     }
@@ -250,19 +260,10 @@ struct StreamReader::Impl {
   }
 
   bool Next(StreamRecord& record) {
-    if (_mapped) _mapped->Reached(_offset);
-    if (_in == nullptr && _bytes.size() - _offset >= kRecordHeaderBytes) {
-      // A whole record in memory, the common case, read without going through Peek.
-      const unsigned char* p = _bytes.data() + _offset;
-      const std::uint32_t n = ReadLe(p + 2, 4);
-      if (_bytes.size() - _offset - kRecordHeaderBytes >= n) {
-        record.type = static_cast<short>(ReadLe(p, 2));
-        record.payload.assign(p + kRecordHeaderBytes, p + kRecordHeaderBytes + n);
-        record.index = ++_index;
-        record.offset = _offset;
-        _offset += kRecordHeaderBytes + n;
-        return true;
-      }
+    std::uint32_t length;
+    if (const unsigned char* payload = WholeRecord(record.type, length, record.index, record.offset)) {
+      record.payload.assign(payload, payload + length);
+      return true;
     }
     const std::uint64_t at = _offset;
     const std::uint64_t index = _index + 1;
